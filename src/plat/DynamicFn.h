@@ -1,0 +1,36 @@
+// Finds a function of a system library at run time; a missing library or
+// function leaves the object empty instead of failing.
+#pragma once
+
+#include "plat/LogWriter.h"
+#include "plat/WinApi.h"
+
+namespace plat {
+
+class DynamicFn {
+public:
+    void* function;    // null when not found
+    HMODULE module;    // null when not found
+
+    DynamicFn(const char* librarySpec, const char* procNames, bool literalNames);
+    ~DynamicFn();
+    DynamicFn(const DynamicFn&) = delete;
+    DynamicFn& operator=(const DynamicFn&) = delete;
+
+    bool open(const char* libraryName, const char* procNames);
+
+    template <typename Fn>
+    Fn as() const { return reinterpret_cast<Fn>(function); }
+};
+
+// The library name patterns: "%s.dll" on Windows, "lib%s.so" on POSIX.
+extern const char* const singleNamePatterns[];
+extern const char* const alternativePatterns[];
+
+extern LogWriter dynamicFnLog;
+
+extern DynamicFn regEnableReflectionKey;
+extern DynamicFn regDisableReflectionKey;
+extern DynamicFn regQueryReflectionKey;
+
+}  // namespace plat

@@ -1,0 +1,36 @@
+// A printer device context on POSIX; an HDC is a pointer to one of these.
+#pragma once
+
+#include <string>
+
+#include "posix/WinApi.h"
+
+typedef struct _cairo cairo_t;
+
+namespace posix {
+
+class DeviceContext {
+public:
+    // Deleting a context whose document was started and not ended cancels
+    // the job: a failed run never leaves a partial job printing.
+    virtual ~DeviceContext() = default;
+
+    virtual bool reset(const DEVMODEW& settings) = 0;        // ResetDCW
+    virtual int startDoc(const std::u16string& title) = 0;   // StartDocW: job id > 0, or <= 0
+    virtual int startPage() = 0;                             // > 0 on success
+    virtual int endPage() = 0;
+    virtual int endDoc() = 0;
+    virtual int abortDoc() = 0;
+    virtual int getDeviceCaps(int index) const = 0;
+
+    // The drawing context of the page in progress: device units are pixels at
+    // LOGPIXELSX/Y, (0, 0) is the top-left corner of the printable area and
+    // drawing is clipped to it. Null outside a page, or for a context that
+    // does not draw.
+    virtual cairo_t* cairo() = 0;
+
+    static DeviceContext* fromHandle(HDC dc) { return reinterpret_cast<DeviceContext*>(dc); }
+    HDC handle() { return reinterpret_cast<HDC>(this); }
+};
+
+}  // namespace posix

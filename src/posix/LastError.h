@@ -1,0 +1,15 @@
+// The thread's last error on POSIX, with an optional readable text for codes
+// whose text is not the C library's (CUPS/IPP failures).
+#pragma once
+
+#include <string>
+
+#include "posix/WinApi.h"
+
+namespace posix {
+
+// SetLastError(code), remembering text as what FormatMessageW gives for this
+// code until the next SetLastError on the thread.
+void setLastErrorText(DWORD code, const std::string& text);
+
+}  // namespace posix

@@ -1,0 +1,31 @@
+// The engine behind the FPDF_ functions on POSIX: poppler by default; unit
+// tests install a scripted engine that records what it is asked.
+#pragma once
+
+#include "print/FpdfView.h"
+
+namespace posix {
+
+class PdfEngine {
+public:
+    virtual ~PdfEngine() = default;
+    virtual void initLibrary() = 0;
+    virtual void destroyLibrary() = 0;
+    // Null on failure; error then holds an FPDF_ERR_ code.
+    virtual FPDF_DOCUMENT loadDocument(const char* fileName, const char* password,
+                                       unsigned long& error) = 0;
+    virtual int pageCount(FPDF_DOCUMENT document) = 0;
+    virtual FPDF_PAGE loadPage(FPDF_DOCUMENT document, int index) = 0;
+    virtual double pageWidth(FPDF_PAGE page) = 0;
+    virtual double pageHeight(FPDF_PAGE page) = 0;
+    virtual void renderPage(HDC dc, FPDF_PAGE page, int startX, int startY, int sizeX,
+                            int sizeY, int rotate, int flags) = 0;
+    virtual void closePage(FPDF_PAGE page) = 0;
+    virtual void closeDocument(FPDF_DOCUMENT document) = 0;
+};
+
+// Installs the engine the FPDF_ functions use; null restores poppler.
+// The engine is not owned.
+void setPdfEngine(PdfEngine* engine);
+
+}  // namespace posix

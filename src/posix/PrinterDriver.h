@@ -1,0 +1,87 @@
+// Printer drivers on POSIX: what the spooler and device-context functions of
+// WinApi.h dispatch to, chosen by printer name. "file:PATH" is the built-in
+// PDF file printer, names registered with registerPrinterDriver (tests) come
+// next, every other name is a CUPS destination.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "posix/WinApi.h"
+
+namespace posix {
+
+class DeviceContext;
+
+// One paper a printer offers. Sizes and margins in hundredths of a millimetre,
+// upright (width across, length down).
+struct Paper {
+    int16_t id = 0;          // DMPAPER_ value, or DMPAPER_USER (256) and up
+    std::u16string name;     // display name, e.g. u"A4"
+    int32_t width = 0;
+    int32_t length = 0;
+    int32_t marginLeft = 0;
+    int32_t marginTop = 0;
+    int32_t marginRight = 0;
+    int32_t marginBottom = 0;
+};
+
+struct PrinterDefaults {
+    int paperIndex = -1;     // index into papers(), -1 when the printer names none
+    int orientation = DMORIENT_PORTRAIT;
+    int dpiX = 600;
+    int dpiY = 600;
+};
+
+// Receives the finished document's bytes while it is produced.
+class JobSink {
+public:
+    virtual ~JobSink() = default;
+    // false on failure, with the thread's last error set.
+    virtual bool write(const unsigned char* data, size_t length) = 0;
+    // The document is complete: submit it. false on failure (last error set).
+    virtual bool finish() = 0;
+    // Abandon the job: nothing of it may print. Safe after a failure.
+    virtual void cancel() = 0;
+};
+
+class PrinterDriver {
+public:
+    virtual ~PrinterDriver() = default;
+
+    virtual std::string name() const = 0;         // UTF-8, as opened
+    virtual std::string driverName() const = 0;   // for PRINTER_INFO_2W
+    virtual std::string portName() const = 0;     // for PRINTER_INFO_2W
+    virtual const std::vector<Paper>& papers() const = 0;
+    virtual PrinterDefaults defaults() const = 0;
+
+    // Creates the spooler job named by the title (UTF-8). Null on failure,
+    // with the thread's last error (and its text) set.
+    virtual std::unique_ptr<JobSink> startJob(const std::string& title) = 0;
+
+    // The device context for this printer, set up from the settings. The
+    // default is the cairo PDF context streaming into startJob's sink.
+    virtual std::unique_ptr<DeviceContext> createDeviceContext(const DEVMODEW& settings);
+
+    // The paper the settings describe: by dmPaperSize when it names one of
+    // papers(), otherwise by dmPaperWidth/dmPaperLength. Margins of a size
+    // no paper has are those of the default paper.
+    Paper paperFor(const DEVMODEW& settings) const;
+};
+
+using PrinterDriverFactory =
+    std::function<std::unique_ptr<PrinterDriver>(const std::string& name)>;
+
+// Makes names beginning with the prefix open through the factory; a later
+// registration of the same prefix replaces the earlier. For tests.
+void registerPrinterDriver(const std::string& prefix, PrinterDriverFactory factory);
+void unregisterPrinterDriver(const std::string& prefix);
+
+// Opens the driver for a printer name (UTF-8). Null on failure, with the
+// thread's last error (and its text) set.
+std::unique_ptr<PrinterDriver> openPrinterDriver(const std::string& name);
+
+}  // namespace posix

@@ -1,0 +1,45 @@
+// Runs a program as a user would start it and collects what it wrote.
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace itest {
+
+enum class Stdin {
+    Closed,     // file descriptor 0 closed: no usable standard input
+    DevNull,    // /dev/null
+    Pipe,       // a pipe carrying RunOptions::input
+};
+
+struct RunOptions {
+    Stdin stdinMode = Stdin::Closed;
+    std::string input;                               // for Stdin::Pipe
+    std::map<std::string, std::string> env;          // added to (or replacing) the environment
+    std::vector<std::string> unsetEnv;               // removed from the environment
+    std::string workingDirectory;                    // empty: the current one
+    int timeoutSeconds = 120;                        // killed after this
+    bool newSession = true;                          // setsid(): no controlling terminal
+};
+
+struct RunResult {
+    int exitCode = -1;          // -1 when killed by a signal or the timeout
+    bool timedOut = false;
+    std::string out;
+    std::string err;
+};
+
+RunResult run(const std::string& program, const std::vector<std::string>& args,
+              const RunOptions& options = {});
+
+// The quorlex binary under test.
+RunResult runQuorlex(const std::vector<std::string>& args, const RunOptions& options = {});
+
+// A fresh directory under the build's temporary folder, removed at exit.
+std::string makeTempDir(const std::string& tag);
+
+std::string readFile(const std::string& path);
+bool fileExists(const std::string& path);
+
+}  // namespace itest
