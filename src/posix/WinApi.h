@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 
 // ---------------------------------------------------------------- basic types
 typedef int BOOL;
@@ -58,6 +59,8 @@ struct POINT {
 #define ERROR_NO_UNICODE_TRANSLATION 84     /* EILSEQ */
 #define ERROR_INSUFFICIENT_BUFFER 105       /* ENOBUFS */
 #define ERROR_RESOURCE_TYPE_NOT_FOUND 61    /* ENODATA */
+#define ERROR_INVALID_HANDLE 9              /* EBADF */
+#define ERROR_NOT_SUPPORTED 95              /* EOPNOTSUPP */
 #define QUORLEX_IPP_ERROR_BASE 0x10000u
 
 DWORD GetLastError();
@@ -133,6 +136,16 @@ HANDLE GetCurrentProcess();
 BOOL DuplicateHandle(HANDLE sourceProcess, HANDLE source, HANDLE targetProcess,
                      LPHANDLE target, DWORD access, BOOL inherit, DWORD options);
 BOOL AllocConsole();
+// The device names the console's streams are reopened on (on Windows the
+// names are "CONIN$" and "CONOUT$"; here the controlling terminal).
+const char* consoleInputName();
+const char* consoleOutputName();
+// Writes UTF-16 text to a narrow standard stream, as UTF-8, so that the
+// stream never becomes wide-oriented; a negative result on failure.
+int writeWideText(FILE* stream, const WCHAR* text);
+// The log file the "file" target writes to unless LogFile names another
+// ("C:\\temp\\quorlex.log" on Windows).
+const char* defaultLogFileName();
 
 // ---------------------------------------------------------- version resource
 DWORD GetFileVersionInfoSizeW(LPCWSTR fileName, LPDWORD handle);
@@ -202,6 +215,7 @@ int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type);
 #define DMPAPER_A6 70
 #define DMPAPER_A2 66
 #define DMPAPER_B6_JIS 88
+#define DMPAPER_ISO_B4 42
 #define DMPAPER_USER 256
 
 struct DEVMODEW {

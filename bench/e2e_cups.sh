@@ -1,0 +1,128 @@
+#!/usr/bin/env bash
+# End-to-end print time through CUPS: from the start of a submission until the
+# IPP printer of the print sandbox holds the finished job, quorlex against
+# lp on the same documents. Prints the figures side by side and the ratio
+# against the target (quorlex within 1.5x of lp).
+#
+#   bench/e2e_cups.sh [runs-per-document]     (default 5; the median counts)
+#
+# Uses the release build (built when missing) and the print sandbox (started
+# for the run when it is not running, and stopped again afterwards).
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+runs=${1:-5}
+target=1.5
+
+quorlex="$top/build/quorlex"
+if [[ ! -x "$quorlex" ]]; then
+    "$top/scripts/build" release >/dev/null
+fi
+
+started_sandbox=0
+if ! "$top/scripts/print-sandbox" status >/dev/null 2>&1; then
+    "$top/scripts/print-sandbox" start >/dev/null
+    started_sandbox=1
+fi
+work=$(mktemp -d /tmp/quorlex-bench-XXXXXX)
+cleanup() {
+    rm -rf "$work"
+    if ((started_sandbox)); then "$top/scripts/print-sandbox" stop >/dev/null || true; fi
+}
+trap cleanup EXIT
+eval "$("$top/scripts/print-sandbox" env)"
+queue=$QUORLEX_IPP_QUEUE
+
+cat >"$work/finished.test" <<'EOF'
+{
+  NAME "finished jobs"
+  OPERATION Get-Jobs
+  GROUP operation-attributes-tag
+  ATTR charset attributes-charset utf-8
+  ATTR naturalLanguage attributes-natural-language en
+  ATTR uri printer-uri $uri
+  ATTR keyword which-jobs completed
+  ATTR keyword requested-attributes job-name,job-state
+  STATUS successful-ok
+  DISPLAY job-name
+  DISPLAY job-state
+}
+EOF
+
+now() { date +%s.%N; }
+
+# Waits until the printer has completed the job of that name (60 s at most).
+wait_for_printer() {
+    local name=$1 deadline=$((SECONDS + 60))
+    while ((SECONDS < deadline)); do
+        if ipptool -c "$QUORLEX_IPP_URI" "$work/finished.test" 2>/dev/null |
+            grep -qF "$name,completed"; then
+            return 0
+        fi
+        sleep 0.02
+    done
+    echo "bench: job \"$name\" never completed at the printer" >&2
+    return 1
+}
+
+# Seconds from submission to the finished job at the printer.
+time_quorlex() {
+    local pdf=$1 name=$2 start
+    start=$(now)
+    "$quorlex" -printpdf "$pdf" "$queue" "$name" </dev/null >/dev/null 2>"$work/quorlex.err" || true
+    if grep -q "Unable to print document" "$work/quorlex.err"; then
+        cat "$work/quorlex.err" >&2
+        return 1
+    fi
+    wait_for_printer "$name"
+    echo "$(now) - $start" | bc -l
+}
+
+time_lp() {
+    local pdf=$1 name=$2 start
+    start=$(now)
+    lp -d "$queue" -t "$name" "$pdf" >/dev/null
+    wait_for_printer "$name"
+    echo "$(now) - $start" | bc -l
+}
+
+median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+
+documents=("$top/tests/data/mixed.pdf" /usr/share/cups/data/default-testpage.pdf)
+for manual in /usr/share/doc/shared-mime-info/shared-mime-info-spec.pdf \
+              /usr/share/doc/libtasn1-doc/libtasn1.pdf; do
+    [[ -r "$manual" ]] && documents+=("$manual")
+done
+
+printf '%-34s %5s %10s %10s %7s  %s\n' document pages "lp (s)" "quorlex" ratio "target <= ${target}x"
+all_ok=1
+for pdf in "${documents[@]}"; do
+    [[ -r "$pdf" ]] || continue
+    pages=$(pdfinfo "$pdf" 2>/dev/null | awk '/^Pages:/ { print $2 }')
+    : >"$work/lp.times"
+    : >"$work/quorlex.times"
+    for ((i = 1; i <= runs; i++)); do
+        # Alternate the order so that neither profits from a warm cache alone.
+        if ((i % 2)); then
+            time_lp "$pdf" "bench lp $$ $i $(basename "$pdf")" >>"$work/lp.times"
+            time_quorlex "$pdf" "bench quorlex $$ $i $(basename "$pdf")" >>"$work/quorlex.times"
+        else
+            time_quorlex "$pdf" "bench quorlex $$ $i $(basename "$pdf")" >>"$work/quorlex.times"
+            time_lp "$pdf" "bench lp $$ $i $(basename "$pdf")" >>"$work/lp.times"
+        fi
+    done
+    lp_time=$(median <"$work/lp.times")
+    quorlex_time=$(median <"$work/quorlex.times")
+    ratio=$(echo "$quorlex_time / $lp_time" | bc -l)
+    verdict=ok
+    if (($(echo "$ratio > $target" | bc -l))); then
+        verdict=SLOWER
+        all_ok=0
+    fi
+    printf '%-34s %5s %10.3f %10.3f %6.2fx  %s\n' "$(basename "$pdf")" "$pages" "$lp_time" \
+        "$quorlex_time" "$ratio" "$verdict"
+done
+if ((all_ok)); then
+    echo "quorlex is within ${target}x of lp on every document"
+else
+    echo "quorlex is slower than ${target}x of lp on some document"
+fi

@@ -1,0 +1,126 @@
+// The entry function's steps and the command-line grammar.
+#include "app/CommandLine.h"
+
+#include <cstdio>
+#include <exception>
+
+#include "app/Console.h"
+#include "app/JobSettings.h"
+#include "app/Notice.h"
+#include "app/VersionBanner.h"
+#include "plat/Configuration.h"
+#include "plat/Exception.h"
+#include "plat/LogParameter.h"
+#include "plat/LogTargets.h"
+#include "plat/Strings.h"
+#include "print/PrintJob.h"
+
+namespace {
+
+// Where parsing stands: the argument vector and the last index consumed.
+struct ArgumentCursor {
+    int count;
+    char** arguments;
+    int last;
+
+    // The next operand of the option at hand; the usage text when none is left.
+    const char* operand() {
+        ++last;
+        if (last >= count) printUsage();
+        return arguments[last];
+    }
+};
+
+void takeConsole(ArgumentCursor&) {
+    console.ensure();
+}
+
+void takePrintPdf(ArgumentCursor& cursor) {
+    pdfFileName.assign(cursor.operand());
+    printerName.assign(cursor.operand());
+    documentTitle.assign(cursor.operand());
+    mainLog.info("pdf (%s), printer (%s), document(%s)", pdfFileName.get(), printerName.get(),
+                 documentTitle.get());
+}
+
+void takeScale(ArgumentCursor&) {
+    scaleFlag = true;
+}
+
+void takeHelp(ArgumentCursor&) {
+    // "-help all" gives the same text; the "all" is not consumed.
+    printUsage();
+}
+
+struct Option {
+    const char* name;
+    void (*take)(ArgumentCursor&);
+};
+
+// Matched in this order, ignoring the case of ASCII letters.
+constexpr Option kOptions[] = {
+    {"-console", takeConsole}, {"-printpdf", takePrintPdf}, {"-scale", takeScale},
+    {"-help", takeHelp},       {"--help", takeHelp},        {"-h", takeHelp},
+    {"/?", takeHelp},
+};
+
+void handleArgument(ArgumentCursor& cursor) {
+    const char* argument = cursor.arguments[cursor.last];
+    for (const Option& option : kOptions) {
+        if (plat::compareNoCase(argument, option.name) == 0) {
+            option.take(cursor);
+            return;
+        }
+    }
+    // Anything else may set a parameter (Log=..., LogFile=...); the rest is ignored.
+    plat::ParameterSet::global()->processArg(argument, 0);
+}
+
+void reportFailure(const char* message) {
+    mainLog.error("Unable to print document: %s", message);
+    showMessage(nullptr, message, MB_ICONERROR, nullptr);
+}
+
+}  // namespace
+
+void parseCommandLine(int argc, char** argv) {
+    ArgumentCursor cursor{argc, argv, 0};
+    for (int index = 1; index < argc; index = cursor.last + 1) {
+        cursor.last = index;
+        try {
+            handleArgument(cursor);
+        } catch (plat::Exception& e) {
+            mainLog.error("%s", e.message);
+        }
+    }
+}
+
+int runQuorlex(int argc, char** argv) {
+    int exitCode = 1;
+    try {
+        initStdioLoggers();
+        initFileLogger(defaultLogFileName());
+        initDebugLogger();
+        logParameter.setParam("*:stderr:0");
+        printVersionBanner();
+        parseCommandLine(argc, argv);
+        if (pdfFileName.get() == nullptr) throw plat::Exception("No PDF file specified");
+        if (printerName.get() == nullptr) throw plat::Exception("No printer name specified");
+        PrintJob job(printerName.get());
+        job.print(pdfFileName.get(), documentTitle.get(), scaleFlag);
+    } catch (ExitException& e) {
+        mainLog.info("Caught ExitException(%i)", e.exitCode);
+        exitCode = e.exitCode;
+    } catch (plat::Exception& e) {
+        reportFailure(e.message);
+    } catch (std::exception& e) {
+        // Out of memory and the like: still a failed run the user must hear of.
+        reportFailure(e.what());
+    }
+    if (console.present) {
+        fputs("Press Enter/Return key to continue\n", stdout);
+        fflush(stdout);
+        (void)getchar();
+    }
+    return exitCode;
+}

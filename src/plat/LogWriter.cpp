@@ -1,0 +1,103 @@
+// Log writers, the abstract log target and the two process-wide lists.
+#include "plat/LogWriter.h"
+
+#include <cstdio>
+
+#include "plat/Strings.h"
+
+namespace plat {
+
+namespace {
+// Plain pointers, zero before any constructor runs, so writers and targets
+// may link themselves in during static construction in any file.
+LogWriter* writerListHead = nullptr;
+Logger* loggerListHead = nullptr;
+}  // namespace
+
+// ------------------------------------------------------------------ Logger
+
+Logger::Logger(const char* targetName) : registered(false), name(targetName), next(nullptr) {}
+
+Logger::~Logger() = default;
+
+void Logger::registerLogger() {
+    if (registered) return;
+    registered = true;
+    next = loggerListHead;
+    loggerListHead = this;
+}
+
+void Logger::log(int32_t level, const char* writerName, const char* format, va_list args) {
+    char text[kLogMessageSize];
+    vsnprintf(text, sizeof text, format, args);
+    text[kLogMessageSize - 1] = '\0';
+    write(level, writerName, text);
+}
+
+Logger* Logger::find(const char* targetName) {
+    if (targetName == nullptr) return nullptr;
+    for (Logger* target = loggerListHead; target != nullptr; target = target->next) {
+        if (compareNoCase(target->name, targetName) == 0) return target;
+    }
+    return nullptr;
+}
+
+void Logger::listNames() {
+    for (Logger* target = loggerListHead; target != nullptr; target = target->next) {
+        fprintf(stderr, "  %s\n", target->name);
+    }
+}
+
+Logger* Logger::head() { return loggerListHead; }
+
+// --------------------------------------------------------------- LogWriter
+
+LogWriter::LogWriter(const char* writerName)
+    : name(writerName), level(0), logger(nullptr), next(writerListHead) {
+    writerListHead = this;
+}
+
+void LogWriter::error(const char* format, ...) {
+    if (!passes(LevelError)) return;
+    va_list args;
+    va_start(args, format);
+    logger->log(LevelError, name, format, args);
+    va_end(args);
+}
+
+void LogWriter::info(const char* format, ...) {
+    if (!passes(LevelInfo)) return;
+    va_list args;
+    va_start(args, format);
+    logger->log(LevelInfo, name, format, args);
+    va_end(args);
+}
+
+void LogWriter::write(int32_t messageLevel, const char* format, ...) {
+    if (!passes(messageLevel)) return;
+    va_list args;
+    va_start(args, format);
+    logger->log(messageLevel, name, format, args);
+    va_end(args);
+}
+
+LogWriter* LogWriter::find(const char* writerName) {
+    if (writerName == nullptr) return nullptr;
+    for (LogWriter* writer = writerListHead; writer != nullptr; writer = writer->next) {
+        if (compareNoCase(writer->name, writerName) == 0) return writer;
+    }
+    return nullptr;
+}
+
+void LogWriter::listNames() {
+    fputs("  ", stderr);
+    for (LogWriter* writer = writerListHead; writer != nullptr; writer = writer->next) {
+        fputs(writer->name, stderr);
+        if (writer->next != nullptr) fputs(", ", stderr);
+    }
+    fputs("\n", stderr);
+}
+
+LogWriter* LogWriter::head() { return writerListHead; }
+
+}  // namespace plat

@@ -1,0 +1,44 @@
+#include "posix/CupsError.h"
+
+#include <cstring>
+
+#include "posix/LastError.h"
+
+namespace posix {
+
+std::string schedulerName() {
+    const char* server = cupsServer();
+    std::string name = server ? server : "";
+    if (!name.empty() && name[0] != '/') name += ":" + std::to_string(ippPort());
+    return name;
+}
+
+void setLastErrorFromCups(const std::string& what) {
+    const ipp_status_t status = cupsLastError();
+    const char* message = cupsLastErrorString();
+    std::string text = message && *message ? message : ippErrorString(status);
+    if (!what.empty()) text = what + ": " + text;
+    setLastErrorText(QUORLEX_IPP_ERROR_BASE + static_cast<DWORD>(status), text);
+}
+
+void setLastErrorFromConnection(http_t* http, const std::string& what) {
+    if (cupsLastError() > IPP_STATUS_OK_EVENTS_COMPLETE) {
+        setLastErrorFromCups(what);
+        return;
+    }
+    const int error = http ? httpError(http) : 0;
+    const std::string reason =
+        error != 0 ? std::strerror(error) : "the connection to the CUPS scheduler was lost";
+    setLastErrorText(QUORLEX_IPP_ERROR_BASE + IPP_STATUS_ERROR_SERVICE_UNAVAILABLE,
+                     what + ": " + reason);
+}
+
+void setSchedulerUnreachable() {
+    // CUPS keeps no useful reason for a failed connection ("Host is down"
+    // for every case), so say what was tried.
+    const std::string text = "The CUPS scheduler is not running (nothing answers at " +
+                             schedulerName() + ")";
+    setLastErrorText(QUORLEX_IPP_ERROR_BASE + IPP_STATUS_ERROR_SERVICE_UNAVAILABLE, text);
+}
+
+}  // namespace posix

@@ -1,0 +1,63 @@
+// The thread's last error, and the texts FormatMessageW gives for codes.
+#include <cups/ipp.h>
+
+#include <cerrno>
+#include <cstring>
+#include <string>
+
+#include "posix/LastError.h"
+#include "posix/Utf.h"
+#include "posix/WinApi.h"
+
+namespace {
+thread_local DWORD lastError = 0;
+thread_local std::string lastErrorText;   // for lastError only; empty when none
+}  // namespace
+
+DWORD GetLastError() {
+    return lastError;
+}
+
+void SetLastError(DWORD code) {
+    lastError = code;
+    lastErrorText.clear();
+}
+
+namespace posix {
+
+void setLastErrorText(DWORD code, const std::string& text) {
+    lastError = code;
+    lastErrorText = text;
+}
+
+}  // namespace posix
+
+DWORD FormatMessageW(DWORD flags, LPCVOID, DWORD messageId, DWORD, LPWSTR buffer, DWORD size,
+                     void*) {
+    if (!(flags & FORMAT_MESSAGE_FROM_SYSTEM) || buffer == nullptr || size == 0) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    std::string text;
+    if (messageId == lastError && !lastErrorText.empty()) {
+        text = lastErrorText;
+    } else if (messageId >= QUORLEX_IPP_ERROR_BASE) {
+        text = ippErrorString(static_cast<ipp_status_t>(messageId - QUORLEX_IPP_ERROR_BASE));
+    } else if (messageId != 0 && messageId < 0x10000) {
+        char local[256];
+        // GNU strerror_r returns the text, which may not be in local.
+        text = strerror_r(static_cast<int>(messageId), local, sizeof local);
+        if (text.rfind("Unknown error", 0) == 0) text.clear();
+    } else if (messageId == 0) {
+        text = "Success";
+    }
+    if (text.empty()) {
+        SetLastError(ERROR_RESOURCE_TYPE_NOT_FOUND);
+        return 0;
+    }
+    std::u16string wide = posix::toUtf16(text);
+    if (wide.size() >= size) wide.resize(size - 1);
+    std::char_traits<char16_t>::copy(buffer, wide.data(), wide.size());
+    buffer[wide.size()] = 0;
+    return static_cast<DWORD>(wide.size());
+}

@@ -1,0 +1,53 @@
+// The FPDF_ functions the print job calls, forwarded to the current engine:
+// poppler, unless a test has installed its own.
+#include "posix/PdfEngine.h"
+#include "posix/PopplerEngine.h"
+
+namespace posix {
+
+namespace {
+
+PdfEngine* installedEngine = nullptr;
+unsigned long lastLoadError = FPDF_ERR_SUCCESS;
+
+PdfEngine& engine() { return installedEngine ? *installedEngine : popplerEngine(); }
+
+}  // namespace
+
+void setPdfEngine(PdfEngine* engine) { installedEngine = engine; }
+
+}  // namespace posix
+
+using posix::engine;
+
+void FPDF_InitLibrary(HINSTANCE) { engine().initLibrary(); }
+
+void FPDF_DestroyLibrary() { engine().destroyLibrary(); }
+
+FPDF_DOCUMENT FPDF_LoadDocument(FPDF_STRING fileName, FPDF_STRING password) {
+    unsigned long error = FPDF_ERR_SUCCESS;
+    FPDF_DOCUMENT document = engine().loadDocument(fileName, password, error);
+    posix::lastLoadError = document ? FPDF_ERR_SUCCESS : (error ? error : FPDF_ERR_UNKNOWN);
+    return document;
+}
+
+unsigned long FPDF_GetLastError() { return posix::lastLoadError; }
+
+int FPDF_GetPageCount(FPDF_DOCUMENT document) { return engine().pageCount(document); }
+
+FPDF_PAGE FPDF_LoadPage(FPDF_DOCUMENT document, int pageIndex) {
+    return engine().loadPage(document, pageIndex);
+}
+
+double FPDF_GetPageWidth(FPDF_PAGE page) { return engine().pageWidth(page); }
+
+double FPDF_GetPageHeight(FPDF_PAGE page) { return engine().pageHeight(page); }
+
+void FPDF_RenderPage(HDC dc, FPDF_PAGE page, int startX, int startY, int sizeX, int sizeY,
+                     int rotate, int flags) {
+    engine().renderPage(dc, page, startX, startY, sizeX, sizeY, rotate, flags);
+}
+
+void FPDF_ClosePage(FPDF_PAGE page) { engine().closePage(page); }
+
+void FPDF_CloseDocument(FPDF_DOCUMENT document) { engine().closeDocument(document); }

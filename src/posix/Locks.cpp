@@ -1,0 +1,21 @@
+// Critical sections as recursive mutexes, as on Windows.
+#include <mutex>
+
+#include "posix/WinApi.h"
+
+void InitializeCriticalSection(LPCRITICAL_SECTION section) {
+    section->impl = new std::recursive_mutex;
+}
+
+void DeleteCriticalSection(LPCRITICAL_SECTION section) {
+    delete static_cast<std::recursive_mutex*>(section->impl);
+    section->impl = nullptr;
+}
+
+void EnterCriticalSection(LPCRITICAL_SECTION section) {
+    static_cast<std::recursive_mutex*>(section->impl)->lock();
+}
+
+void LeaveCriticalSection(LPCRITICAL_SECTION section) {
+    static_cast<std::recursive_mutex*>(section->impl)->unlock();
+}

@@ -1,0 +1,28 @@
+// The PDF engine on poppler-glib: documents load from files, pages render
+// as vectors onto the device context's cairo context.
+#pragma once
+
+#include "posix/PdfEngine.h"
+
+namespace posix {
+
+class PopplerEngine : public PdfEngine {
+public:
+    void initLibrary() override;
+    void destroyLibrary() override;
+    FPDF_DOCUMENT loadDocument(const char* fileName, const char* password,
+                               unsigned long& error) override;
+    int pageCount(FPDF_DOCUMENT document) override;
+    FPDF_PAGE loadPage(FPDF_DOCUMENT document, int index) override;
+    double pageWidth(FPDF_PAGE page) override;
+    double pageHeight(FPDF_PAGE page) override;
+    void renderPage(HDC dc, FPDF_PAGE page, int startX, int startY, int sizeX, int sizeY,
+                    int rotate, int flags) override;
+    void closePage(FPDF_PAGE page) override;
+    void closeDocument(FPDF_DOCUMENT document) override;
+};
+
+// The poppler engine, one per process.
+PopplerEngine& popplerEngine();
+
+}  // namespace posix

@@ -1,0 +1,47 @@
+// Prints one PDF file to one printer: every page on the printer paper that
+// matches its size, upright or turned, at true size or scaled.
+#pragma once
+
+#include <cstdint>
+
+#include "os/PaperSizes.h"
+#include "plat/Strings.h"
+#include "plat/WinApi.h"
+#include "print/PrinterHandle.h"
+
+class PrintJob {
+public:
+    double paperWidth = 0.0;               // points, the paper the device context is set for
+    double paperHeight = 0.0;
+    int32_t horizontalResolution = 0;      // LOGPIXELSX, read per page when not scaling
+    int32_t verticalResolution = 0;        // LOGPIXELSY
+    int32_t rotation = 0;                  // 0 upright, 3 a quarter turn counter-clockwise
+    PaperSizeTable paperSizes;
+    PrinterHandle printerHandle;
+    plat::NarrowChars printerName;         // UTF-8, the job's own copy
+    PRINTER_INFO_2W* printerInfo = nullptr;   // borrowed from printerHandle
+    DEVMODEW* printerSettings = nullptr;      // printerInfo->pDevMode, edited in place
+    HDC deviceContext = nullptr;
+
+    explicit PrintJob(const char* printerName);
+    ~PrintJob() = default;
+    PrintJob(const PrintJob&) = delete;
+    PrintJob& operator=(const PrintJob&) = delete;
+
+    // Prints the file (UTF-8 name) as one spooler document under the title;
+    // scale stretches each page over the printable area. Throws a
+    // plat::Exception on failure, after cancelling the spooler document.
+    void print(const char* pdfFileName, const char* title, bool scale);
+
+    // Switches the printer settings and device context to the paper of the
+    // page's size (points) when the printer has one, and decides the rotation.
+    void choosePaper(double pageWidth, double pageHeight);
+
+    // The default settings in the printer's record; throws plat::Exception
+    // when the record carries none, as there is nothing to print with then.
+    static DEVMODEW* defaultSettingsOf(const PRINTER_INFO_2W& info, const char* printerName);
+
+private:
+    void switchToPaper(int32_t index);
+    int32_t rotationByRatio(int32_t pageWidthTenths, int32_t pageHeightTenths) const;
+};

@@ -1,0 +1,155 @@
+// The real program printing to the built-in file: printer: every page on
+// its own paper and the right way up, scaled on request, and failures that
+// say why and leave no file behind.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "integration/support/ProcessRunner.h"
+#include "integration/support/Sandbox.h"
+
+namespace fs = std::filesystem;
+using namespace itest;
+using sandbox::PageSize;
+
+namespace {
+
+std::string sample(const std::string& name) { return std::string(QUORLEX_TEST_DATA) + "/" + name; }
+
+constexpr int kDpi = 20;
+
+// Ink around a point given in millimetres from the page's top-left corner.
+bool inkAt(const sandbox::GrayImage& image, double xMm, double yMm) {
+    const int cx = static_cast<int>(xMm * kDpi / 25.4), cy = static_cast<int>(yMm * kDpi / 25.4);
+    int sum = 0, count = 0;
+    for (int y = cy - 1; y <= cy + 1; ++y)
+        for (int x = cx - 1; x <= cx + 1; ++x)
+            if (x >= 0 && y >= 0 && x < image.width && y < image.height) sum += image.at(x, y), ++count;
+    return count > 0 && sum / count < 128;
+}
+
+// Where the black corner square of the sample pages lands on a sheet.
+enum class Corner { TopLeft, BottomLeft };
+
+void expectSquareAt(const std::string& pdf, int page, const PageSize& sheet, Corner corner) {
+    const sandbox::GrayImage image = sandbox::renderPage(pdf, page, kDpi);
+    ASSERT_GT(image.width, 0) << "page " << page;
+    const double w = sheet.width * 25.4 / 72, h = sheet.height * 25.4 / 72;
+    const double y = corner == Corner::TopLeft ? 20 : h - 20;
+    EXPECT_TRUE(inkAt(image, 20, y)) << "page " << page << ": square expected there";
+    EXPECT_FALSE(inkAt(image, 20, corner == Corner::TopLeft ? h - 20 : 20)) << "page " << page;
+    EXPECT_FALSE(inkAt(image, w - 20, 20)) << "page " << page;
+    EXPECT_FALSE(inkAt(image, w - 20, h - 20)) << "page " << page;
+}
+
+class FilePrintTest : public ::testing::Test {
+protected:
+    std::string folder_ = makeTempDir("file-print");
+    std::string out_ = folder_ + "/out.pdf";
+
+    RunResult print(const std::string& pdf, const std::vector<std::string>& extra = {},
+                    const std::string& printer = "") {
+        return sandbox::printPdf(pdf, printer.empty() ? "file:" + out_ : printer, "Quorlex file test",
+                                 extra);
+    }
+    bool folderEmpty() const { return fs::is_empty(folder_); }
+};
+
+}  // namespace
+
+// ------------------------------------------------------------------ papers
+
+TEST_F(FilePrintTest, MixedDocumentLandsPageByPageOnItsOwnPortraitPaper) {
+    const RunResult result = print(sample("mixed.pdf"));
+    sandbox::expectPrinted(result);
+    ASSERT_TRUE(fileExists(out_)) << result.err;
+    EXPECT_TRUE(sandbox::sameSizes(sandbox::pageSizes(out_),
+                                   {sandbox::kA4, sandbox::kA4, sandbox::kLetter, sandbox::kA5}, 0.5));
+    expectSquareAt(out_, 1, sandbox::kA4, Corner::TopLeft);
+    // The landscape page is turned onto the portrait sheet: its top goes to
+    // the left side, so its top-left corner comes to the bottom left.
+    expectSquareAt(out_, 2, sandbox::kA4, Corner::BottomLeft);
+    expectSquareAt(out_, 3, sandbox::kLetter, Corner::TopLeft);
+    expectSquareAt(out_, 4, sandbox::kA5, Corner::TopLeft);
+    EXPECT_EQ(fs::directory_iterator(folder_)->path(), fs::path(out_)) << "and nothing else";
+}
+
+TEST_F(FilePrintTest, APageNoPaperMatchesKeepsThePreviousPaper) {
+    sandbox::expectPrinted(print(sample("odd-size.pdf")));
+    EXPECT_TRUE(sandbox::sameSizes(sandbox::pageSizes(out_),
+                                   {sandbox::kA4, sandbox::kA4, sandbox::kA4}, 0.5));
+}
+
+TEST_F(FilePrintTest, ScaleStretchesEveryPageOverThePrintableArea) {
+    sandbox::expectPrinted(print(sample("odd-size.pdf"), {"-scale"}));
+    ASSERT_TRUE(fileExists(out_));
+    // The 100 x 100 mm page over a whole A4 sheet: its 10-30 mm square
+    // spans 21-63 mm across and 30-89 mm down.
+    const sandbox::GrayImage image = sandbox::renderPage(out_, 2, kDpi);
+    ASSERT_GT(image.width, 0);
+    EXPECT_TRUE(inkAt(image, 40, 60));
+    EXPECT_TRUE(inkAt(image, 23, 60));
+    EXPECT_FALSE(inkAt(image, 18, 60));
+    EXPECT_TRUE(inkAt(image, 61, 87));
+    EXPECT_FALSE(inkAt(image, 66, 60));
+    EXPECT_FALSE(inkAt(image, 40, 92));
+}
+
+TEST_F(FilePrintTest, ADocumentWithoutPagesGivesAnEmptyDocumentNotABlankSheet) {
+    sandbox::expectPrinted(print(sample("empty.pdf")));
+    ASSERT_TRUE(fileExists(out_));
+    const RunResult pages = sandbox::shell("qpdf --show-npages '" + out_ + "'");
+    EXPECT_EQ(pages.out, "0\n") << pages.err;
+}
+
+TEST_F(FilePrintTest, TheTitleNamesTheDocument) {
+    const RunResult result = sandbox::printPdf(sample("mixed.pdf"), "file:" + out_,
+                                               "Rapport trimestriel \xc3\xa9t\xc3\xa9 \xe2\x82\xac");
+    sandbox::expectPrinted(result);
+    const RunResult info = sandbox::shell("pdfinfo '" + out_ + "'");
+    EXPECT_NE(info.out.find("Title:           Rapport trimestriel \xc3\xa9t\xc3\xa9 \xe2\x82\xac"),
+              std::string::npos) << info.out;
+}
+
+TEST_F(FilePrintTest, AnEarlierFileIsReplacedOnSuccessAndKeptOnFailure) {
+    std::ofstream(out_) << "an earlier print";
+    print(sample("not-a-pdf.pdf"));
+    EXPECT_EQ(readFile(out_), "an earlier print");
+    sandbox::expectPrinted(print(sample("mixed.pdf")));
+    EXPECT_EQ(sandbox::pageSizes(out_).size(), 4u);
+}
+
+// ---------------------------------------------------------------- failures
+
+TEST_F(FilePrintTest, DocumentsThatCannotBeLoadedSayWhyAndWriteNothing) {
+    const std::pair<std::string, std::string> cases[] = {
+        {sample("no-such-file.pdf"), "Unable to load PDF document: 2"},
+        {sample("not-a-pdf.pdf"), "Unable to load PDF document: 3"},
+        {sample("truncated.pdf"), "Unable to load PDF document: 3"},
+        {sample("encrypted.pdf"), "Unable to load PDF document: 4"},
+    };
+    for (const auto& [pdf, message] : cases) {
+        const RunResult result = print(pdf);
+        EXPECT_EQ(result.exitCode, 1);
+        EXPECT_NE(result.err.find("Unable to print document: " + message), std::string::npos)
+            << pdf << "\n" << result.err;
+        EXPECT_TRUE(folderEmpty()) << pdf;
+    }
+}
+
+TEST_F(FilePrintTest, PrintersThatCannotBeOpenedSayWhyAndWriteNothing) {
+    RunOptions options = sandbox::unattended();
+    options.env["CUPS_SERVER"] = folder_ + "/no-scheduler.sock";
+    const std::string unknown = "quorlex-no-such-printer";
+    RunResult result = sandbox::printPdf(sample("mixed.pdf"), unknown, "T", {}, options);
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_NE(result.err.find("Unable to open Printer " + unknown + ": "), std::string::npos)
+        << result.err;
+
+    const std::string missingFolder = "file:" + folder_ + "/missing/out.pdf";
+    result = sandbox::printPdf(sample("mixed.pdf"), missingFolder, "T");
+    EXPECT_NE(result.err.find("Unable to open Printer " + missingFolder + ": No such file or directory"),
+              std::string::npos) << result.err;
+    EXPECT_TRUE(folderEmpty());
+}

@@ -1,0 +1,126 @@
+// The private print system of scripts/print-sandbox as the integration tests
+// see it: the scheduler's queues, the IPP printer behind them and the
+// documents it kept, and PDF files made and inspected for the tests.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "integration/support/ProcessRunner.h"
+
+namespace itest::sandbox {
+
+// What `scripts/print-sandbox env` exported, or null when it did not run.
+struct Environment {
+    std::string folder;       // QUORLEX_SANDBOX_DIR
+    std::string server;       // CUPS_SERVER: the scheduler's socket
+    std::string ippQueue;     // driverless queue for the IPP printer
+    std::string ppdQueue;     // the same printer through a packaged PPD
+    std::string ippSpool;     // where the printer keeps documents
+    std::string ippUri;       // the printer itself
+};
+const Environment* environment();
+
+// Skips the test when the sandbox has not been started.
+#define QUORLEX_REQUIRE_SANDBOX()                                                        \
+    do {                                                                                 \
+        if (!::itest::sandbox::environment())                                            \
+            GTEST_SKIP() << "print sandbox not running: run `scripts/print-sandbox start` " \
+                            "and eval \"$(scripts/print-sandbox env)\" (scripts/test does)"; \
+    } while (0)
+
+// Runs a shell command line with the test's environment.
+RunResult shell(const std::string& commandLine, int timeoutSeconds = 60);
+// Runs scripts/print-sandbox with the argument; true when it succeeded.
+bool control(const std::string& command);
+
+// ------------------------------------------------------------ running quorlex
+
+// A job name no earlier run has used.
+std::string uniqueTitle(const std::string& what);
+// Options for a run nobody watches: no dialog to wait for.
+RunOptions unattended();
+// quorlex -printpdf pdf printer title, then the extra arguments.
+RunResult printPdf(const std::string& pdf, const std::string& printer, const std::string& title,
+                   const std::vector<std::string>& extra = {},
+                   const RunOptions& options = unattended());
+// The run reported no failure (its exit code is 1 on every path).
+void expectPrinted(const RunResult& result);
+
+// ------------------------------------------------------------ the printer
+
+enum class JobState { Pending = 3, Held = 4, Processing = 5, Stopped = 6, Canceled = 7,
+                      Aborted = 8, Completed = 9, Unknown = 0 };
+
+struct PrinterJob {
+    int id = 0;
+    std::string name;
+    JobState state = JobState::Unknown;
+};
+
+// The jobs the IPP printer has finished (it forgets them after a minute).
+std::vector<PrinterJob> finishedPrinterJobs();
+// Waits until the printer has finished a job of that name.
+std::optional<PrinterJob> waitForPrinterJob(const std::string& name, int timeoutSeconds = 60);
+// The one document the printer kept for the job of that title once it
+// finished; empty, with a test failure, when there is none.
+std::string printedDocument(const std::string& title);
+// The documents the printer kept for one of its jobs.
+std::vector<std::string> documentsOf(const PrinterJob& job);
+// Every document the printer kept, and how many there are.
+std::vector<std::string> allDocuments();
+
+// ------------------------------------------------------------ the scheduler
+
+// Ids of the queue's jobs that have not finished ("not-completed") or have
+// ("completed": also cancelled and aborted ones).
+std::vector<int> schedulerJobs(const std::string& queue, bool completed);
+// Cancels one job of the queue by id.
+void cancelSchedulerJob(const std::string& queue, int id);
+// Waits until the queue has a job that has not finished and gives its id.
+std::optional<int> waitForActiveJob(const std::string& queue, const std::vector<int>& known,
+                                    int timeoutSeconds);
+
+// ------------------------------------------------------------ PDF files
+
+struct PageSize {
+    double width = 0;     // points
+    double height = 0;
+};
+inline constexpr PageSize kA4{595.276, 841.89};
+inline constexpr PageSize kA4Landscape{841.89, 595.276};
+inline constexpr PageSize kLetter{612, 792};
+inline constexpr PageSize kA5{419.528, 595.276};
+
+// Page sizes as pdfinfo reports them (the page's box, turned by its /Rotate).
+std::vector<PageSize> pageSizes(const std::string& pdf);
+
+// The sizes agree page for page within the tolerance (points).
+::testing::AssertionResult sameSizes(const std::vector<PageSize>& actual,
+                                     const std::vector<PageSize>& expected,
+                                     double tolerance = 1.5);
+
+enum class PageContent {
+    Label,      // a page number in the middle
+    Frame,      // a black band 8 points wide along every edge
+    Heavy,      // thousands of strokes: slow to draw and large to send
+};
+
+// Writes a PDF with one page of each size.
+void writePdf(const std::string& path, const std::vector<PageSize>& pages, PageContent content);
+
+// A page rendered to 8-bit grey (0 black, 255 white).
+struct GrayImage {
+    int width = 0;
+    int height = 0;
+    std::vector<uint8_t> pixels;
+    uint8_t at(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
+};
+// Renders page (from 1) at the resolution with pdftoppm; empty on failure.
+GrayImage renderPage(const std::string& pdf, int page, int dpi);
+
+}  // namespace itest::sandbox

@@ -1,0 +1,201 @@
+// The exact bytes the file and stream targets write: time stamps, the name
+// column and wrapping; and how the file target opens, rotates and renames.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "app/JobSettings.h"
+#include "plat/Exception.h"
+#include "plat/LogTargets.h"
+#include "support/LogTestSupport.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr time_t kSunday8Dec2024 = 1733648703;   // 09:05:03 UTC
+time_t fakeNow = kSunday8Dec2024;
+time_t fakeClock(time_t* out) {
+    if (out != nullptr) *out = fakeNow;
+    return fakeNow;
+}
+
+const std::string kStamp = "\nSun Dec 08 09:05:03 2024\n";
+const std::string kMainColumn = " main:       ";   // 13 characters
+const std::string kBlankColumn(13, ' ');
+
+std::string readFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+class LogTargetTest : public ::testing::Test {
+protected:
+    testsupport::SavedLogState saved;
+    std::string savedTz = getenv("TZ") != nullptr ? getenv("TZ") : "";
+    bool hadTz = getenv("TZ") != nullptr;
+    fs::path dir;
+
+    void SetUp() override {
+        setenv("TZ", "UTC0", 1);
+        tzset();
+        fakeNow = kSunday8Dec2024;
+        plat::Logger_File::clock = &fakeClock;
+        char pattern[] = "/tmp/quorlex-logtarget-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        dir = pattern;
+    }
+    void TearDown() override {
+        if (hadTz) setenv("TZ", savedTz.c_str(), 1); else unsetenv("TZ");
+        tzset();
+        fs::remove_all(dir);
+    }
+};
+
+// A stream target over a temporary file, read back whole.
+struct StreamTarget {
+    plat::Logger_File target{"test"};
+    FILE* file = tmpfile();
+    StreamTarget() { target.setStream(file); }
+    ~StreamTarget() { fclose(file); }
+    std::string written() {
+        std::string out;
+        rewind(file);
+        for (int c; (c = fgetc(file)) != EOF;) out.push_back(static_cast<char>(c));
+        return out;
+    }
+};
+
+TEST_F(LogTargetTest, TimeStampHasTwoDigitDayInLocalTime) {
+    char stamp[32];
+    plat::formatTimeStamp(kSunday8Dec2024, stamp);
+    EXPECT_STREQ(stamp, "Sun Dec 08 09:05:03 2024\n");
+    plat::formatTimeStamp(0, stamp);
+    EXPECT_STREQ(stamp, "Thu Jan 01 00:00:00 1970\n");
+}
+
+TEST_F(LogTargetTest, MessageLinesUseTheNameColumnAndOneBlankPerWord) {
+    const std::string longWord(100, 'x');
+    struct Case {
+        const char* writer;
+        std::string text, lines;
+    } cases[] = {
+        {"main", "one two three four five", kMainColumn + " one two three four five\n"},
+        {"ABCDEFGHIJKLMNO", "x", " ABCDEFGHIJK: x\n"},
+        {"main", "", kMainColumn + " \n"},
+        {"main", "a ", kMainColumn + " a \n"},
+        {"main", "a  b", kMainColumn + " a  b\n"},
+        {"main", "tab\there\nnl", kMainColumn + " tab\there\nnl\n"},
+        {"main", "ab " + longWord + " cd",
+         kMainColumn + " ab\n" + kBlankColumn + " " + longWord + "\n" + kBlankColumn + " cd\n"},
+        {"main", longWord, kMainColumn + " " + longWord + "\n"},
+    };
+    for (const Case& c : cases) {
+        StreamTarget out;
+        out.target.write(plat::LevelError, c.writer, c.text.c_str());
+        EXPECT_EQ(out.written(), kStamp + c.lines) << c.text;
+    }
+}
+
+TEST_F(LogTargetTest, LongTextFillsLinesToExactlySeventyNineColumns) {
+    std::string text, expected = kMainColumn;
+    for (int i = 0; i < 20; ++i) {
+        std::string word = "word" + std::to_string(100000 + i);   // 10 characters
+        text += (i ? " " : "") + word;
+        if (i > 0 && i % 6 == 0) expected += "\n" + kBlankColumn;   // 13 + 6 * 11 is exactly 79
+        expected += " " + word;
+    }
+    StreamTarget out;
+    out.target.write(plat::LevelInfo, "main", text.c_str());
+    EXPECT_EQ(out.written(), kStamp + expected + "\n");
+}
+
+TEST_F(LogTargetTest, StampsOncePerSecondWithABlankLineBefore) {
+    StreamTarget out;
+    out.target.write(0, "main", "a");
+    out.target.write(0, "main", "b");
+    fakeNow += 1;
+    out.target.write(0, "main", "c");
+    EXPECT_EQ(out.written(), kStamp + kMainColumn + " a\n" + kMainColumn + " b\n" +
+                                 "\nSun Dec 08 09:05:04 2024\n" + kMainColumn + " c\n");
+}
+
+TEST_F(LogTargetTest, FirstMessageMovesTheLogToBackupAndStartsAFreshFile) {
+    const fs::path log = dir / "q.log", backup = dir / "q.log.bak";
+    std::ofstream(log) << "previous";
+    std::ofstream(backup) << "older";
+    plat::Logger_File target("test");
+    target.setFileName(log.c_str());
+    EXPECT_EQ(readFile(log), "previous") << "nothing is touched before a message";
+    target.write(0, "main", "first");
+    EXPECT_EQ(readFile(backup), "previous");
+    EXPECT_EQ(readFile(log), kStamp + kMainColumn + " first\n");
+
+    // The same name again closes the file; the next message rotates once more
+    // and the new file begins with its own time stamp.
+    target.setFileName(log.c_str());
+    target.write(0, "main", "second");
+    EXPECT_EQ(readFile(backup), kStamp + kMainColumn + " first\n");
+    EXPECT_EQ(readFile(log), kStamp + kMainColumn + " second\n");
+}
+
+TEST_F(LogTargetTest, UnopenableOrMissingNameDropsMessagesAndKeepsTheBackup) {
+    plat::Logger_File unnamed("test");
+    unnamed.write(0, "main", "dropped");
+
+    const fs::path backup = dir / "gone.log.bak";
+    std::ofstream(backup) << "kept";
+    plat::Logger_File target("test");
+    target.setFileName((dir / "no" / "such" / "x.log").c_str());
+    target.write(0, "main", "dropped");
+    target.setFileName((dir / "gone.log").c_str());
+    target.write(0, "main", "new");
+    EXPECT_EQ(readFile(backup), "kept") << "no log file, so the backup stays";
+    EXPECT_EQ(readFile(dir / "gone.log"), kStamp + kMainColumn + " new\n");
+}
+
+TEST_F(LogTargetTest, NameOfADirectoryIsNeverRenamed) {
+    fs::create_directory(dir / "sub");
+    plat::Logger_File target("test");
+    target.setFileName((dir / "sub").c_str());
+    target.write(0, "main", "dropped");
+    EXPECT_TRUE(fs::is_directory(dir / "sub"));
+    EXPECT_FALSE(fs::exists(dir / "sub.bak"));
+}
+
+TEST_F(LogTargetTest, NamingAStreamTargetLeavesTheBorrowedStreamOpen) {
+    StreamTarget out;
+    out.target.setFileName((dir / "named.log").c_str());
+    out.target.write(0, "main", "to file");
+    EXPECT_EQ(readFile(dir / "named.log"), kStamp + kMainColumn + " to file\n");
+    out.target.setFileName(nullptr);
+    EXPECT_GE(fputs("still open", out.file), 0);
+    EXPECT_EQ(out.written(), "still open");
+}
+
+TEST_F(LogTargetTest, LogFileSettingExpandsVariablesAndKeepsTheOldNameOnFailure) {
+    plat::HeapArray<char> savedValue(logFileParameter.getValueStr());
+    setenv("QUORLEX_TEST_LOGDIR", dir.c_str(), 1);
+    EXPECT_TRUE(logFileParameter.setParam("${QUORLEX_TEST_LOGDIR}/run.log"));
+    EXPECT_EQ(std::string(plat::fileLogger.fileName), dir.string() + "/run.log");
+    try {
+        logFileParameter.setParam("$QUORLEX_TEST_UNSET_VARIABLE/x.log");
+        ADD_FAILURE() << "an undefined variable must be refused";
+    } catch (const plat::Exception& e) {
+        EXPECT_STREQ(e.message, "unknown environment variable: QUORLEX_TEST_UNSET_VARIABLE");
+    }
+    EXPECT_EQ(std::string(plat::fileLogger.fileName), dir.string() + "/run.log");
+    EXPECT_STREQ(plat::HeapArray<char>(logFileParameter.getValueStr()).get(),
+                 "$QUORLEX_TEST_UNSET_VARIABLE/x.log");
+    unsetenv("QUORLEX_TEST_LOGDIR");
+    delete[] logFileParameter.value;
+    logFileParameter.value = savedValue.release();
+}
+
+}  // namespace

@@ -1,0 +1,159 @@
+// The printer's paper table: what it loads from the driver, how it guards
+// its indexes and how it writes a paper into printer settings.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "os/PaperSizes.h"
+#include "plat/Exception.h"
+#include "posix/Utf.h"
+#include "unit/support/RecordingPrinter.h"
+
+namespace {
+
+using testsupport::EventLog;
+using testsupport::RecordingPrinter;
+
+std::u16string nameAt(const PaperSizeTable& table, int index) {
+    const WCHAR* name = table.name(index);
+    size_t length = 0;
+    while (length < kPaperNameLength && name[length] != 0) ++length;
+    return std::u16string(name, length);
+}
+
+class PaperSizeTableTest : public ::testing::Test {
+protected:
+    EventLog events;
+    RecordingPrinter printer{events};
+    PaperSizeTable table;
+
+    void load() { table.load(posix::toUtf16(printer.name()).c_str()); }
+};
+
+TEST_F(PaperSizeTableTest, LoadsEveryPaperInTheDriversOrderInTenthsOfAMillimetre) {
+    load();
+    ASSERT_EQ(table.count(), 4);
+    EXPECT_EQ(table.id(0), DMPAPER_A4);
+    EXPECT_EQ(nameAt(table, 0), u"A4");
+    EXPECT_EQ(table.size(0)->x, 2100);
+    EXPECT_EQ(table.size(0)->y, 2970);
+    EXPECT_EQ(table.id(1), DMPAPER_LETTER);
+    EXPECT_EQ(nameAt(table, 1), u"Letter");
+    EXPECT_EQ(table.size(1)->x, 2159);
+    EXPECT_EQ(table.size(1)->y, 2794);
+    EXPECT_EQ(table.id(3), DMPAPER_A3);
+    EXPECT_EQ(table.size(3)->y, 4200);
+}
+
+TEST_F(PaperSizeTableTest, LoadingAgainReplacesTheEarlierList) {
+    load();
+    printer.setup().papers = {{DMPAPER_A5, u"A5", 14800, 21000, 0, 0, 0, 0}};
+    load();
+    ASSERT_EQ(table.count(), 1);
+    EXPECT_EQ(table.id(0), DMPAPER_A5);
+    EXPECT_EQ(nameAt(table, 0), u"A5");
+}
+
+TEST_F(PaperSizeTableTest, PrinterWithoutPapersOrFailingQueryLeavesTheTableEmpty) {
+    load();
+    printer.setup().papers.clear();
+    load();
+    EXPECT_EQ(table.count(), 0);
+    EXPECT_EQ(table.ids.get(), nullptr);
+    EXPECT_EQ(table.names.get(), nullptr);
+    EXPECT_EQ(table.sizes.get(), nullptr);
+
+    // An unknown printer makes DeviceCapabilitiesW report -1: not a count.
+    printer.setup().papers = testsupport::officePapers();
+    load();
+    ASSERT_EQ(table.count(), 4);
+    table.load(posix::toUtf16(printer.missingName()).c_str());
+    EXPECT_EQ(table.count(), 0);
+    EXPECT_EQ(table.sizes.get(), nullptr);
+    EXPECT_THROW(table.size(0), plat::AssertionFail);
+}
+
+TEST_F(PaperSizeTableTest, ClearEmptiesTheTable) {
+    load();
+    table.clear();
+    EXPECT_EQ(table.count(), 0);
+    EXPECT_EQ(table.ids.get(), nullptr);
+    table.clear();
+    EXPECT_EQ(table.count(), 0);
+}
+
+TEST_F(PaperSizeTableTest, AccessorsRejectIndexesOutsideTheTableWithTheirOwnLine) {
+    load();
+    struct Case {
+        const char* accessor;
+        int line;
+        void (*call)(const PaperSizeTable&, int);
+    };
+    const Case cases[] = {
+        {"size", 59, [](const PaperSizeTable& t, int i) { t.size(i); }},
+        {"name", 65, [](const PaperSizeTable& t, int i) { t.name(i); }},
+        {"id", 71, [](const PaperSizeTable& t, int i) { t.id(i); }},
+    };
+    for (const Case& c : cases) {
+        for (int index : {-1, 4, 1000}) {
+            SCOPED_TRACE(std::string(c.accessor) + " at " + std::to_string(index));
+            try {
+                c.call(table, index);
+                ADD_FAILURE() << "no assertion";
+            } catch (const plat::AssertionFail& failure) {
+                const std::string expected = "Assertion '(index < num) && (index >= 0)' failed at "
+                                             "os/PaperSizes:" + std::to_string(c.line);
+                EXPECT_EQ(std::string(failure.message), expected);
+                EXPECT_STREQ(failure.file, "os/PaperSizes");
+                EXPECT_EQ(failure.line, c.line);
+            }
+        }
+        // The last valid index passes.
+        EXPECT_NO_THROW(c.call(table, 3));
+    }
+}
+
+TEST_F(PaperSizeTableTest, ApplyToWritesOnlyThePapersIdNameAndSize) {
+    load();
+    DEVMODEW settings;
+    std::memset(&settings, 0x5a, sizeof settings);
+    DEVMODEW expected = settings;
+    table.applyTo(settings, 1);
+
+    expected.dmPaperSize = DMPAPER_LETTER;
+    expected.dmPaperWidth = 2159;
+    expected.dmPaperLength = 2794;
+    std::memset(expected.dmFormName, 0, sizeof expected.dmFormName);
+    expected.dmFormName[0] = u'L';
+    expected.dmFormName[1] = u'e';
+    expected.dmFormName[2] = u't';
+    expected.dmFormName[3] = u't';
+    expected.dmFormName[4] = u'e';
+    expected.dmFormName[5] = u'r';
+    // Orientation, dmFields and everything else keep their bytes; a short
+    // name is padded with zeros to the end of the field.
+    EXPECT_EQ(std::memcmp(&settings, &expected, sizeof settings), 0);
+}
+
+TEST_F(PaperSizeTableTest, ApplyToCutsLongNamesToTheFormNameFieldWithoutTerminator) {
+    const std::u16string forty = u"Extra wide continuous fanfold paper 40ch";
+    ASSERT_EQ(forty.size(), 40u);
+    const std::u16string exactly32 = forty.substr(0, 32);
+    printer.setup().papers = {{DMPAPER_USER, forty, 37800, 27940, 0, 0, 0, 0},
+                              {DMPAPER_USER, exactly32, 37800, 27940, 0, 0, 0, 0}};
+    load();
+
+    for (int index : {0, 1}) {
+        DEVMODEW settings;
+        std::memset(&settings, 0, sizeof settings);
+        settings.dmFormName[0] = u'?';
+        settings.dmLogPixels = 77;   // the field right after the form name
+        table.applyTo(settings, index);
+        EXPECT_EQ(std::u16string(settings.dmFormName, CCHFORMNAME), exactly32);
+        EXPECT_EQ(settings.dmLogPixels, 77);
+        EXPECT_EQ(testsupport::formNameOf(settings), "Extra wide continuous fanfold pa");
+    }
+}
+
+}  // namespace

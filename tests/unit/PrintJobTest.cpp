@@ -1,0 +1,358 @@
+// The print job end to end against a recording printer and a scripted PDF
+// engine: the exact calls and their arguments, the log lines, and what is
+// released and cancelled when a run fails.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "plat/Exception.h"
+#include "print/PrintJob.h"
+#include "print/PrintLogs.h"
+#include "unit/support/RecordingPrinter.h"
+#include "unit/support/ScriptedPdfEngine.h"
+
+namespace {
+
+using testsupport::EventLog;
+using testsupport::RecordingPrinter;
+using testsupport::ScriptedDocument;
+using testsupport::ScriptedPage;
+using testsupport::ScriptedPdfEngine;
+using testsupport::WriterCapture;
+using Events = std::vector<std::string>;
+
+const ScriptedPage kA4Page{595, 842, true};
+const ScriptedPage kA4Turned{842, 595, true};
+const ScriptedPage kLetterPage{612, 792, true};
+const ScriptedPage kA5Turned{595, 420, true};
+const ScriptedPage kOddPage{300, 300, true};
+const ScriptedPage kBrokenPage{595, 842, false};
+
+class PrintJobTest : public ::testing::Test {
+protected:
+    EventLog events;
+    RecordingPrinter printer{events};
+    ScriptedPdfEngine engine{events};
+    WriterCapture printLines{pdfPrintLog};
+    WriterCapture printerLines{printerLog};
+
+    PrintJobTest() { setMargins(500, 500); }
+
+    void setMargins(int32_t left, int32_t top) {
+        for (posix::Paper& paper : printer.setup().papers) {
+            paper.marginLeft = paper.marginRight = left;
+            paper.marginTop = paper.marginBottom = top;
+        }
+    }
+    void setDpi(int x, int y) {
+        printer.setup().defaults.dpiX = x;
+        printer.setup().defaults.dpiY = y;
+    }
+    void script(std::vector<ScriptedPage> pages) {
+        engine.script("doc.pdf", ScriptedDocument{std::move(pages), FPDF_ERR_SUCCESS});
+    }
+    void print(bool scale, const std::string& printerName = "rec:printer",
+               const char* title = "Quarterly report") {
+        PrintJob job(printerName.c_str());
+        job.print("doc.pdf", title, scale);
+        EXPECT_EQ(job.deviceContext, nullptr);
+        EXPECT_EQ(printer.liveDrivers(), 1) << "the printer stays open until the job goes";
+    }
+    // What an exception leaving print() says; fails the test when none does.
+    std::string failingPrint(bool scale = false, const std::string& printerName = "rec:printer") {
+        PrintJob job(printerName.c_str());
+        try {
+            job.print("doc.pdf", "Quarterly report", scale);
+        } catch (const plat::Exception& failure) {
+            EXPECT_EQ(job.deviceContext, nullptr);
+            return failure.message;
+        }
+        ADD_FAILURE() << "print() did not fail";
+        return "";
+    }
+    void expectAllReleased() {
+        EXPECT_EQ(engine.libraryUsers(), 0);
+        EXPECT_EQ(engine.openDocuments(), 0);
+        EXPECT_EQ(engine.openPages(), 0);
+        EXPECT_EQ(printer.liveContexts(), 0);
+        EXPECT_EQ(printer.liveDrivers(), 0);
+    }
+    std::vector<std::string> textsFrom(const WriterCapture& capture, const std::string& prefix) {
+        std::vector<std::string> found;
+        for (const std::string& text : capture.logger.texts()) {
+            if (text.rfind(prefix, 0) == 0) found.push_back(text);
+        }
+        return found;
+    }
+};
+
+Events unscaledA4PageEvents(int index) {
+    const std::string page = std::to_string(index);
+    return {"FPDF_LoadPage " + page,
+            "FPDF_GetPageHeight " + page + "=842",
+            "FPDF_GetPageWidth " + page + "=595",
+            "ResetDCW paper=9 width=2100 length=2970 orientation=1 form=A4",
+            "StartPage",
+            "GetDeviceCaps PHYSICALOFFSETY=118",
+            "GetDeviceCaps PHYSICALOFFSETX=118",
+            "GetDeviceCaps LOGPIXELSX=600",
+            "GetDeviceCaps LOGPIXELSY=600",
+            "FPDF_RenderPage " + page + " start=(-118,-118) size=(4960,7015) rotate=0 flags=0",
+            "EndPage",
+            "FPDF_ClosePage " + page,
+            "FPDF_GetPageCount 2"};
+}
+
+TEST_F(PrintJobTest, PrintsEachPageInTheExactOrderOfCalls) {
+    printer.setup().defaults.orientation = DMORIENT_LANDSCAPE;   // turned to portrait
+    script({kA4Page, kA4Page});
+    print(false);
+
+    Events expected = {"FPDF_InitLibrary", "FPDF_LoadDocument doc.pdf",
+                       "CreateDCW paper=9 width=2100 length=2970 orientation=1 form=A4",
+                       "StartDocW Quarterly report", "FPDF_GetPageCount 2"};
+    for (int page : {0, 1}) {
+        const Events block = unscaledA4PageEvents(page);
+        expected.insert(expected.end(), block.begin(), block.end());
+    }
+    expected.insert(expected.end(),
+                    {"EndDoc", "DeleteDC", "FPDF_CloseDocument", "FPDF_DestroyLibrary"});
+    EXPECT_EQ(events.events, expected);
+    expectAllReleased();
+}
+
+TEST_F(PrintJobTest, LogsEachPageThroughThePrintWriter) {
+    script({kA4Page});
+    print(false);
+    EXPECT_EQ(printLines.logger.texts(),
+              (Events{"Printing Page 0", "Setting PaperSize printer (595.275591,841.889764)pts",
+                      "PaperSize page            (595.000000,842.000000)pts",
+                      "Found paper Size A4 - no rotation", "DPI (600, 600)",
+                      "Offset (-118, -118)", "Size (4960, 7015)"}));
+    for (const auto& line : printLines.logger.lines) {
+        EXPECT_EQ(line.level, plat::LevelInfo) << line.text;
+        EXPECT_EQ(line.writer, "PDFPrintFns");
+    }
+}
+
+TEST_F(PrintJobTest, UnscaledPageCoversThePaperFromTheSheetsCornerAtEachAxisResolution) {
+    setMargins(1000, 500);
+    setDpi(600, 300);
+    script({kA4Page});
+    print(false);
+    ASSERT_EQ(engine.renders.size(), 1u);
+    const testsupport::RenderCall& render = engine.renders[0];
+    EXPECT_EQ(render.startX, -236);   // 10 mm at 600 dpi
+    EXPECT_EQ(render.startY, -59);    // 5 mm at 300 dpi
+    EXPECT_EQ(render.sizeX, 4960);
+    EXPECT_EQ(render.sizeY, 3507);
+    EXPECT_EQ(render.rotate, 0);
+    EXPECT_EQ(render.flags, 0);
+    EXPECT_TRUE(render.onLiveContext);
+    // Vertical resolution first.
+    EXPECT_EQ(textsFrom(printLines, "DPI"), Events{"DPI (300, 600)"});
+    EXPECT_EQ(textsFrom(printLines, "Offset"), Events{"Offset (-236, -59)"});
+}
+
+TEST_F(PrintJobTest, TurnedPageIsRotatedWithItsStartPointExchanged) {
+    setMargins(1000, 500);
+    script({kA4Turned});
+    print(false);
+    ASSERT_EQ(engine.renders.size(), 1u);
+    const testsupport::RenderCall& render = engine.renders[0];
+    EXPECT_EQ(render.rotate, 3);
+    EXPECT_EQ(render.startX, -118);   // the top offset
+    EXPECT_EQ(render.startY, -236);   // the left offset
+    EXPECT_EQ(render.sizeX, 4960);    // sizes not exchanged
+    EXPECT_EQ(render.sizeY, 7015);
+    EXPECT_EQ(textsFrom(printLines, "Offset"), Events{"Offset (-236, -118)"});
+    EXPECT_EQ(events.startingWith("ResetDCW"),
+              Events{"ResetDCW paper=9 width=2100 length=2970 orientation=1 form=A4"});
+}
+
+TEST_F(PrintJobTest, ScaledPageFillsThePrintableAreaWithoutReadingTheResolution) {
+    script({kA4Page, kA4Turned});
+    print(true);
+    ASSERT_EQ(engine.renders.size(), 2u);
+    for (const testsupport::RenderCall& render : engine.renders) {
+        EXPECT_EQ(render.startX, 0);
+        EXPECT_EQ(render.startY, 0);
+        EXPECT_EQ(render.sizeX, 4724);   // 200 mm at 600 dpi
+        EXPECT_EQ(render.sizeY, 6779);   // 287 mm
+    }
+    EXPECT_EQ(engine.renders[1].rotate, 3);
+    EXPECT_EQ(events.count("GetDeviceCaps LOGPIXELS"), 0u);
+    EXPECT_EQ(events.count("GetDeviceCaps PHYSICALOFFSET"), 4u);
+    EXPECT_TRUE(textsFrom(printLines, "DPI").empty());
+    EXPECT_EQ(textsFrom(printLines, "Offset"), (Events{"Offset (0, 0)", "Offset (0, 0)"}));
+    EXPECT_EQ(textsFrom(printLines, "Size ("), (Events{"Size (4724, 6779)", "Size (4724, 6779)"}));
+}
+
+TEST_F(PrintJobTest, EveryPageGetsItsOwnPaperAndUnlistedSizesKeepThePaperBefore) {
+    setMargins(0, 0);
+    script({kA4Page, kLetterPage, kA5Turned, kOddPage});
+    print(false);
+    EXPECT_EQ(events.startingWith("ResetDCW"),
+              (Events{"ResetDCW paper=9 width=2100 length=2970 orientation=1 form=A4",
+                      "ResetDCW paper=1 width=2159 length=2794 orientation=1 form=Letter",
+                      "ResetDCW paper=11 width=1480 length=2100 orientation=1 form=A5"}));
+    // Each reset comes before its page is started.
+    const auto& all = events.events;
+    const auto letterReset = std::find(all.begin(), all.end(),
+                                       "ResetDCW paper=1 width=2159 length=2794 orientation=1 "
+                                       "form=Letter");
+    const auto letterLoad = std::find(all.begin(), all.end(), "FPDF_LoadPage 1");
+    ASSERT_NE(letterReset, all.end());
+    EXPECT_LT(letterLoad, letterReset);
+    EXPECT_EQ(*std::next(letterReset), "StartPage");
+
+    ASSERT_EQ(engine.renders.size(), 4u);
+    EXPECT_EQ(engine.renders[1].sizeX, 5100);
+    EXPECT_EQ(engine.renders[1].sizeY, 6600);
+    EXPECT_EQ(engine.renders[2].sizeX, 3496);
+    EXPECT_EQ(engine.renders[2].sizeY, 4960);
+    EXPECT_EQ(engine.renders[2].rotate, 3);
+    // The unlisted page stays on A5 and is turned, not being A5's shape.
+    EXPECT_EQ(engine.renders[3].sizeX, 3496);
+    EXPECT_EQ(engine.renders[3].sizeY, 4960);
+    EXPECT_EQ(engine.renders[3].rotate, 3);
+    EXPECT_EQ(textsFrom(printLines, "Unable to find"), Events{"Unable to find new paper Size!"});
+}
+
+TEST_F(PrintJobTest, UnloadablePageIsSkippedAndLoggedAsAnError) {
+    script({kA4Page, kBrokenPage, kA4Page});
+    print(false);
+    EXPECT_EQ(events.count("StartPage"), 2u);
+    EXPECT_EQ(events.count("EndPage"), 2u);
+    ASSERT_EQ(engine.renders.size(), 2u);
+    EXPECT_EQ(engine.renders[0].page, 0);
+    EXPECT_EQ(engine.renders[1].page, 2);
+
+    const auto& lines = printLines.logger.lines;
+    const auto skipped = std::find_if(lines.begin(), lines.end(), [](const auto& line) {
+        return line.text == "Unable to load PDF page 1";
+    });
+    ASSERT_NE(skipped, lines.end());
+    EXPECT_EQ(skipped->level, plat::LevelError);
+    EXPECT_EQ(textsFrom(printLines, "Printing Page"), (Events{"Printing Page 0", "Printing Page 2"}));
+    expectAllReleased();
+}
+
+TEST_F(PrintJobTest, DocumentWithoutPagesIsStartedAndEndedEmpty) {
+    script({});
+    print(false);
+    EXPECT_EQ(events.events,
+              (Events{"FPDF_InitLibrary", "FPDF_LoadDocument doc.pdf",
+                      "CreateDCW paper=9 width=2100 length=2970 orientation=1 form=A4",
+                      "StartDocW Quarterly report", "FPDF_GetPageCount 0", "EndDoc", "DeleteDC",
+                      "FPDF_CloseDocument", "FPDF_DestroyLibrary"}));
+}
+
+TEST_F(PrintJobTest, PrinterWithoutPapersKeepsItsDefaultsAndOnlyTurns) {
+    printer.setup().papers.clear();
+    printer.setup().defaults.paperIndex = -1;
+    script({kA4Page, kA4Turned});
+    print(false);
+    EXPECT_TRUE(events.startingWith("ResetDCW").empty());
+    EXPECT_EQ(textsFrom(printLines, "Unable to find"),
+              (Events{"Unable to find new paper Size!", "Unable to find new paper Size!"}));
+    // Defaults without a paper length give no paper shape: every page turns.
+    ASSERT_EQ(engine.renders.size(), 2u);
+    EXPECT_EQ(engine.renders[0].rotate, 3);
+    EXPECT_EQ(engine.renders[0].sizeX, 0);
+    EXPECT_EQ(engine.renders[0].sizeY, 0);
+    expectAllReleased();
+}
+
+TEST_F(PrintJobTest, TitleReachesTheSpoolerAsTheSameText) {
+    script({});
+    print(false, "rec:printer", "Rechnung März – 5 €");
+    EXPECT_EQ(events.startingWith("StartDocW"), Events{"StartDocW Rechnung März – 5 €"});
+}
+
+TEST_F(PrintJobTest, UnloadableDocumentFailsBeforeThePrinterIsTouched) {
+    engine.script("doc.pdf", ScriptedDocument{{kA4Page}, FPDF_ERR_FORMAT});
+    EXPECT_EQ(failingPrint(), "Unable to load PDF document: 3");
+    EXPECT_EQ(events.events, (Events{"FPDF_InitLibrary", "FPDF_LoadDocument doc.pdf failed",
+                                     "FPDF_DestroyLibrary"}));
+    expectAllReleased();
+}
+
+TEST_F(PrintJobTest, UnknownPrinterFailsWithItsNameAndPrintsNothing) {
+    script({kA4Page});
+    const std::string message = failingPrint(false, printer.missingName());
+    EXPECT_EQ(message.rfind("Unable to open Printer rec:missing: ", 0), 0u) << message;
+    EXPECT_EQ(events.events, (Events{"FPDF_InitLibrary", "FPDF_LoadDocument doc.pdf",
+                                     "FPDF_CloseDocument", "FPDF_DestroyLibrary"}));
+    expectAllReleased();
+}
+
+TEST_F(PrintJobTest, PrinterRecordThatCannotBeFetchedFailsWithGetPrinterFailed) {
+    printer.setup().recordGrowsBetweenQueries = true;
+    script({kA4Page});
+    EXPECT_EQ(failingPrint(), "GetPrinter failed");
+    EXPECT_EQ(textsFrom(printerLines, "Unable to get PrinterInfo2: ").size(), 1u);
+    EXPECT_EQ(events.count("CreateDCW"), 0u);
+    expectAllReleased();
+}
+
+TEST_F(PrintJobTest, DeviceContextThatCannotBeCreatedFailsWithTheSystemError) {
+    printer.setup().createDeviceContextError = 13;
+    script({kA4Page});
+    EXPECT_EQ(failingPrint(), plat::SystemException("CreateDC", 13).message);
+    EXPECT_EQ(events.count("StartDocW"), 0u);
+    EXPECT_EQ(events.events.back(), "FPDF_DestroyLibrary");
+    expectAllReleased();
+}
+
+TEST_F(PrintJobTest, FailureMidJobCancelsTheSpoolerDocumentAndReleasesEverything) {
+    script({kA4Page, kA4Page, kA4Page});
+    engine.failRenderingOfPage = 1;
+    EXPECT_EQ(failingPrint(), "Scripted rendering failure");
+
+    const Events& all = events.events;
+    ASSERT_GE(all.size(), 6u);
+    EXPECT_EQ(Events(all.end() - 6, all.end()),
+              (Events{"FPDF_RenderPage 1 start=(-118,-118) size=(4960,7015) rotate=0 flags=0",
+                      "FPDF_ClosePage 1", "AbortDoc", "DeleteDC", "FPDF_CloseDocument",
+                      "FPDF_DestroyLibrary"}));
+    EXPECT_EQ(events.count("EndDoc"), 0u);
+    EXPECT_EQ(events.count("FPDF_LoadPage 2"), 0u);
+    expectAllReleased();
+}
+
+TEST_F(PrintJobTest, PrinterRecordWithoutSettingsIsRefusedClearly) {
+    PRINTER_INFO_2W info;
+    std::memset(&info, 0, sizeof info);
+    try {
+        PrintJob::defaultSettingsOf(info, "rec:printer");
+        FAIL() << "a record without settings was taken";
+    } catch (const plat::Exception& failure) {
+        EXPECT_STREQ(failure.message, "Printer rec:printer has no default settings");
+    }
+    DEVMODEW settings;
+    info.pDevMode = &settings;
+    EXPECT_EQ(PrintJob::defaultSettingsOf(info, "rec:printer"), &settings);
+}
+
+TEST_F(PrintJobTest, NewJobHoldsNothingAndMakesNoCalls) {
+    {
+        PrintJob job("rec:printer");
+        EXPECT_STREQ(job.printerName.get(), "rec:printer");
+        EXPECT_EQ(job.paperWidth, 0.0);
+        EXPECT_EQ(job.paperHeight, 0.0);
+        EXPECT_EQ(job.rotation, 0);
+        EXPECT_EQ(job.paperSizes.count(), 0);
+        EXPECT_EQ(job.printerHandle.handle, INVALID_HANDLE_VALUE);
+        EXPECT_EQ(job.printerInfo, nullptr);
+        EXPECT_EQ(job.printerSettings, nullptr);
+        EXPECT_EQ(job.deviceContext, nullptr);
+    }
+    EXPECT_TRUE(events.events.empty());
+    EXPECT_EQ(printer.liveDrivers(), 0);
+}
+
+}  // namespace

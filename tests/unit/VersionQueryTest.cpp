@@ -1,0 +1,147 @@
+// Reading version information blocks: the query paths the banner uses,
+// blocks of another language, and damaged blocks that must not be read
+// beyond their end.
+#include <gtest/gtest.h>
+
+#include <errno.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "app/VersionBanner.h"
+#include "plat/Exception.h"
+#include "posix/VersionBlock.h"
+#include "posix/WinApi.h"
+
+namespace {
+
+using posix::version::BlockContents;
+using Bytes = std::vector<unsigned char>;
+
+BlockContents sampleContents(std::u16string table = u"080904b0") {
+    BlockContents c;
+    c.fileVersion[0] = 1;
+    c.fileVersion[1] = 2;
+    c.fileVersion[2] = 3;
+    c.fileVersion[3] = 4;
+    c.stringTable = std::move(table);
+    c.strings = {{u"ProductName", u"Quorlex"}, {u"Comments", u""}, {u"FileVersion", u"1.2.3.4"}};
+    c.translations = {0x04B00809u};
+    return c;
+}
+
+// The text value at path, or "<none>" when the query fails.
+std::u16string query(const Bytes& block, const char16_t* path, UINT* length = nullptr) {
+    LPVOID value = nullptr;
+    UINT size = 0;
+    if (!VerQueryValueW(block.data(), path, &value, &size)) return u"<none>";
+    if (length) *length = size;
+    return static_cast<const char16_t*>(value);
+}
+
+void put16(Bytes& block, size_t at, uint16_t v) {
+    block[at] = static_cast<unsigned char>(v);
+    block[at + 1] = static_cast<unsigned char>(v >> 8);
+}
+
+}  // namespace
+
+TEST(VersionQuery, FindsStringsByPathIgnoringCaseWithLengthInCharacters) {
+    Bytes block = posix::version::buildBlock(sampleContents());
+    UINT length = 0;
+    EXPECT_EQ(query(block, u"\\StringFileInfo\\080904b0\\FileVersion", &length), u"1.2.3.4");
+    EXPECT_EQ(length, 8u);   // with the NUL
+    EXPECT_EQ(query(block, u"\\stringfileinfo\\080904B0\\PRODUCTNAME"), u"Quorlex");
+    EXPECT_EQ(query(block, u"\\StringFileInfo\\080904b0\\Comments"), u"");
+}
+
+TEST(VersionQuery, RootAndTranslationGiveTheBinaryValues) {
+    Bytes block = posix::version::buildBlock(sampleContents());
+    LPVOID value = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(VerQueryValueW(block.data(), u"\\", &value, &length));
+    ASSERT_EQ(length, 52u);
+    const auto* fixed = static_cast<const uint32_t*>(value);
+    EXPECT_EQ(fixed[0], 0xFEEF04BDu);
+    EXPECT_EQ(fixed[2], 0x00010002u);
+    EXPECT_EQ(fixed[3], 0x00030004u);
+    ASSERT_TRUE(VerQueryValueW(block.data(), u"\\VarFileInfo\\Translation", &value, &length));
+    ASSERT_EQ(length, 4u);
+    EXPECT_EQ(*static_cast<const uint32_t*>(value), 0x04B00809u);
+}
+
+TEST(VersionQuery, OtherLanguageTablesAndMissingKeysAreNotFound) {
+    Bytes us = posix::version::buildBlock(sampleContents(u"040904b0"));
+    EXPECT_EQ(query(us, u"\\StringFileInfo\\080904b0\\ProductName"), u"<none>");
+    EXPECT_EQ(query(us, u"\\StringFileInfo\\040904b0\\ProductName"), u"Quorlex");
+    Bytes uk = posix::version::buildBlock(sampleContents());
+    EXPECT_EQ(query(uk, u"\\StringFileInfo\\080904b0\\LegalCopyright"), u"<none>");
+    EXPECT_EQ(query(uk, u"\\StringFileInfo\\080904b0\\ProductName\\More"), u"<none>");
+}
+
+TEST(VersionQuery, DamagedBlocksFailWithoutReadingPastTheirEnd) {
+    const Bytes good = posix::version::buildBlock(sampleContents());
+    const char16_t* path = u"\\StringFileInfo\\080904b0\\FileVersion";
+    // Every node announces more than its parent holds.
+    for (size_t at = 0; at + 2 <= good.size(); at += 4) {
+        Bytes damaged = good;
+        put16(damaged, at, 0xFFFF);
+        // The block is copied to its announced size so the damage is the only fault.
+        damaged.resize(std::max<size_t>(damaged.size(), damaged[0] | damaged[1] << 8));
+        query(damaged, path);
+    }
+    // A value without its NUL: the terminator of the last string overwritten.
+    const std::u16string value = u"1.2.3.4";
+    const auto* valueBytes = reinterpret_cast<const unsigned char*>(value.data());
+    auto found = std::search(good.begin(), good.end(), valueBytes, valueBytes + value.size() * 2);
+    ASSERT_NE(found, good.end());
+    Bytes unterminated = good;
+    put16(unterminated, static_cast<size_t>(found - good.begin()) + value.size() * 2, u'!');
+    EXPECT_EQ(query(unterminated, path), u"<none>");
+}
+
+TEST(VersionFile, FilesWithoutVersionBlockFailWithTheSystemsReason) {
+    DWORD handle = 1;
+    SetLastError(0);
+    EXPECT_EQ(GetFileVersionInfoSizeW(u"/proc/self/exe", &handle), 0u);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_RESOURCE_TYPE_NOT_FOUND));
+    EXPECT_EQ(handle, 0u);
+
+    std::string text = testing::TempDir() + "/not-a-program.txt";
+    std::ofstream(text) << "\x7f" "ELF but not really";
+    EXPECT_EQ(GetFileVersionInfoSizeW(std::u16string(text.begin(), text.end()).c_str(), &handle), 0u);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ENOEXEC));
+
+    EXPECT_EQ(GetFileVersionInfoSizeW(u"/nonexistent/quorlex", &handle), 0u);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+}
+
+TEST(VersionFile, ReaderReportsEachFailureWithItsMessage) {
+    try {
+        FileVersionInfo info("/nonexistent/quorlex");
+        FAIL() << "no exception";
+    } catch (plat::Exception& e) {
+        EXPECT_EQ(std::string(e.message).rfind("Failed to open file: ", 0), 0u) << e.message;
+    }
+    try {
+        FileVersionInfo info(nullptr);   // this test program carries no block
+        FAIL() << "no exception";
+    } catch (plat::Exception& e) {
+        EXPECT_EQ(std::string(e.message).rfind("GetVersionInfoSize failed: ", 0), 0u) << e.message;
+    }
+}
+
+TEST(ModuleFileName, ProgramPathIsReportedAndCutPathsSayTheyAreCut) {
+    plat::NarrowChars own = moduleFileName(nullptr);
+    char expected[4096] = {};
+    ASSERT_GT(readlink("/proc/self/exe", expected, sizeof expected - 1), 0);
+    EXPECT_STREQ(own.get(), expected);
+
+    WCHAR small[5];
+    EXPECT_EQ(GetModuleFileNameW(nullptr, small, 5), 5u);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
+    EXPECT_EQ(std::u16string(small), std::u16string(expected, expected + 4));
+}

@@ -1,0 +1,117 @@
+// A printer driver for unit tests of the print job: papers, defaults, margins
+// and resolution as the test sets them, and a device context that draws
+// nothing but writes every call it gets, with its arguments, into an event
+// log. Also a log target that keeps what the writers send it.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "plat/LogWriter.h"
+#include "posix/PrinterDriver.h"
+
+namespace testsupport {
+
+// The calls the recording printer and the scripted PDF engine receive, in
+// the order they come.
+struct EventLog {
+    std::vector<std::string> events;
+
+    void add(std::string event) { events.push_back(std::move(event)); }
+    // The events that begin with prefix, in order.
+    std::vector<std::string> startingWith(const std::string& prefix) const;
+    // The number of events that begin with prefix.
+    size_t count(const std::string& prefix) const { return startingWith(prefix).size(); }
+};
+
+// What every driver opened through one RecordingPrinter offers and does.
+struct RecordingSetup {
+    std::vector<posix::Paper> papers;
+    posix::PrinterDefaults defaults;
+    // Values GetDeviceCaps gives instead of the ones worked out from the paper.
+    std::map<int, int> deviceCapsOverrides;
+    // CreateDCW fails with this last error when not 0.
+    DWORD createDeviceContextError = 0;
+    // The printer's record grows between the size query and the fetch, as
+    // when its settings change in between.
+    bool recordGrowsBetweenQueries = false;
+};
+
+// Registers names beginning with the prefix for its lifetime. Every such
+// name opens, except those that continue with "missing".
+class RecordingPrinter {
+public:
+    explicit RecordingPrinter(EventLog& log, std::string prefix = "rec:");
+    ~RecordingPrinter();
+    RecordingPrinter(const RecordingPrinter&) = delete;
+    RecordingPrinter& operator=(const RecordingPrinter&) = delete;
+
+    std::string name() const { return prefix_ + "printer"; }
+    std::string missingName() const { return prefix_ + "missing"; }
+
+    // The error an unknown name leaves as the thread's last error.
+    static DWORD unknownPrinterError();
+
+    // Drivers and device contexts in existence now (open printer handles,
+    // contexts not yet deleted).
+    int liveDrivers() const;
+    int liveContexts() const;
+
+    RecordingSetup& setup();
+
+    // The state the drivers of this printer share (defined with them).
+    struct Shared;
+
+private:
+    std::shared_ptr<Shared> shared_;
+    std::string prefix_;
+};
+
+// A4 (9), Letter (1), A5 (11) and A3 (8), upright, in that order, no
+// margins; A4 is the default at 600 dpi.
+std::vector<posix::Paper> officePapers();
+
+// The form name in a settings record as UTF-8 (at most 32 units, the field
+// need not be terminated).
+std::string formNameOf(const DEVMODEW& settings);
+
+// A log target that keeps every message it receives.
+class RecordingLogger : public plat::Logger {
+public:
+    struct Line {
+        int32_t level;
+        std::string writer;
+        std::string text;
+    };
+    std::vector<Line> lines;
+
+    RecordingLogger() : plat::Logger("recording") {}
+    void write(int32_t level, const char* writerName, const char* text) override {
+        lines.push_back({level, writerName ? writerName : "", text ? text : ""});
+    }
+    // The texts of the lines, in order.
+    std::vector<std::string> texts() const;
+    bool contains(const std::string& text) const;
+};
+
+// Points a writer at a RecordingLogger with every level passing for its
+// lifetime, then puts its target and level back.
+class WriterCapture {
+public:
+    explicit WriterCapture(plat::LogWriter& writer);
+    ~WriterCapture();
+    WriterCapture(const WriterCapture&) = delete;
+    WriterCapture& operator=(const WriterCapture&) = delete;
+
+    RecordingLogger logger;
+
+private:
+    plat::LogWriter& writer_;
+    plat::Logger* savedLogger_;
+    int32_t savedLevel_;
+};
+
+}  // namespace testsupport

@@ -1,0 +1,133 @@
+#include "unit/support/ScriptedPdfEngine.h"
+
+#include <cstdio>
+
+#include "plat/Exception.h"
+#include "posix/GdiHandles.h"
+
+namespace testsupport {
+
+namespace {
+
+std::string number(double value) {
+    char text[32];
+    snprintf(text, sizeof text, "%g", value);
+    return text;
+}
+
+}  // namespace
+
+ScriptedPdfEngine::ScriptedPdfEngine(EventLog& log) : log_(log) { posix::setPdfEngine(this); }
+
+ScriptedPdfEngine::~ScriptedPdfEngine() { posix::setPdfEngine(nullptr); }
+
+void ScriptedPdfEngine::script(const std::string& fileName, ScriptedDocument document) {
+    scripts_[fileName] = std::move(document);
+}
+
+void ScriptedPdfEngine::initLibrary() {
+    ++libraryUsers_;
+    log_.add("FPDF_InitLibrary");
+}
+
+void ScriptedPdfEngine::destroyLibrary() {
+    --libraryUsers_;
+    log_.add("FPDF_DestroyLibrary");
+}
+
+FPDF_DOCUMENT ScriptedPdfEngine::loadDocument(const char* fileName, const char* password,
+                                              unsigned long& error) {
+    const std::string name = fileName ? fileName : "";
+    const auto found = scripts_.find(name);
+    error = found == scripts_.end() ? FPDF_ERR_FILE : found->second.loadError;
+    if (password != nullptr || error != FPDF_ERR_SUCCESS) {
+        if (password != nullptr) error = FPDF_ERR_PASSWORD;
+        log_.add("FPDF_LoadDocument " + name + " failed");
+        return nullptr;
+    }
+    auto open = std::make_unique<OpenDocument>(OpenDocument{&found->second});
+    const auto handle = reinterpret_cast<FPDF_DOCUMENT>(open.get());
+    documents_.emplace(handle, std::move(open));
+    log_.add("FPDF_LoadDocument " + name);
+    return handle;
+}
+
+int ScriptedPdfEngine::pageCount(FPDF_DOCUMENT document) {
+    const auto found = documents_.find(document);
+    if (found == documents_.end()) {
+        log_.add("FPDF_GetPageCount on a closed document");
+        return 0;
+    }
+    const int count = static_cast<int>(found->second->script->pages.size());
+    log_.add("FPDF_GetPageCount " + std::to_string(count));
+    return count;
+}
+
+FPDF_PAGE ScriptedPdfEngine::loadPage(FPDF_DOCUMENT document, int index) {
+    const auto found = documents_.find(document);
+    const std::vector<ScriptedPage>* pages =
+        found == documents_.end() ? nullptr : &found->second->script->pages;
+    if (!pages || index < 0 || index >= static_cast<int>(pages->size()) ||
+        !(*pages)[index].loads) {
+        log_.add("FPDF_LoadPage " + std::to_string(index) + " failed");
+        return nullptr;
+    }
+    auto open = std::make_unique<OpenPage>(OpenPage{index, (*pages)[index]});
+    const auto handle = reinterpret_cast<FPDF_PAGE>(open.get());
+    pages_.emplace(handle, std::move(open));
+    log_.add("FPDF_LoadPage " + std::to_string(index));
+    return handle;
+}
+
+const ScriptedPdfEngine::OpenPage* ScriptedPdfEngine::findPage(FPDF_PAGE page, const char* call) {
+    const auto found = pages_.find(page);
+    if (found != pages_.end()) return found->second.get();
+    log_.add(std::string(call) + " on a closed page");
+    return nullptr;
+}
+
+double ScriptedPdfEngine::pageWidth(FPDF_PAGE page) {
+    const OpenPage* open = findPage(page, "FPDF_GetPageWidth");
+    if (!open) return 0.0;
+    log_.add("FPDF_GetPageWidth " + std::to_string(open->index) + "=" + number(open->script.width));
+    return open->script.width;
+}
+
+double ScriptedPdfEngine::pageHeight(FPDF_PAGE page) {
+    const OpenPage* open = findPage(page, "FPDF_GetPageHeight");
+    if (!open) return 0.0;
+    log_.add("FPDF_GetPageHeight " + std::to_string(open->index) + "=" +
+             number(open->script.height));
+    return open->script.height;
+}
+
+void ScriptedPdfEngine::renderPage(HDC dc, FPDF_PAGE page, int startX, int startY, int sizeX,
+                                   int sizeY, int rotate, int flags) {
+    const OpenPage* open = findPage(page, "FPDF_RenderPage");
+    if (!open) return;
+    const bool live = posix::liveDeviceContext(dc) != nullptr;
+    renders.push_back({open->index, startX, startY, sizeX, sizeY, rotate, flags, live});
+    log_.add("FPDF_RenderPage " + std::to_string(open->index) + " start=(" +
+             std::to_string(startX) + "," + std::to_string(startY) + ") size=(" +
+             std::to_string(sizeX) + "," + std::to_string(sizeY) + ") rotate=" +
+             std::to_string(rotate) + " flags=" + std::to_string(flags) +
+             (live ? "" : " on a dead context"));
+    if (open->index == failRenderingOfPage) throw plat::Exception("Scripted rendering failure");
+}
+
+void ScriptedPdfEngine::closePage(FPDF_PAGE page) {
+    const OpenPage* open = findPage(page, "FPDF_ClosePage");
+    if (!open) return;
+    log_.add("FPDF_ClosePage " + std::to_string(open->index));
+    pages_.erase(page);
+}
+
+void ScriptedPdfEngine::closeDocument(FPDF_DOCUMENT document) {
+    if (documents_.erase(document) == 0) {
+        log_.add("FPDF_CloseDocument on a closed document");
+        return;
+    }
+    log_.add("FPDF_CloseDocument");
+}
+
+}  // namespace testsupport

@@ -1,0 +1,91 @@
+// A PDF engine for unit tests of the print job: documents are scripted
+// (page sizes, pages that fail to load, documents that fail with an error
+// code) and every call is written into the same event log as the recording
+// printer's, so a test sees the whole sequence in order.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "posix/PdfEngine.h"
+#include "unit/support/RecordingPrinter.h"
+
+namespace testsupport {
+
+struct ScriptedPage {
+    double width = 595.0;    // points
+    double height = 842.0;
+    bool loads = true;
+};
+
+struct ScriptedDocument {
+    std::vector<ScriptedPage> pages;
+    unsigned long loadError = FPDF_ERR_SUCCESS;   // the document fails to load when not 0
+};
+
+// The arguments of one FPDF_RenderPage call.
+struct RenderCall {
+    int page;                // index of the page drawn
+    int startX;
+    int startY;
+    int sizeX;
+    int sizeY;
+    int rotate;
+    int flags;
+    bool onLiveContext;      // the device context was one CreateDCW handed out and alive
+};
+
+// Installs itself as the FPDF_ engine for its lifetime. A file name that was
+// not scripted fails to load with FPDF_ERR_FILE.
+class ScriptedPdfEngine : public posix::PdfEngine {
+public:
+    explicit ScriptedPdfEngine(EventLog& log);
+    ~ScriptedPdfEngine() override;
+    ScriptedPdfEngine(const ScriptedPdfEngine&) = delete;
+    ScriptedPdfEngine& operator=(const ScriptedPdfEngine&) = delete;
+
+    void script(const std::string& fileName, ScriptedDocument document);
+
+    // Rendering this page index throws a plat::Exception, to stand for any
+    // failure that leaves the job part-way.
+    int failRenderingOfPage = -1;
+
+    std::vector<RenderCall> renders;
+    int libraryUsers() const { return libraryUsers_; }
+    int openDocuments() const { return static_cast<int>(documents_.size()); }
+    int openPages() const { return static_cast<int>(pages_.size()); }
+
+    void initLibrary() override;
+    void destroyLibrary() override;
+    FPDF_DOCUMENT loadDocument(const char* fileName, const char* password,
+                               unsigned long& error) override;
+    int pageCount(FPDF_DOCUMENT document) override;
+    FPDF_PAGE loadPage(FPDF_DOCUMENT document, int index) override;
+    double pageWidth(FPDF_PAGE page) override;
+    double pageHeight(FPDF_PAGE page) override;
+    void renderPage(HDC dc, FPDF_PAGE page, int startX, int startY, int sizeX, int sizeY,
+                    int rotate, int flags) override;
+    void closePage(FPDF_PAGE page) override;
+    void closeDocument(FPDF_DOCUMENT document) override;
+
+private:
+    struct OpenDocument {
+        const ScriptedDocument* script;
+    };
+    struct OpenPage {
+        int index;
+        ScriptedPage script;
+    };
+
+    const OpenPage* findPage(FPDF_PAGE page, const char* call);
+
+    EventLog& log_;
+    std::map<std::string, ScriptedDocument> scripts_;
+    std::map<FPDF_DOCUMENT, std::unique_ptr<OpenDocument>> documents_;
+    std::map<FPDF_PAGE, std::unique_ptr<OpenPage>> pages_;
+    int libraryUsers_ = 0;
+};
+
+}  // namespace testsupport
