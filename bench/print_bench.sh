@@ -51,7 +51,8 @@ measure() {
       sed -n '1,20p' "$work/stderr" >&2
       exit 1
     fi
-    read -r seconds kb <"$work/time"
+    # time notes a non-zero exit on a line of its own (quorlex ends with 1).
+    read -r seconds kb < <(tail -n 1 "$work/time")
     if [[ -z "$best" ]] || awk -v a="$seconds" -v b="$best" 'BEGIN{exit !(a<b)}'; then
       best=$seconds
       bestMem=$kb

@@ -85,7 +85,7 @@ TEST(Banner, ProgramInstalledUnderAPathLongerThan260CharactersFindsItsBlock) {
     fs::create_directories(dir);
     fs::copy_file(QUORLEX_BIN, dir / "quorlex");
     ASSERT_GT((dir / "quorlex").string().size(), 300u);
-    EXPECT_EQ(run((dir / "quorlex").string(), {}).out, kBanner);
+    EXPECT_EQ(run((dir / "quorlex").string(), {}, Launch()).out, kBanner);
 }
 
 TEST(Install, InstalledStrippedProgramKeepsItsBlockAndItsManualPage) {
@@ -94,7 +94,7 @@ TEST(Install, InstalledStrippedProgramKeepsItsBlockAndItsManualPage) {
     RunResult install = run("/usr/bin/env", {"cmake", "--install", buildDir, "--prefix", prefix, "--strip"},
                             Launch().devNull());
     ASSERT_EQ(install.exitCode, 0) << install.err;
-    EXPECT_EQ(run(prefix + "/bin/quorlex", {}).out, kBanner);
+    EXPECT_EQ(run(prefix + "/bin/quorlex", {}, Launch()).out, kBanner);
 
     std::string manual = prefix + "/share/man/man1/quorlex.1";
     ASSERT_TRUE(fileExists(manual));

@@ -19,7 +19,7 @@ bool isPdf(const std::string& path) {
 }  // namespace
 
 TEST(CommandLine, NoArgumentsReportsTheMissingPdfOnStderrAndExitsOne) {
-    RunResult r = runQuorlex({});
+    RunResult r = runQuorlex({}, Launch());
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.out, kBanner);
     EXPECT_TRUE(isStampedLog(r.err, kNoPdf)) << r.err;
@@ -37,7 +37,7 @@ TEST(CommandLine, PrintPdfIsMatchedIgnoringCaseAndSuccessStillExitsOne) {
     std::string dir = makeTempDir("spelling");
     for (std::string option : {"-printpdf", "-PrintPDF", "-PRINTPDF"}) {
         std::string out = dir + "/" + option.substr(1) + ".pdf";
-        RunResult r = runQuorlex({option, kSamplePdf, "file:" + out, "Title"});
+        RunResult r = runQuorlex({option, kSamplePdf, "file:" + out, "Title"}, Launch());
         EXPECT_EQ(r.exitCode, 1) << option;
         EXPECT_EQ(r.err, "") << option;
         EXPECT_TRUE(isPdf(out)) << option;
@@ -47,7 +47,7 @@ TEST(CommandLine, PrintPdfIsMatchedIgnoringCaseAndSuccessStillExitsOne) {
 TEST(CommandLine, LaterPrintPdfReplacesAllThreeOperands) {
     std::string dir = makeTempDir("replace");
     RunResult r = runQuorlex({"-printpdf", "missing.pdf", "file:" + dir + "/first.pdf", "T", "-printpdf",
-                              kSamplePdf, "file:" + dir + "/second.pdf", "U"});
+                              kSamplePdf, "file:" + dir + "/second.pdf", "U"}, Launch());
     EXPECT_EQ(r.err, "");
     EXPECT_FALSE(fileExists(dir + "/first.pdf"));
     EXPECT_TRUE(isPdf(dir + "/second.pdf"));
@@ -65,13 +65,13 @@ TEST(CommandLine, OperandsAreTakenVerbatimEvenWhenTheyLookLikeOptions) {
 TEST(CommandLine, UnhandledOptionsAndUnknownSettingsAreIgnoredSilently) {
     std::string dir = makeTempDir("ignored");
     RunResult r = runQuorlex({"-printini", "job.ini", "-dontclean", "NoSuchParameter=1", "-printpdf",
-                              kSamplePdf, "file:" + dir + "/out.pdf", "T", "-scale"});
+                              kSamplePdf, "file:" + dir + "/out.pdf", "T", "-scale"}, Launch());
     EXPECT_EQ(r.err, "");
     EXPECT_TRUE(isPdf(dir + "/out.pdf"));
 }
 
 TEST(CommandLine, ShortPrintPdfWithoutTerminalLogsTheConsoleFailureAndGoesOn) {
-    RunResult noPrinter = runQuorlex({"-printpdf", "a.pdf"});
+    RunResult noPrinter = runQuorlex({"-printpdf", "a.pdf"}, Launch());
     EXPECT_EQ(noPrinter.out, kBanner);
     EXPECT_NE(noPrinter.err.find(" main:        AllocConsole: No such device or address (6)\n"),
               std::string::npos) << noPrinter.err;
@@ -80,7 +80,7 @@ TEST(CommandLine, ShortPrintPdfWithoutTerminalLogsTheConsoleFailureAndGoesOn) {
 
     // Only the title missing: the job runs without one.
     std::string dir = makeTempDir("untitled");
-    RunResult untitled = runQuorlex({"-printpdf", kSamplePdf, "file:" + dir + "/out.pdf"});
+    RunResult untitled = runQuorlex({"-printpdf", kSamplePdf, "file:" + dir + "/out.pdf"}, Launch());
     EXPECT_EQ(untitled.exitCode, 1);
     EXPECT_EQ(untitled.err.find("Unable to print document"), std::string::npos) << untitled.err;
     EXPECT_TRUE(isPdf(dir + "/out.pdf"));

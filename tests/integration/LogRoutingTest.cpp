@@ -37,12 +37,12 @@ TEST(LogRouting, BadLogValuesAreReportedOnStderrAndStopTheRouting) {
         {"Log=*::0", ""},
     };
     for (const auto& [argument, complaint] : cases) {
-        RunResult r = runQuorlex({argument});
+        RunResult r = runQuorlex({argument}, Launch());
         EXPECT_EQ(r.err, complaint) << argument;
         EXPECT_EQ(r.out, kBanner) << argument;
     }
     // An unknown target silences that writer; later elements still apply.
-    RunResult r = runQuorlex({"Log=main:nowhere:100,main:stdout:0"});
+    RunResult r = runQuorlex({"Log=main:nowhere:100,main:stdout:0"}, Launch());
     EXPECT_EQ(r.err, "No logger found: 'nowhere'\n");
     EXPECT_NE(r.out.find("No PDF file specified"), std::string::npos) << r.out;
 }
@@ -72,7 +72,7 @@ TEST(LogRouting, UnusableLogFileNamesAreReportedOrDroppedAndTheRunGoesOn) {
     EXPECT_NE(undefined.err.find("No PDF file specified"), std::string::npos) << undefined.err;
 
     std::string dir = makeTempDir("nofolder");
-    RunResult missingFolder = runQuorlex({"LogFile=" + dir + "/missing/x.log", "Log=main:file:100"});
+    RunResult missingFolder = runQuorlex({"LogFile=" + dir + "/missing/x.log", "Log=main:file:100"}, Launch());
     EXPECT_EQ(missingFolder.exitCode, 1);
     EXPECT_EQ(missingFolder.err, "");
     EXPECT_FALSE(fileExists(dir + "/missing"));

@@ -50,7 +50,9 @@ TEST(Notice, FailedRunOnADesktopStaysUntilTheDialogIsClosed) {
     ASSERT_FALSE(window.empty()) << "no notice window appeared";
     EXPECT_EQ(pending.wait_for(1s), std::future_status::timeout) << "the run did not wait for the notice";
 
-    run("/usr/bin/env", {"xdotool", "windowclose", window}, Launch().devNull().set("DISPLAY", display.name()));
+    // Closing the window's connection, as a window manager's "kill" does;
+    // xmessage outlives a mere destruction of its window.
+    run("/usr/bin/env", {"xdotool", "windowkill", window}, Launch().devNull().set("DISPLAY", display.name()));
     ASSERT_EQ(pending.wait_for(30s), std::future_status::ready);
     RunResult r = pending.get();
     EXPECT_EQ(r.exitCode, 1);

@@ -50,7 +50,7 @@ TEST(Usage, EveryHelpSpellingAndShortPrintPdfGiveTheSameText) {
 }
 
 TEST(Usage, WithoutTerminalOrStandardInputTheTextIsSkippedAndTheRunGoesOn) {
-    RunResult r = runQuorlex({"-help"});
+    RunResult r = runQuorlex({"-help"}, Launch());
     EXPECT_EQ(r.out, kBanner);
     EXPECT_NE(r.err.find(" main:        AllocConsole: No such device or address (6)\n"), std::string::npos)
         << r.err;

@@ -57,7 +57,7 @@ TEST(CupsPaperTable, StandardPapersRoundedToPointsGetTheirTrueSize) {
         media("iso_a4_210x297mm", 21000, 29700),
         media("iso_a5_148x210mm", 14817, 20990),
         media("custom_68.79x95.25mm_68.79x95.25mm", 6879, 9525),
-        media("na_letter_8.5x11in", 21000, 29700),   // a name that does not fit the size
+        media("na_letter_8.5x11in", 20000, 28000),   // a name that does not fit the size
     });
     ASSERT_EQ(table.size(), 4u);
     EXPECT_EQ(table[0].id, DMPAPER_A4);
@@ -68,7 +68,7 @@ TEST(CupsPaperTable, StandardPapersRoundedToPointsGetTheirTrueSize) {
     EXPECT_EQ(table[1].length, 21000);
     EXPECT_EQ(table[2].width, 6879);
     EXPECT_EQ(table[2].length, 9525);
-    EXPECT_EQ(table[3].width, 21000);
+    EXPECT_EQ(table[3].width, 20000);
 }
 
 TEST(CupsPaperTable, SizesWithoutAWindowsIdGetDistinctIdsAboveUser) {

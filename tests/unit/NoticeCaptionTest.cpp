@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <optional>
 #include <sstream>
@@ -45,7 +46,7 @@ protected:
         setenv("DISPLAY", ":4242", 1);
         unsetenv("WAYLAND_DISPLAY");
     }
-    void TearDown() override { std::system(("rm -rf '" + dir_ + "'").c_str()); }
+    void TearDown() override { std::filesystem::remove_all(dir_); }
 
     void fakeTool(const std::string& name, int status) {
         std::string path = dir_ + "/" + name;

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -206,7 +207,7 @@ TEST_F(PrintJobTest, EveryPageGetsItsOwnPaperAndUnlistedSizesKeepThePaperBefore)
                                        "form=Letter");
     const auto letterLoad = std::find(all.begin(), all.end(), "FPDF_LoadPage 1");
     ASSERT_NE(letterReset, all.end());
-    EXPECT_LT(letterLoad, letterReset);
+    EXPECT_LT(std::distance(all.begin(), letterLoad), std::distance(all.begin(), letterReset));
     EXPECT_EQ(*std::next(letterReset), "StartPage");
 
     ASSERT_EQ(engine.renders.size(), 4u);

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -33,11 +34,14 @@ BlockContents sampleContents(std::u16string table = u"080904b0") {
     return c;
 }
 
-// The text value at path, or "<none>" when the query fails.
+// The text value at path, or "<none>" when the query fails. The block is
+// queried in a buffer of exactly its size, so any read past it is caught.
 std::u16string query(const Bytes& block, const char16_t* path, UINT* length = nullptr) {
+    std::unique_ptr<unsigned char[]> exact(new unsigned char[block.size()]);
+    std::copy(block.begin(), block.end(), exact.get());
     LPVOID value = nullptr;
     UINT size = 0;
-    if (!VerQueryValueW(block.data(), path, &value, &size)) return u"<none>";
+    if (!VerQueryValueW(exact.get(), path, &value, &size)) return u"<none>";
     if (length) *length = size;
     return static_cast<const char16_t*>(value);
 }
@@ -92,6 +96,8 @@ TEST(VersionQuery, DamagedBlocksFailWithoutReadingPastTheirEnd) {
         // The block is copied to its announced size so the damage is the only fault.
         damaged.resize(std::max<size_t>(damaged.size(), damaged[0] | damaged[1] << 8));
         query(damaged, path);
+        query(damaged, u"\\StringFileInfo\\080904b0\\Missing");
+        query(damaged, u"\\VarFileInfo\\Missing");
     }
     // A value without its NUL: the terminator of the last string overwritten.
     const std::u16string value = u"1.2.3.4";

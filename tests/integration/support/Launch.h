@@ -1,4 +1,6 @@
-// RunOptions built step by step: Launch().pipe("\n").env("A", "b").
+// RunOptions built step by step: Launch().pipe("\n").set("A", "b"). A
+// launch has no display unless a test sets one: a failed run on a desktop
+// waits for its notice to be closed.
 #pragma once
 
 #include <string>
@@ -8,6 +10,8 @@
 namespace itest {
 
 struct Launch : RunOptions {
+    Launch() { unsetEnv = {"DISPLAY", "WAYLAND_DISPLAY"}; }
+
     Launch& pipe(std::string text) {
         stdinMode = Stdin::Pipe;
         input = std::move(text);

@@ -23,7 +23,7 @@ std::vector<std::string> buildEnvironment(const RunOptions& options) {
     std::map<std::string, std::string> merged;
     for (char** e = environ; *e; ++e) {
         const char* eq = std::strchr(*e, '=');
-        if (eq) merged[std::string(*e, eq)] = eq + 1;
+        if (eq) merged[std::string(*e, static_cast<size_t>(eq - *e))] = eq + 1;
     }
     for (const auto& name : options.unsetEnv) merged.erase(name);
     for (const auto& [k, v] : options.env) merged[k] = v;

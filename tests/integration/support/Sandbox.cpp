@@ -1,5 +1,8 @@
 #include "integration/support/Sandbox.h"
 
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -43,28 +46,60 @@ std::chrono::steady_clock::time_point deadlineIn(int seconds) {
     return std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
 }
 
-// The ipptool test that lists the printer's finished jobs.
-const std::string& jobListTest() {
-    static const std::string path = [] {
-        const std::string file = makeTempDir("ipptool") + "/finished-jobs.test";
-        std::ofstream out(file);
+// An ipptool test that lists jobs: "completed" or "all".
+std::string jobListTest(const std::string& which) {
+    const std::string file = makeTempDir("ipptool") + "/" + which + "-jobs.test";
+    std::ofstream out(file);
+    out << "{\n"
+           "  NAME \"" << which << " jobs\"\n"
+           "  OPERATION Get-Jobs\n"
+           "  GROUP operation-attributes-tag\n"
+           "  ATTR charset attributes-charset utf-8\n"
+           "  ATTR naturalLanguage attributes-natural-language en\n"
+           "  ATTR uri printer-uri $uri\n"
+           "  ATTR keyword which-jobs " << which << "\n"
+           "  ATTR keyword requested-attributes job-id,job-name,job-state\n"
+           "  STATUS successful-ok\n"
+           "  DISPLAY job-id\n"
+           "  DISPLAY job-name\n"
+           "  DISPLAY job-state\n"
+           "}\n";
+    return file;
+}
+
+// The ipptool test that asks for one job's name ($jobid).
+const std::string& jobNameTest() {
+    static const std::string file = [] {
+        const std::string path = makeTempDir("ipptool") + "/job-name.test";
+        std::ofstream out(path);
         out << "{\n"
-               "  NAME \"finished jobs\"\n"
-               "  OPERATION Get-Jobs\n"
+               "  NAME \"job name\"\n"
+               "  OPERATION Get-Job-Attributes\n"
                "  GROUP operation-attributes-tag\n"
                "  ATTR charset attributes-charset utf-8\n"
                "  ATTR naturalLanguage attributes-natural-language en\n"
                "  ATTR uri printer-uri $uri\n"
-               "  ATTR keyword which-jobs completed\n"
-               "  ATTR keyword requested-attributes job-id,job-name,job-state\n"
+               "  ATTR integer job-id $jobid\n"
+               "  ATTR keyword requested-attributes job-name\n"
                "  STATUS successful-ok\n"
-               "  DISPLAY job-id\n"
                "  DISPLAY job-name\n"
-               "  DISPLAY job-state\n"
                "}\n";
-        return file;
+        return path;
     }();
-    return path;
+    return file;
+}
+
+// The queue's URI on the scheduler; a socket path goes in as an encoded host.
+std::string queueUri(const std::string& queue) {
+    const Environment* env = environment();
+    std::string host;
+    for (char c : env->server) {
+        if (c == '/')
+            host += "%2F";
+        else
+            host += c;
+    }
+    return "ipp://" + host + "/printers/" + queue;
 }
 
 JobState stateFromKeyword(const std::string& keyword) {
@@ -82,11 +117,11 @@ JobState stateFromKeyword(const std::string& keyword) {
 
 // One line of ipptool's CSV: job-id,job-name,job-state. The tests' job
 // names hold no commas or quotes.
-std::optional<PrinterJob> parseJobLine(const std::string& line) {
+std::optional<Job> parseJobLine(const std::string& line) {
     const size_t first = line.find(',');
     const size_t last = line.rfind(',');
     if (first == std::string::npos || first == last) return std::nullopt;
-    PrinterJob job;
+    Job job;
     job.id = std::atoi(line.substr(0, first).c_str());
     job.name = line.substr(first + 1, last - first - 1);
     if (job.name.size() >= 2 && job.name.front() == '"' && job.name.back() == '"')
@@ -94,6 +129,18 @@ std::optional<PrinterJob> parseJobLine(const std::string& line) {
     job.state = stateFromKeyword(line.substr(last + 1));
     if (job.id <= 0) return std::nullopt;
     return job;
+}
+
+// The jobs ipptool lists for a printer URI.
+std::vector<Job> listJobs(const std::string& uri, const std::string& test) {
+    std::vector<Job> jobs;
+    const RunResult result = shell("ipptool -c " + quoted(uri) + " " + quoted(test));
+    std::istringstream lines(result.out);
+    std::string line;
+    while (std::getline(lines, line)) {
+        if (auto job = parseJobLine(line)) jobs.push_back(*job);
+    }
+    return jobs;
 }
 
 bool isDocument(const std::filesystem::path& file) { return file.extension() != ".prn"; }
@@ -185,6 +232,57 @@ RunResult printPdf(const std::string& pdf, const std::string& printer, const std
     return runQuorlex(args, options);
 }
 
+BackgroundRun::BackgroundRun(const std::string& program, const std::vector<std::string>& args,
+                             const std::string& outputFile)
+    : outputFile_(outputFile) {
+    std::vector<std::string> strings{program};
+    strings.insert(strings.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& s : strings) argv.push_back(s.data());
+    argv.push_back(nullptr);
+    pid_ = fork();
+    if (pid_ == 0) {
+        setsid();
+        const int in = open("/dev/null", O_RDONLY);
+        const int out = open(outputFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (in < 0 || out < 0) _exit(126);
+        dup2(in, 0);
+        dup2(out, 1);
+        dup2(out, 2);
+        unsetenv("DISPLAY");
+        unsetenv("WAYLAND_DISPLAY");
+        execv(program.c_str(), argv.data());
+        _exit(127);
+    }
+}
+
+BackgroundRun::~BackgroundRun() {
+    if (pid_ > 0) {
+        kill(pid_, SIGKILL);
+        waitpid(pid_, nullptr, 0);
+    }
+}
+
+RunResult BackgroundRun::wait(int timeoutSeconds) {
+    RunResult result;
+    if (pid_ <= 0) return result;
+    const auto deadline = deadlineIn(timeoutSeconds);
+    int status = 0;
+    while (waitpid(pid_, &status, WNOHANG) == 0) {
+        if (pastDeadline(deadline)) {
+            result.timedOut = true;
+            kill(pid_, SIGKILL);
+            waitpid(pid_, &status, 0);
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    pid_ = -1;
+    if (!result.timedOut && WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
+    result.err = readFile(outputFile_);
+    return result;
+}
+
 void expectPrinted(const RunResult& result) {
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_FALSE(result.timedOut);
@@ -206,24 +304,16 @@ std::string printedDocument(const std::string& title) {
     return documents.front();
 }
 
-std::vector<PrinterJob> finishedPrinterJobs() {
-    std::vector<PrinterJob> jobs;
+std::vector<Job> finishedPrinterJobs() {
+    static const std::string test = jobListTest("completed");
     const Environment* env = environment();
-    if (!env) return jobs;
-    const RunResult result =
-        shell("ipptool -c " + quoted(env->ippUri) + " " + quoted(jobListTest()));
-    std::istringstream lines(result.out);
-    std::string line;
-    while (std::getline(lines, line)) {
-        if (auto job = parseJobLine(line)) jobs.push_back(*job);
-    }
-    return jobs;
+    return env ? listJobs(env->ippUri, test) : std::vector<Job>{};
 }
 
-std::optional<PrinterJob> waitForPrinterJob(const std::string& name, int timeoutSeconds) {
+std::optional<Job> waitForPrinterJob(const std::string& name, int timeoutSeconds) {
     const auto deadline = deadlineIn(timeoutSeconds);
     while (true) {
-        for (const PrinterJob& job : finishedPrinterJobs()) {
+        for (const Job& job : finishedPrinterJobs()) {
             if (job.name == name) return job;
         }
         if (pastDeadline(deadline)) return std::nullopt;
@@ -231,7 +321,7 @@ std::optional<PrinterJob> waitForPrinterJob(const std::string& name, int timeout
     }
 }
 
-std::vector<std::string> documentsOf(const PrinterJob& job) {
+std::vector<std::string> documentsOf(const Job& job) {
     std::vector<std::string> documents;
     const std::string prefix = std::to_string(job.id) + "-";
     for (const std::string& path : allDocuments()) {
@@ -254,36 +344,62 @@ std::vector<std::string> allDocuments() {
     return documents;
 }
 
-std::vector<int> schedulerJobs(const std::string& queue, bool completed) {
-    const RunResult result = shell(std::string("lpstat -W ") +
-                                   (completed ? "completed" : "not-completed") + " -o " +
-                                   quoted(queue));
-    std::vector<int> ids;
-    std::istringstream lines(result.out);
-    std::string line;
-    const std::string prefix = queue + "-";
-    while (std::getline(lines, line)) {
-        if (line.rfind(prefix, 0) != 0) continue;
-        const int id = std::atoi(line.c_str() + prefix.size());
-        if (id > 0) ids.push_back(id);
+std::vector<Job> schedulerJobs(const std::string& queue) {
+    static const std::string test = jobListTest("all");
+    if (!environment()) return {};
+    std::vector<Job> jobs = listJobs(queueUri(queue), test);
+    // The scheduler's job list sometimes leaves a job's name out; its own
+    // attributes have it.
+    for (Job& job : jobs) {
+        if (!job.name.empty()) continue;
+        const RunResult result = shell("ipptool -c -d jobid=" + std::to_string(job.id) + " " +
+                                       quoted(queueUri(queue)) + " " + quoted(jobNameTest()));
+        const size_t header = result.out.find('\n');
+        if (header == std::string::npos) continue;
+        std::string name = result.out.substr(header + 1);
+        while (!name.empty() && (name.back() == '\n' || name.back() == '\r')) name.pop_back();
+        if (name.size() >= 2 && name.front() == '"' && name.back() == '"')
+            name = name.substr(1, name.size() - 2);
+        job.name = name;
     }
+    return jobs;
+}
+
+std::optional<Job> schedulerJob(const std::string& queue, const std::string& name) {
+    for (const Job& job : schedulerJobs(queue)) {
+        if (job.name == name) return job;
+    }
+    return std::nullopt;
+}
+
+std::optional<Job> schedulerJobById(const std::string& queue, int id) {
+    for (const Job& job : schedulerJobs(queue)) {
+        if (job.id == id) return job;
+    }
+    return std::nullopt;
+}
+
+std::vector<int> schedulerJobIds(const std::string& queue) {
+    std::vector<int> ids;
+    for (const Job& job : schedulerJobs(queue)) ids.push_back(job.id);
     return ids;
 }
 
-void cancelSchedulerJob(const std::string& queue, int id) {
-    shell("cancel " + quoted(queue + "-" + std::to_string(id)));
-}
-
-std::optional<int> waitForActiveJob(const std::string& queue, const std::vector<int>& known,
-                                    int timeoutSeconds) {
+std::optional<Job> waitForSchedulerJob(const std::string& queue, const std::string& name,
+                                       const std::vector<int>& known, int timeoutSeconds) {
     const auto deadline = deadlineIn(timeoutSeconds);
     while (true) {
-        for (int id : schedulerJobs(queue, false)) {
-            if (std::find(known.begin(), known.end(), id) == known.end()) return id;
+        for (const Job& job : schedulerJobs(queue)) {
+            const bool isNew = std::find(known.begin(), known.end(), job.id) == known.end();
+            if (job.name == name || (job.name.empty() && isNew)) return job;
         }
         if (pastDeadline(deadline)) return std::nullopt;
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
+}
+
+void cancelSchedulerJob(const std::string& queue, int id) {
+    shell("cancel " + quoted(queue + "-" + std::to_string(id)));
 }
 
 std::vector<PageSize> pageSizes(const std::string& pdf) {

@@ -48,6 +48,25 @@ RunOptions unattended();
 RunResult printPdf(const std::string& pdf, const std::string& printer, const std::string& title,
                    const std::vector<std::string>& extra = {},
                    const RunOptions& options = unattended());
+// A program running in the background, with standard input /dev/null and
+// both output streams going to a file. It is started without any other
+// thread forking at the same time, so it holds no other run's pipes.
+class BackgroundRun {
+public:
+    BackgroundRun(const std::string& program, const std::vector<std::string>& args,
+                  const std::string& outputFile);
+    ~BackgroundRun();   // kills the program if it still runs
+
+    int pid() const { return pid_; }
+    // Waits for the end (killing the program after the timeout); err holds
+    // what it wrote.
+    RunResult wait(int timeoutSeconds = 120);
+
+private:
+    int pid_ = -1;
+    std::string outputFile_;
+};
+
 // The run reported no failure (its exit code is 1 on every path).
 void expectPrinted(const RunResult& result);
 
@@ -56,34 +75,41 @@ void expectPrinted(const RunResult& result);
 enum class JobState { Pending = 3, Held = 4, Processing = 5, Stopped = 6, Canceled = 7,
                       Aborted = 8, Completed = 9, Unknown = 0 };
 
-struct PrinterJob {
+struct Job {
     int id = 0;
     std::string name;
     JobState state = JobState::Unknown;
 };
 
 // The jobs the IPP printer has finished (it forgets them after a minute).
-std::vector<PrinterJob> finishedPrinterJobs();
+std::vector<Job> finishedPrinterJobs();
 // Waits until the printer has finished a job of that name.
-std::optional<PrinterJob> waitForPrinterJob(const std::string& name, int timeoutSeconds = 60);
+std::optional<Job> waitForPrinterJob(const std::string& name, int timeoutSeconds = 60);
 // The one document the printer kept for the job of that title once it
 // finished; empty, with a test failure, when there is none.
 std::string printedDocument(const std::string& title);
 // The documents the printer kept for one of its jobs.
-std::vector<std::string> documentsOf(const PrinterJob& job);
+std::vector<std::string> documentsOf(const Job& job);
 // Every document the printer kept, and how many there are.
 std::vector<std::string> allDocuments();
 
 // ------------------------------------------------------------ the scheduler
 
-// Ids of the queue's jobs that have not finished ("not-completed") or have
-// ("completed": also cancelled and aborted ones).
-std::vector<int> schedulerJobs(const std::string& queue, bool completed);
+// Every job the scheduler holds for the queue, finished or not.
+std::vector<Job> schedulerJobs(const std::string& queue);
+// The ids of the queue's jobs.
+std::vector<int> schedulerJobIds(const std::string& queue);
+// Waits until the scheduler holds a job of that name for the queue. A job
+// not among the known ones whose name the scheduler leaves out (it does,
+// now and then, for a job being received) counts as that job.
+std::optional<Job> waitForSchedulerJob(const std::string& queue, const std::string& name,
+                                       const std::vector<int>& known, int timeoutSeconds);
+// The scheduler's job of that name, if it holds one.
+std::optional<Job> schedulerJob(const std::string& queue, const std::string& name);
+// The scheduler's job of that id, if it holds one.
+std::optional<Job> schedulerJobById(const std::string& queue, int id);
 // Cancels one job of the queue by id.
 void cancelSchedulerJob(const std::string& queue, int id);
-// Waits until the queue has a job that has not finished and gives its id.
-std::optional<int> waitForActiveJob(const std::string& queue, const std::vector<int>& known,
-                                    int timeoutSeconds);
 
 // ------------------------------------------------------------ PDF files
 

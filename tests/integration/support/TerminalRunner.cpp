@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 
 namespace itest {
@@ -49,6 +50,8 @@ TerminalResult runOnTerminal(const std::vector<std::string>& args, int timeoutSe
         dup2(errPipe[1], 2);
         close(0);
         for (int fd : {master, slave, outPipe[0], outPipe[1], errPipe[0], errPipe[1]}) close(fd);
+        unsetenv("DISPLAY");
+        unsetenv("WAYLAND_DISPLAY");
         execv(argv[0], argv.data());
         _exit(127);
     }
