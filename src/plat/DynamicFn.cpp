@@ -16,12 +16,12 @@ bool isPath(const char* name) {
     return std::strchr(name, '\\') != nullptr || std::strchr(name, '/') != nullptr;
 }
 
-// True when the first entry of spec carries bracketed alternatives: a "["
+// True when the first entry of a library list carries bracketed alternatives: a "["
 // before the comma that ends the entry. A bracket in a later entry belongs
 // to that entry, so the plain entries in front of it are still tried.
-bool entryHasAlternatives(const char* spec) {
-    const char* bracket = std::strchr(spec, '[');
-    const char* comma = std::strchr(spec, ',');
+bool entryHasAlternatives(const char* list) {
+    const char* bracket = std::strchr(list, '[');
+    const char* comma = std::strchr(list, ',');
     return bracket != nullptr && (comma == nullptr || bracket < comma);
 }
 

@@ -22,13 +22,14 @@ void setLastErrorFromCups(const std::string& what) {
 }
 
 void setLastErrorFromConnection(http_t* http, const std::string& what) {
-    if (cupsLastError() > IPP_STATUS_OK_EVENTS_COMPLETE) {
+    // A broken connection first: CUPS then reports only "internal error".
+    const int error = http ? httpError(http) : 0;
+    if (error == 0 && cupsLastError() > IPP_STATUS_OK_EVENTS_COMPLETE) {
         setLastErrorFromCups(what);
         return;
     }
-    const int error = http ? httpError(http) : 0;
-    const std::string reason =
-        error != 0 ? std::strerror(error) : "the connection to the CUPS scheduler was lost";
+    std::string reason = "the connection to the CUPS scheduler was lost";
+    if (error != 0) reason += std::string(" (") + std::strerror(error) + ")";
     setLastErrorText(QUORLEX_IPP_ERROR_BASE + IPP_STATUS_ERROR_SERVICE_UNAVAILABLE,
                      what + ": " + reason);
 }

@@ -16,8 +16,8 @@ inline bool ippSucceeded(ipp_status_t status) { return status <= IPP_STATUS_OK_E
 // is "what: CUPS's message", or CUPS's message alone when what is empty.
 void setLastErrorFromCups(const std::string& what);
 
-// Sets the last error for a request on the connection that failed: CUPS's
-// message when it has one, else why the connection failed.
+// Sets the last error for a request on the connection that failed: why the
+// connection broke when it did, else CUPS's message.
 void setLastErrorFromConnection(http_t* http, const std::string& what);
 
 // Sets the last error for a scheduler that cannot be reached.

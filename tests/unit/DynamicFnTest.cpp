@@ -97,12 +97,10 @@ TEST_F(DynamicFnSearch, BracketedAlternativesYieldNothingAndTheSearchGoesOnAfter
     DynamicFn unclosed("quorlexprobe_a[x,quorlexprobe_b", "quorlexProbeAnswer", false);
     EXPECT_EQ(unclosed.function, nullptr);
     EXPECT_EQ(log_.lines.size(), 1u);
-}
 
-TEST_F(DynamicFnSearch, PlainEntriesBeforeABracketedOneAreStillTried) {
-    DynamicFn fn("quorlexprobe_missing,quorlexprobe_a,quorlexprobe_b[x]", "quorlexProbeAnswer",
-                 false);
-    EXPECT_EQ(answer(fn), 1);
+    // A bracket belongs to its own entry: the plain entries before it are tried.
+    DynamicFn plainFirst("quorlexprobe_a,quorlexprobe_b[x]", "quorlexProbeAnswer", false);
+    EXPECT_EQ(answer(plainFirst), 1);
 }
 
 TEST_F(DynamicFnSearch, TheLibraryIsHeldForTheObjectsLifeAndReleasedAfter) {

@@ -21,15 +21,6 @@ std::string systemText(DWORD code) {
     return plat::NarrowChars(text).get();
 }
 
-TEST(BoundedAppend, CutsToTheBufferHonoursTheMaximumAndKeepsTheNul) {
-    char buffer[8] = "ab";
-    plat::boundedAppend(buffer, sizeof buffer, "cdef", 2);
-    plat::boundedAppend(buffer, sizeof buffer, nullptr, -1);
-    EXPECT_STREQ(buffer, "abcd");
-    plat::boundedAppend(buffer, sizeof buffer, "efghij", -1);
-    EXPECT_STREQ(buffer, "abcdefg");
-}
-
 TEST(ExceptionMessage, IsEmptyForNullAndCutAt255CharactersWhetherPlainOrFormatted) {
     EXPECT_STREQ(Exception(nullptr).message, "");
     std::string longText(300, 'q');

@@ -180,7 +180,7 @@ TEST_F(PaperMatchingTest, LongPaperNameIsCutToThirtyTwoUnitsInTheSettings) {
     EXPECT_EQ(std::u16string(settings.dmFormName, CCHFORMNAME), forty.substr(0, 32));
     EXPECT_EQ(resets(), std::vector<std::string>{
                             "ResetDCW paper=256 width=2100 length=2970 orientation=1 "
-                            "form=Architectural D with a forty u"});
+                            "form=Architectural D with a forty uni"});
     // The log names the paper in full.
     EXPECT_TRUE(printLines.logger.contains(
         "Found paper Size Architectural D with a forty unit name!! - no rotation"));

@@ -74,15 +74,6 @@ TEST_F(PaperSizeTableTest, PrinterWithoutPapersOrFailingQueryLeavesTheTableEmpty
     EXPECT_THROW(table.size(0), plat::AssertionFail);
 }
 
-TEST_F(PaperSizeTableTest, ClearEmptiesTheTable) {
-    load();
-    table.clear();
-    EXPECT_EQ(table.count(), 0);
-    EXPECT_EQ(table.ids.get(), nullptr);
-    table.clear();
-    EXPECT_EQ(table.count(), 0);
-}
-
 TEST_F(PaperSizeTableTest, AccessorsRejectIndexesOutsideTheTableWithTheirOwnLine) {
     load();
     struct Case {

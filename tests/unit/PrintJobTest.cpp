@@ -339,21 +339,4 @@ TEST_F(PrintJobTest, PrinterRecordWithoutSettingsIsRefusedClearly) {
     EXPECT_EQ(PrintJob::defaultSettingsOf(info, "rec:printer"), &settings);
 }
 
-TEST_F(PrintJobTest, NewJobHoldsNothingAndMakesNoCalls) {
-    {
-        PrintJob job("rec:printer");
-        EXPECT_STREQ(job.printerName.get(), "rec:printer");
-        EXPECT_EQ(job.paperWidth, 0.0);
-        EXPECT_EQ(job.paperHeight, 0.0);
-        EXPECT_EQ(job.rotation, 0);
-        EXPECT_EQ(job.paperSizes.count(), 0);
-        EXPECT_EQ(job.printerHandle.handle, INVALID_HANDLE_VALUE);
-        EXPECT_EQ(job.printerInfo, nullptr);
-        EXPECT_EQ(job.printerSettings, nullptr);
-        EXPECT_EQ(job.deviceContext, nullptr);
-    }
-    EXPECT_TRUE(events.events.empty());
-    EXPECT_EQ(printer.liveDrivers(), 0);
-}
-
 }  // namespace

@@ -26,14 +26,6 @@ protected:
     PRINTER_DEFAULTSW defaults = useDefaults();
 };
 
-TEST_F(PrinterHandleTest, NewHandleIsClosedWithoutName) {
-    PrinterHandle handle;
-    EXPECT_EQ(handle.name(), nullptr);
-    EXPECT_EQ(handle.handle, INVALID_HANDLE_VALUE);
-    EXPECT_EQ(handle.getPrinterInfo2(), nullptr);
-    EXPECT_TRUE(printerLines.logger.lines.empty());
-}
-
 TEST_F(PrinterHandleTest, OpensByUtf8NameAndKeepsItAsUtf16) {
     const std::string name = printer.name() + " Büro 2";
     PrinterHandle handle;
