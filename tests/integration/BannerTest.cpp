@@ -4,26 +4,35 @@
 
 #include <filesystem>
 
+#include "../src/posix/VersionBlock.h"
 #include "integration/support/DriverTexts.h"
 #include "integration/support/Launch.h"
-#include "integration/support/ProcessRunner.h"
 #include "integration/support/ProgramCopies.h"
-#include "../src/posix/VersionBlock.h"
 
 using namespace itest;
 namespace fs = std::filesystem;
 
 namespace {
 
-posix::version::BlockContents blockContents(std::u16string table = u"080904b0") {
+const std::string kFirstLine = "Qu\u00f6rlex \u2713 - Druck ohne Aufsicht \u2013 \u00fcberall, Version 9.8.7.6\n";
+
+posix::version::BlockContents blockContents() {
     posix::version::BlockContents c;
-    c.stringTable = std::move(table);
+    c.stringTable = u"080904b0";
     c.strings = {{u"FileVersion", u"9.8.7.6"},
                  {u"FileDescription", u"Druck ohne Aufsicht \u2013 \u00fcberall"},
                  {u"ProductName", u"Qu\u00f6rlex \u2713"},
                  {u"LegalCopyright", u"\u00a9 2026 Somebody"}};
     c.translations = {0x04B00809u};
     return c;
+}
+
+// Runs a copy of the program carrying this block (none when empty), with
+// "-help", which must not be reached when the banner fails.
+RunResult runWithBlock(const std::vector<unsigned char>& block) {
+    std::string program = programWithVersionBlock(makeTempDir("block"), block);
+    EXPECT_FALSE(program.empty());
+    return run(program, {"-help"}, Launch().pipe("\n\n"));
 }
 
 // Log lines wrap under a 13-character column; this joins them again.
@@ -33,25 +42,15 @@ std::string unwrapped(std::string text) {
     return text;
 }
 
-RunResult runCopy(const std::string& program, const std::vector<std::string>& args) {
-    return run(program, args, Launch().pipe("\n\n"));
-}
-
 }  // namespace
 
 TEST(Banner, ValuesOutsideAsciiReachStdoutAsUtf8) {
-    std::string program = programWithVersionBlock(makeTempDir("utf8"), buildBlock(blockContents()));
-    ASSERT_FALSE(program.empty());
-    RunResult r = runCopy(program, {});
-    EXPECT_EQ(r.out.substr(0, r.out.find(kPrompt)),
-              "Qu\u00f6rlex \u2713 - Druck ohne Aufsicht \u2013 \u00fcberall, Version 9.8.7.6\n"
-              "\u00a9 2026 Somebody\n\n");
+    RunResult r = runWithBlock(buildBlock(blockContents()));
+    EXPECT_EQ(r.out.rfind(kFirstLine + "\u00a9 2026 Somebody\n\nusage: quorlex", 0), 0u) << r.out;
 }
 
 TEST(Banner, ProgramWithoutVersionBlockFailsBeforeReadingTheCommandLine) {
-    std::string program = programWithVersionBlock(makeTempDir("noblock"), {});
-    ASSERT_FALSE(program.empty());
-    RunResult r = runCopy(program, {"-help"});
+    RunResult r = runWithBlock({});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.out, kPrompt);   // no banner, and no usage text
     EXPECT_NE(unwrapped(r.err).find(" main:        Unable to print document: GetVersionInfoSize failed: "
@@ -59,32 +58,26 @@ TEST(Banner, ProgramWithoutVersionBlockFailsBeforeReadingTheCommandLine) {
               std::string::npos) << r.err;
 }
 
-TEST(Banner, StringTableOfAnotherLanguageIsNotRead) {
-    auto contents = blockContents(u"040904b0");
-    contents.translations = {0x04B00409u};
-    std::string program = programWithVersionBlock(makeTempDir("language"), buildBlock(contents));
-    ASSERT_FALSE(program.empty());
-    RunResult r = runCopy(program, {"-help"});
-    EXPECT_EQ(r.out, kPrompt);
-    EXPECT_NE(r.err.find("Unable to print document: VerQueryValue failed\n"), std::string::npos) << r.err;
+TEST(Banner, AnotherLanguageOrAMissingKeyFailsAfterWhatWasWritten) {
+    auto otherLanguage = blockContents();
+    otherLanguage.stringTable = u"040904b0";
+    otherLanguage.translations = {0x04B00409u};
+    auto noCopyright = blockContents();
+    noCopyright.strings.pop_back();
+    const std::pair<posix::version::BlockContents, std::string> cases[] = {{otherLanguage, ""},
+                                                                           {noCopyright, kFirstLine}};
+    for (const auto& [contents, written] : cases) {
+        RunResult r = runWithBlock(buildBlock(contents));
+        EXPECT_EQ(r.out, written + kPrompt);
+        EXPECT_NE(r.err.find("Unable to print document: VerQueryValue failed\n"), std::string::npos) << r.err;
+    }
 }
 
-TEST(Banner, MissingCopyrightStopsAfterTheFirstLine) {
-    auto contents = blockContents();
-    contents.strings.pop_back();
-    std::string program = programWithVersionBlock(makeTempDir("nocopyright"), buildBlock(contents));
-    ASSERT_FALSE(program.empty());
-    RunResult r = runCopy(program, {});
-    EXPECT_EQ(r.out, "Qu\u00f6rlex \u2713 - Druck ohne Aufsicht \u2013 \u00fcberall, Version 9.8.7.6\n" + kPrompt);
-    EXPECT_NE(r.err.find("Unable to print document: VerQueryValue failed\n"), std::string::npos) << r.err;
-}
-
-TEST(Banner, ProgramInstalledUnderAPathLongerThan260CharactersFindsItsBlock) {
+TEST(Banner, ProgramUnderAPathLongerThan260CharactersFindsItsBlock) {
     fs::path dir = makeTempDir("long");
-    for (int i = 0; i < 6; ++i) dir /= std::string(50, 'a' + i);
+    for (char c : std::string("abcdef")) dir /= std::string(50, c);
     fs::create_directories(dir);
     fs::copy_file(QUORLEX_BIN, dir / "quorlex");
-    ASSERT_GT((dir / "quorlex").string().size(), 300u);
     EXPECT_EQ(run((dir / "quorlex").string(), {}, Launch()).out, kBanner);
 }
 

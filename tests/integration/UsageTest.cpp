@@ -4,7 +4,6 @@
 
 #include "integration/support/DriverTexts.h"
 #include "integration/support/Launch.h"
-#include "integration/support/ProcessRunner.h"
 #include "integration/support/TerminalRunner.h"
 
 using namespace itest;
@@ -47,14 +46,6 @@ TEST(Usage, EveryHelpSpellingAndShortPrintPdfGiveTheSameText) {
         EXPECT_EQ(r.out, reference.out) << args[0] << " " << args.size();
         EXPECT_EQ(r.err, reference.err) << args[0] << " " << args.size();
     }
-}
-
-TEST(Usage, WithoutTerminalOrStandardInputTheTextIsSkippedAndTheRunGoesOn) {
-    RunResult r = runQuorlex({"-help"}, Launch());
-    EXPECT_EQ(r.out, kBanner);
-    EXPECT_NE(r.err.find(" main:        AllocConsole: No such device or address (6)\n"), std::string::npos)
-        << r.err;
-    EXPECT_NE(r.err.find("Unable to print document: No PDF file specified\n"), std::string::npos) << r.err;
 }
 
 TEST(Usage, FreshTerminalShowsEverythingInOrderAndAsksTwice) {

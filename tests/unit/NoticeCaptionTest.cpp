@@ -81,7 +81,7 @@ protected:
 
 }  // namespace
 
-TEST_F(NoticeTest, CaptionIsTitleThenIconWordThenCaptionText) {
+TEST_F(NoticeTest, CaptionIsTitleIconWordAndCaptionTextAndTheTextArrivesUnchanged) {
     fakeTool("zenity", 0);
     struct Case {
         UINT type;
@@ -98,10 +98,7 @@ TEST_F(NoticeTest, CaptionIsTitleThenIconWordThenCaptionText) {
         EXPECT_EQ(showMessage(nullptr, "text", c.type, c.caption), IDOK);
         EXPECT_TRUE(hasArgument(c.expected)) << c.expected;
     }
-}
-
-TEST_F(NoticeTest, TextReachesTheDialogUnchangedAsOneArgument) {
-    fakeTool("zenity", 0);
+    // The text arrives whole and unchanged: no shell, no markup.
     const std::string text = "Unable to open \"$HOME\" `id`; <b>bold</b> & \u00fcml\u00e4ut \u2713";
     showMessage(nullptr, text.c_str(), MB_ICONERROR, nullptr);
     EXPECT_EQ(arguments(), (std::vector<std::string>{"--error", "--no-markup", "--title=Quorlex: Error: ",

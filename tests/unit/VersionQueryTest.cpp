@@ -3,17 +3,11 @@
 // beyond their end.
 #include <gtest/gtest.h>
 
-#include <errno.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "app/VersionBanner.h"
-#include "plat/Exception.h"
 #include "posix/VersionBlock.h"
 #include "posix/WinApi.h"
 
@@ -107,47 +101,4 @@ TEST(VersionQuery, DamagedBlocksFailWithoutReadingPastTheirEnd) {
     Bytes unterminated = good;
     put16(unterminated, static_cast<size_t>(found - good.begin()) + value.size() * 2, u'!');
     EXPECT_EQ(query(unterminated, path), u"<none>");
-}
-
-TEST(VersionFile, FilesWithoutVersionBlockFailWithTheSystemsReason) {
-    DWORD handle = 1;
-    SetLastError(0);
-    EXPECT_EQ(GetFileVersionInfoSizeW(u"/proc/self/exe", &handle), 0u);
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_RESOURCE_TYPE_NOT_FOUND));
-    EXPECT_EQ(handle, 0u);
-
-    std::string text = testing::TempDir() + "/not-a-program.txt";
-    std::ofstream(text) << "\x7f" "ELF but not really";
-    EXPECT_EQ(GetFileVersionInfoSizeW(std::u16string(text.begin(), text.end()).c_str(), &handle), 0u);
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ENOEXEC));
-
-    EXPECT_EQ(GetFileVersionInfoSizeW(u"/nonexistent/quorlex", &handle), 0u);
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
-}
-
-TEST(VersionFile, ReaderReportsEachFailureWithItsMessage) {
-    try {
-        FileVersionInfo info("/nonexistent/quorlex");
-        FAIL() << "no exception";
-    } catch (plat::Exception& e) {
-        EXPECT_EQ(std::string(e.message).rfind("Failed to open file: ", 0), 0u) << e.message;
-    }
-    try {
-        FileVersionInfo info(nullptr);   // this test program carries no block
-        FAIL() << "no exception";
-    } catch (plat::Exception& e) {
-        EXPECT_EQ(std::string(e.message).rfind("GetVersionInfoSize failed: ", 0), 0u) << e.message;
-    }
-}
-
-TEST(ModuleFileName, ProgramPathIsReportedAndCutPathsSayTheyAreCut) {
-    plat::NarrowChars own = moduleFileName(nullptr);
-    char expected[4096] = {};
-    ASSERT_GT(readlink("/proc/self/exe", expected, sizeof expected - 1), 0);
-    EXPECT_STREQ(own.get(), expected);
-
-    WCHAR small[5];
-    EXPECT_EQ(GetModuleFileNameW(nullptr, small, 5), 5u);
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
-    EXPECT_EQ(std::u16string(small), std::u16string(expected, expected + 4));
 }
