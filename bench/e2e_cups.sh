@@ -6,15 +6,16 @@
 #
 #   bench/e2e_cups.sh [runs-per-document]     (default 5; the median counts)
 #
-# Uses the release build (built when missing) and the print sandbox (started
-# for the run when it is not running, and stopped again afterwards).
+# Uses the release build (built when missing; QUORLEX_BIN names another
+# binary) and the print sandbox (started for the run when it is not running,
+# and stopped again afterwards).
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 runs=${1:-5}
 target=1.5
 
-quorlex="$top/build/quorlex"
-if [[ ! -x "$quorlex" ]]; then
+quorlex=${QUORLEX_BIN:-$top/build/quorlex}
+if [[ -z "${QUORLEX_BIN:-}" && ! -x "$quorlex" ]]; then
     "$top/scripts/build" release >/dev/null
 fi
 

@@ -123,7 +123,8 @@ void PrintJob::print(const char* pdfFileName, const char* title, bool scale) {
     wideTitle = plat::WideChars(title);
     // 20: the record's size in its original 32-bit layout.
     const DOCINFOW docInfo{20, wideTitle.get(), nullptr, nullptr, 0};
-    StartDocW(deviceContext, &docInfo);
+    // A spooler that cannot take the job must fail the run, not print nowhere.
+    if (StartDocW(deviceContext, &docInfo) <= 0) throw plat::SystemException("StartDoc", GetLastError());
     context.documentStarted();
 
     // The count is asked again after every page.
@@ -174,8 +175,12 @@ void PrintJob::print(const char* pdfFileName, const char* title, bool scale) {
         page.reset();
     }
 
-    EndDoc(deviceContext);
+    // A document the spooler could not complete (a full disk, a scheduler
+    // that went away) is cancelled there; the run must say so, not succeed.
+    const int ended = EndDoc(deviceContext);
+    const DWORD endError = GetLastError();
     context.documentEnded();
+    if (ended <= 0) throw plat::SystemException("EndDoc", endError);
 }
 
 void PrintJob::choosePaper(double pageWidth, double pageHeight) {

@@ -94,12 +94,12 @@ TEST(PopplerLoading, LoadsByRelativeAndOddlyNamedPathsAndWithAPassword) {
     ASSERT_NE(byRelative.document, nullptr) << relative;
     EXPECT_EQ(byRelative.error, static_cast<unsigned long>(FPDF_ERR_SUCCESS));
 
-    const fs::path folder = fs::temp_directory_path() / "quorlex poppler #1 ü";
+    testing_support::TempFolder temp;
+    const fs::path folder = fs::path(temp.path()) / "poppler #1 \xc3\xbc";
     fs::create_directories(folder);
-    fs::copy_file(sample("mixed.pdf"), folder / "a %20 b?.pdf", fs::copy_options::overwrite_existing);
+    fs::copy_file(sample("mixed.pdf"), folder / "a %20 b?.pdf");
     LoadedDocument odd((folder / "a %20 b?.pdf").string());
     EXPECT_NE(odd.document, nullptr) << "characters special in URIs are escaped";
-    fs::remove_all(folder);
 
     LoadedDocument encrypted(sample("encrypted.pdf"), "secret");
     ASSERT_NE(encrypted.document, nullptr);

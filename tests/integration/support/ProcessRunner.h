@@ -17,7 +17,9 @@ struct RunOptions {
     Stdin stdinMode = Stdin::Closed;
     std::string input;                               // for Stdin::Pipe
     std::map<std::string, std::string> env;          // added to (or replacing) the environment
-    std::vector<std::string> unsetEnv;               // removed from the environment
+    // Removed from the environment: by default the display, so that a failed
+    // run never waits for a notice nobody will close.
+    std::vector<std::string> unsetEnv{"DISPLAY", "WAYLAND_DISPLAY"};
     std::string workingDirectory;                    // empty: the current one
     int timeoutSeconds = 120;                        // killed after this
     bool newSession = true;                          // setsid(): no controlling terminal

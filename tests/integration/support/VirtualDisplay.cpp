@@ -46,16 +46,17 @@ VirtualDisplay::~VirtualDisplay() {
     waitpid(pid_, nullptr, 0);
 }
 
-bool haveProgram(const std::string& name) {
+std::string findProgram(const std::string& name) {
     const char* path = std::getenv("PATH");
     std::string dirs = path ? path : "/usr/bin:/bin";
     for (size_t start = 0; start <= dirs.size();) {
         size_t end = dirs.find(':', start);
         if (end == std::string::npos) end = dirs.size();
-        if (access((dirs.substr(start, end - start) + "/" + name).c_str(), X_OK) == 0) return true;
+        std::string candidate = dirs.substr(start, end - start) + "/" + name;
+        if (access(candidate.c_str(), X_OK) == 0) return candidate;
         start = end + 1;
     }
-    return false;
+    return {};
 }
 
 }  // namespace itest

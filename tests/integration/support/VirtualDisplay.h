@@ -23,7 +23,7 @@ private:
     std::string name_;
 };
 
-// True when the program is found on PATH.
-bool haveProgram(const std::string& name);
+// The full path of a program on PATH, or empty.
+std::string findProgram(const std::string& name);
 
 }  // namespace itest
