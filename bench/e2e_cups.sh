@@ -4,14 +4,17 @@
 # lp on the same documents. Prints the figures side by side and the ratio
 # against the target (quorlex within 1.5x of lp).
 #
-#   bench/e2e_cups.sh [runs-per-document]     (default 5; the median counts)
+#   bench/e2e_cups.sh [runs-per-document]     (default 7; the median counts)
+#
+# A third column shows quorlex printing the same document to its built-in
+# file printer: what drawing the pages costs without any spooling.
 #
 # Uses the release build (built when missing; QUORLEX_BIN names another
 # binary) and the print sandbox (started for the run when it is not running,
 # and stopped again afterwards).
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
-runs=${1:-5}
+runs=${1:-7}
 target=1.5
 
 quorlex=${QUORLEX_BIN:-$top/build/quorlex}
@@ -65,9 +68,26 @@ wait_for_printer() {
     return 1
 }
 
+# Waits until the queue has no job left, so that no earlier job's backend
+# (which watches its job at the printer for up to a second more) holds up
+# the next one.
+wait_idle() {
+    local deadline=$((SECONDS + 60))
+    while ((SECONDS < deadline)); do
+        if [[ -z "$(lpstat -o "$queue" 2>/dev/null)" ]] &&
+            lpstat -p "$queue" 2>/dev/null | grep -q "is idle"; then
+            return 0
+        fi
+        sleep 0.05
+    done
+    echo "bench: queue $queue does not become idle" >&2
+    return 1
+}
+
 # Seconds from submission to the finished job at the printer.
 time_quorlex() {
     local pdf=$1 name=$2 start
+    wait_idle
     start=$(now)
     "$quorlex" -printpdf "$pdf" "$queue" "$name" </dev/null >/dev/null 2>"$work/quorlex.err" || true
     if grep -q "Unable to print document" "$work/quorlex.err"; then
@@ -78,8 +98,16 @@ time_quorlex() {
     echo "$(now) - $start" | bc -l
 }
 
+time_file() {
+    local pdf=$1 start
+    start=$(now)
+    "$quorlex" -printpdf "$pdf" "file:$work/out.pdf" bench </dev/null >/dev/null 2>&1 || true
+    echo "$(now) - $start" | bc -l
+}
+
 time_lp() {
     local pdf=$1 name=$2 start
+    wait_idle
     start=$(now)
     lp -d "$queue" -t "$name" "$pdf" >/dev/null
     wait_for_printer "$name"
@@ -94,14 +122,17 @@ for manual in /usr/share/doc/shared-mime-info/shared-mime-info-spec.pdf \
     [[ -r "$manual" ]] && documents+=("$manual")
 done
 
-printf '%-34s %5s %10s %10s %7s  %s\n' document pages "lp (s)" "quorlex" ratio "target <= ${target}x"
+printf '%-30s %5s %9s %9s %9s %7s  %s\n' document pages "lp (s)" "quorlex" "file:" ratio \
+    "target <= ${target}x"
 all_ok=1
 for pdf in "${documents[@]}"; do
     [[ -r "$pdf" ]] || continue
     pages=$(pdfinfo "$pdf" 2>/dev/null | awk '/^Pages:/ { print $2 }')
     : >"$work/lp.times"
     : >"$work/quorlex.times"
+    : >"$work/file.times"
     for ((i = 1; i <= runs; i++)); do
+        time_file "$pdf" >>"$work/file.times"
         # Alternate the order so that neither profits from a warm cache alone.
         if ((i % 2)); then
             time_lp "$pdf" "bench lp $$ $i $(basename "$pdf")" >>"$work/lp.times"
@@ -113,14 +144,15 @@ for pdf in "${documents[@]}"; do
     done
     lp_time=$(median <"$work/lp.times")
     quorlex_time=$(median <"$work/quorlex.times")
+    file_time=$(median <"$work/file.times")
     ratio=$(echo "$quorlex_time / $lp_time" | bc -l)
     verdict=ok
     if (($(echo "$ratio > $target" | bc -l))); then
         verdict=SLOWER
         all_ok=0
     fi
-    printf '%-34s %5s %10.3f %10.3f %6.2fx  %s\n' "$(basename "$pdf")" "$pages" "$lp_time" \
-        "$quorlex_time" "$ratio" "$verdict"
+    printf '%-30s %5s %9.3f %9.3f %9.3f %6.2fx  %s\n' "$(basename "$pdf")" "$pages" "$lp_time" \
+        "$quorlex_time" "$file_time" "$ratio" "$verdict"
 done
 if ((all_ok)); then
     echo "quorlex is within ${target}x of lp on every document"

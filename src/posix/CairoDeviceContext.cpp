@@ -194,7 +194,8 @@ int CairoDeviceContext::endDoc() {
     std::unique_ptr<JobSink> sink = std::move(sink_);
     if (!written) {
         sink->cancel();
-        if (sinkError_) SetLastError(sinkError_);
+        // Keep the sink's own readable text when cancelling left it in place.
+        if (sinkError_ && GetLastError() != sinkError_) SetLastError(sinkError_);
         return kSpoolerError;
     }
     if (!sink->finish()) {

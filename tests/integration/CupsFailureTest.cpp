@@ -4,7 +4,6 @@
 
 #include <signal.h>
 
-
 #include "integration/support/ProcessRunner.h"
 #include "integration/support/Sandbox.h"
 
@@ -140,6 +139,7 @@ TEST(CupsFailures, ASchedulerStoppedWhileTheDocumentIsSentLeavesNoPartialJob) {
         EXPECT_EQ(result.exitCode, 1);
         EXPECT_FALSE(result.timedOut);
         EXPECT_TRUE(contains(result.err, "Unable to print document")) << result.err;
+        EXPECT_TRUE(contains(result.err, "connection to the CUPS scheduler was lost")) << result.err;
     }
     // Back up, the scheduler holds the job without a document: it never prints.
     expectNeverPrinted(title);

@@ -38,8 +38,9 @@ RunResult run(const std::string& program, const std::vector<std::string>& args,
               const RunOptions& options) {
     RunResult result;
     int outPipe[2], errPipe[2], inPipe[2] = {-1, -1};
-    if (pipe(outPipe) != 0 || pipe(errPipe) != 0) return result;
-    if (options.stdinMode == Stdin::Pipe && pipe(inPipe) != 0) return result;
+    // Close-on-exec: a child started by another thread must not keep these open.
+    if (pipe2(outPipe, O_CLOEXEC) != 0 || pipe2(errPipe, O_CLOEXEC) != 0) return result;
+    if (options.stdinMode == Stdin::Pipe && pipe2(inPipe, O_CLOEXEC) != 0) return result;
 
     std::vector<std::string> envStrings = buildEnvironment(options);
     std::vector<char*> envp;
