@@ -117,7 +117,7 @@ time_lp() {
 median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
 documents=("$top/tests/data/mixed.pdf" /usr/share/cups/data/default-testpage.pdf)
-for manual in /usr/share/doc/shared-mime-info/shared-mime-info-spec.pdf \
+for manual in /usr/share/doc/shared-mime-info/shared-mime-info-*.pdf \
               /usr/share/doc/libtasn1-doc/libtasn1.pdf; do
     [[ -r "$manual" ]] && documents+=("$manual")
 done
