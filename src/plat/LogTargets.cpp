@@ -26,9 +26,11 @@ void formatTimeStamp(int64_t seconds, char* buffer) {
         snprintf(buffer, stampSize, "??? ??? ?? ??:??:?? ????\n");
         return;
     }
-    snprintf(buffer, stampSize, "%s %s %02d %02d:%02d:%02d %04d\n", weekdays[local->tm_wday % 7],
-             months[local->tm_mon % 12], local->tm_mday, local->tm_hour, local->tm_min,
-             local->tm_sec, local->tm_year + 1900);
+    // The fields are in range; the remainders only tell the compiler so.
+    snprintf(buffer, stampSize, "%s %s %02u %02u:%02u:%02u %04u\n", weekdays[local->tm_wday % 7],
+             months[local->tm_mon % 12], unsigned(local->tm_mday) % 100u,
+             unsigned(local->tm_hour) % 100u, unsigned(local->tm_min) % 100u,
+             unsigned(local->tm_sec) % 100u, unsigned(local->tm_year + 1900) % 10000u);
 }
 
 // ------------------------------------------------------------- Logger_File
