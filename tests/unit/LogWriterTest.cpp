@@ -9,22 +9,11 @@
 #include "app/JobSettings.h"
 #include "print/PrintLogs.h"
 #include "support/LogTestSupport.h"
+#include "unit/support/RecordingPrinter.h"
 
 namespace {
 
-struct RecordingTarget : plat::Logger {
-    struct Message {
-        int32_t level;
-        std::string writer;
-        std::string text;
-    };
-    std::vector<Message> messages;
-
-    RecordingTarget() : plat::Logger("recording") {}
-    void write(int32_t level, const char* writerName, const char* text) override {
-        messages.push_back({level, writerName, text});
-    }
-};
+using RecordingTarget = testsupport::RecordingLogger;
 
 class LogWriterTest : public ::testing::Test {
 protected:
@@ -45,19 +34,19 @@ TEST_F(LogWriterTest, PassesOnlyMessagesAtOrBelowTheWriterLevel) {
                  {119, 120, false}, {120, 120, true}, {-1, 0, false},    {INT32_MAX, 120, true}};
     for (const Case& c : cases) {
         route(c.writerLevel);
-        target.messages.clear();
+        target.lines.clear();
         mainLog.write(c.messageLevel, "m%d", 1);
-        EXPECT_EQ(target.messages.size(), c.written ? 1u : 0u)
+        EXPECT_EQ(target.lines.size(), c.written ? 1u : 0u)
             << "writer level " << c.writerLevel << ", message level " << c.messageLevel;
     }
     route(0);
-    target.messages.clear();
+    target.lines.clear();
     mainLog.error("e %s", "x");
     mainLog.info("i");
-    ASSERT_EQ(target.messages.size(), 1u);
-    EXPECT_EQ(target.messages[0].level, plat::LevelError);
-    EXPECT_EQ(target.messages[0].writer, "main");
-    EXPECT_EQ(target.messages[0].text, "e x");
+    ASSERT_EQ(target.lines.size(), 1u);
+    EXPECT_EQ(target.lines[0].level, plat::LevelError);
+    EXPECT_EQ(target.lines[0].writer, "main");
+    EXPECT_EQ(target.lines[0].text, "e x");
 }
 
 TEST_F(LogWriterTest, SilentWriterDropsEverythingWithoutFormatting) {
@@ -67,7 +56,7 @@ TEST_F(LogWriterTest, SilentWriterDropsEverythingWithoutFormatting) {
     mainLog.error("%s", reinterpret_cast<const char*>(1));
     mainLog.info("%s", reinterpret_cast<const char*>(1));
     mainLog.write(5, "%s", reinterpret_cast<const char*>(1));
-    EXPECT_TRUE(target.messages.empty());
+    EXPECT_TRUE(target.lines.empty());
 }
 
 TEST_F(LogWriterTest, MessagesAreCutAfter4095Characters) {
@@ -76,9 +65,9 @@ TEST_F(LogWriterTest, MessagesAreCutAfter4095Characters) {
     std::string longer(5000, 'b');
     mainLog.info("%s", exact.c_str());
     mainLog.info("%s", longer.c_str());
-    ASSERT_EQ(target.messages.size(), 2u);
-    EXPECT_EQ(target.messages[0].text, exact);
-    EXPECT_EQ(target.messages[1].text, longer.substr(0, 4095));
+    ASSERT_EQ(target.lines.size(), 2u);
+    EXPECT_EQ(target.lines[0].text, exact);
+    EXPECT_EQ(target.lines[1].text, longer.substr(0, 4095));
 }
 
 TEST(LogWriterLists, WritersAreListedNewestFirstAndFoundIgnoringCase) {
