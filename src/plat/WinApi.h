@@ -7,8 +7,12 @@
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
 #endif
+#ifndef NOMINMAX
+#define NOMINMAX   // std::min and std::max, not the macros
+#endif
 #include <windows.h>
 #include <winspool.h>
+#include "win32/WinApi.h"
 #define QUORLEX_WIDE_(s) L##s
 #else
 #include "posix/WinApi.h"

@@ -9,8 +9,12 @@
 #include "plat/Exception.h"
 #include "plat/ExpandParameter.h"
 #include "plat/Strings.h"
+#include "support/Environment.h"
 
 namespace {
+
+using testsupport::clearVariable;
+using testsupport::setVariable;
 
 const std::map<std::string, std::string> kVariables = {
     {"TEMP", "/tmp/t"}, {"EMPTY", ""}, {"A B", "ab"}, {"X$Y", "xy"}, {"Ü", "u"},
@@ -54,11 +58,11 @@ TEST(ExpandVariables, UnterminatedBraceKeepsTheRestAsWritten) {
 }
 
 TEST(ExpandVariables, TableWinsOverEnvironmentAndUndefinedIsAnError) {
-    setenv("QUORLEX_TEST_SHADOWED", "environment", 1);
-    setenv("QUORLEX_TEST_ONLY_ENV", "env", 1);
+    setVariable("QUORLEX_TEST_SHADOWED", "environment");
+    setVariable("QUORLEX_TEST_ONLY_ENV", "env");
     EXPECT_EQ(expand("$QUORLEX_TEST_SHADOWED/$QUORLEX_TEST_ONLY_ENV"), "table/env");
-    unsetenv("QUORLEX_TEST_ONLY_ENV");
-    unsetenv("QUORLEX_TEST_SHADOWED");
+    clearVariable("QUORLEX_TEST_ONLY_ENV");
+    clearVariable("QUORLEX_TEST_SHADOWED");
     try {
         expand("ok/${QUORLEX_TEST_ONLY_ENV}/x");
         ADD_FAILURE() << "undefined variable accepted";
@@ -70,13 +74,13 @@ TEST(ExpandVariables, TableWinsOverEnvironmentAndUndefinedIsAnError) {
 TEST(ExpandParameter, KeepsTheRawTextAndExpandsOnRequest) {
     plat::ParameterSet set("Test");
     plat::ExpandParameter path("Path", "", "$QUORLEX_TEST_HOME/${QUORLEX_TEST_HOME}", false, &set);
-    setenv("QUORLEX_TEST_HOME", "/home/q", 1);
+    setVariable("QUORLEX_TEST_HOME", "/home/q");
     EXPECT_STREQ(plat::HeapArray<char>(path.getValueStr()).get(),
                  "$QUORLEX_TEST_HOME/${QUORLEX_TEST_HOME}");
     EXPECT_STREQ(plat::HeapArray<char>(path.getExpandedValue()).get(), "/home/q//home/q");
     path.variables["QUORLEX_TEST_HOME"] = "/own";
     EXPECT_STREQ(plat::HeapArray<char>(path.getExpandedValue()).get(), "/own//own");
-    unsetenv("QUORLEX_TEST_HOME");
+    clearVariable("QUORLEX_TEST_HOME");
 }
 
 }  // namespace

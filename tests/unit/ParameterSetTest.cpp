@@ -19,16 +19,19 @@ namespace {
 std::string valueOf(plat::VoidParameter& p) { return plat::HeapArray<char>(p.getValueStr()).get(); }
 
 // True when another thread can take the parameter lock within a second. The
-// helper thread is detached, so a lock wrongly held fails the test instead
-// of hanging it.
+// helper thread is joined once it got the lock and left behind only when it
+// is stuck on it, so a lock wrongly held fails the test instead of hanging
+// it. (Detached threads of MinGW's winpthreads sometimes never start under
+// Wine.)
 bool parameterLockFreeForOthers() {
     auto taken = std::make_shared<std::atomic<bool>>(false);
-    std::thread([taken] {
+    std::thread helper([taken] {
         plat::enterParameterLock();
         plat::leaveParameterLock();
         *taken = true;
-    }).detach();
+    });
     for (int i = 0; i < 100 && !*taken; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    if (*taken) helper.join(); else helper.detach();
     return *taken;
 }
 

@@ -17,7 +17,6 @@
 extern char** environ;
 
 namespace itest {
-namespace {
 
 std::vector<std::string> buildEnvironment(const RunOptions& options) {
     std::map<std::string, std::string> merged;
@@ -31,8 +30,6 @@ std::vector<std::string> buildEnvironment(const RunOptions& options) {
     for (const auto& [k, v] : merged) out.push_back(k + "=" + v);
     return out;
 }
-
-}  // namespace
 
 RunResult run(const std::string& program, const std::vector<std::string>& args,
               const RunOptions& options) {

@@ -32,6 +32,10 @@ struct RunResult {
     std::string err;
 };
 
+// The environment a run gets: this process's, with options.unsetEnv removed
+// and options.env added ("NAME=value" entries).
+std::vector<std::string> buildEnvironment(const RunOptions& options);
+
 RunResult run(const std::string& program, const std::vector<std::string>& args,
               const RunOptions& options = {});
 

@@ -1,0 +1,52 @@
+// fpdfview.dll, the PDF engine of the Windows build: loaded at run time from
+// the program's own folder, with every operation the print job uses
+// resolved at once, so that a missing or incomplete engine fails the run
+// before anything is printed instead of part-way through it.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <type_traits>
+
+#include "print/FpdfView.h"
+
+namespace win32 {
+
+// The operations as the DLL exports them (x64 has one calling convention).
+struct FpdfOperations {
+    void (*initLibrary)(void* instance);
+    void (*destroyLibrary)();
+    FPDF_DOCUMENT (*loadDocument)(FPDF_STRING fileName, FPDF_STRING password);
+    unsigned long (*getLastError)();
+    int (*getPageCount)(FPDF_DOCUMENT document);
+    FPDF_PAGE (*loadPage)(FPDF_DOCUMENT document, int pageIndex);
+    double (*getPageWidth)(FPDF_PAGE page);
+    double (*getPageHeight)(FPDF_PAGE page);
+    void (*renderPage)(HDC dc, FPDF_PAGE page, int startX, int startY, int sizeX, int sizeY,
+                       int rotate, int flags);
+    void (*closePage)(FPDF_PAGE page);
+    void (*closeDocument)(FPDF_DOCUMENT document);
+};
+
+// One loaded engine file; the library is released with the object.
+class FpdfLibrary {
+public:
+    // Throws plat::SystemException when the file cannot be loaded and
+    // plat::Exception when it lacks one of the operations; both name the file.
+    explicit FpdfLibrary(const std::wstring& path);
+
+    const FpdfOperations& operations() const { return operations_; }
+
+private:
+    struct ModuleFreer {
+        void operator()(HMODULE module) const { FreeLibrary(module); }
+    };
+    std::unique_ptr<std::remove_pointer_t<HMODULE>, ModuleFreer> module_;
+    FpdfOperations operations_{};
+};
+
+// fpdfview.dll in the folder of the running program (not a search path, so
+// no other copy of the engine is picked up by accident).
+std::wstring enginePath();
+
+}  // namespace win32

@@ -1,0 +1,6 @@
+// Defaults of the program that differ between systems.
+#include "plat/WinApi.h"
+
+const char* defaultLogFileName() {
+    return "C:\\temp\\quorlex.log";
+}

@@ -1,0 +1,14 @@
+// The program's own additions to the Windows interface: the few things the
+// core needs that differ between systems but have no Windows name. The POSIX
+// layer declares the same functions in posix/WinApi.h.
+#pragma once
+
+#include <cstdio>
+
+// The device names the console's streams are reopened on after AllocConsole.
+const char* consoleInputName();
+const char* consoleOutputName();
+// Writes UTF-16 text to a standard stream; a negative result on failure.
+int writeWideText(FILE* stream, const WCHAR* text);
+// The log file the "file" target writes to unless LogFile names another.
+const char* defaultLogFileName();

@@ -1,0 +1,188 @@
+// The Windows build under Wine: the same texts as the Linux build, printing
+// through Wine's spooler and GDI into the sandbox's CUPS scheduler, the
+// failure notice as a real message box, and a clear failure without the
+// PDF engine.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <future>
+#include <regex>
+#include <thread>
+
+#include "integration/support/DriverTexts.h"
+#include "integration/support/Launch.h"
+#include "integration/support/Sandbox.h"
+#include "integration/support/VirtualDisplay.h"
+#include "integration/support/WineRunner.h"
+
+namespace itest {
+namespace {
+
+using namespace std::chrono_literals;
+using sandbox::PageSize;
+
+const std::string kMixedPdf = std::string(QUORLEX_TEST_DATA) + "/mixed.pdf";
+
+// The "Size (x, y)" lines of a run's log: the rectangle each page is drawn
+// into, in device pixels of the chosen paper.
+std::vector<std::string> drawingSizes(const std::string& log) {
+    static const std::regex size(R"(Size \((\d+), (\d+)\))");
+    std::vector<std::string> sizes;
+    for (std::sregex_iterator it(log.begin(), log.end(), size), end; it != end; ++it)
+        sizes.push_back(it->str());
+    return sizes;
+}
+
+// The box around everything drawn on a page's sheet, in points: the size
+// of the drawing of a page.
+struct InkBox {
+    int left = -1, top = -1, right = -1, bottom = -1;
+    int width() const { return right - left + 1; }
+    int height() const { return bottom - top + 1; }
+};
+InkBox inkBox(const std::string& pdf, int page) {
+    const sandbox::GrayImage image = sandbox::renderPage(pdf, page, 72);
+    InkBox box;
+    for (int y = 0; y < image.height; ++y)
+        for (int x = 0; x < image.width; ++x)
+            if (image.at(x, y) < 128) {
+                if (box.left < 0 || x < box.left) box.left = x;
+                if (box.top < 0) box.top = y;
+                box.right = std::max(box.right, x);
+                box.bottom = y;
+            }
+    return box;
+}
+
+}  // namespace
+
+TEST(WindowsBuild, BannerUsageAndConsoleTextsAreThoseOfTheLinuxBuild) {
+    QUORLEX_REQUIRE_WINE();
+    // The banner comes from the program's own version resource; on Windows
+    // the standard streams are in text mode, so lines end in "\r\n".
+    const std::vector<std::vector<std::string>> commandLines = {
+        {}, {"-help"}, {"-console"}, {"-console", "-console"}};
+    for (const auto& args : commandLines) {
+        const RunResult windows = wine::runQuorlex(args, Launch().pipe("\n\n"));
+        const RunResult linux = runQuorlex(args, Launch().pipe("\n\n"));
+        const std::string shown = args.empty() ? "(none)" : args.front();
+        EXPECT_EQ(windows.exitCode, 1) << shown;
+        EXPECT_NE(windows.out.find("\r\n"), std::string::npos) << shown;
+        EXPECT_EQ(wine::unixLines(windows.out), linux.out) << shown;
+        EXPECT_TRUE(wine::unixLines(windows.out).starts_with(kBanner)) << shown;
+        // The log's time stamp differs between the runs; the rest may not.
+        const auto withoutStamp = [](const std::string& err) {
+            return std::regex_replace(err, std::regex(R"(\n\w{3} \w{3} \d\d \d\d:\d\d:\d\d \d{4}\n)"),
+                                      "\n<stamp>\n");
+        };
+        EXPECT_EQ(withoutStamp(wine::unixLines(windows.err)), withoutStamp(linux.err)) << shown;
+    }
+}
+
+TEST(WindowsBuild, MixedDocumentBecomesOneJobWithEveryPageDrawnOnItsOwnPaper) {
+    QUORLEX_REQUIRE_WINE();
+    QUORLEX_REQUIRE_SANDBOX();
+    const auto* env = sandbox::environment();
+    const std::string title = sandbox::uniqueTitle("wine mixed");
+    const RunResult windows =
+        wine::runQuorlex({"Log=PDFPrintFns:stderr:100", "-printpdf", wine::windowsPath(kMixedPdf),
+                          env->ippQueue, title},
+                         sandbox::unattended());
+    sandbox::expectPrinted(windows);
+    const std::string document = sandbox::printedDocument(title);
+    ASSERT_FALSE(document.empty());
+    int jobsOfTitle = 0;
+    for (const auto& job : sandbox::finishedPrinterJobs()) jobsOfTitle += job.name == title;
+    EXPECT_EQ(jobsOfTitle, 1);
+
+    // Through Wine's GDI each page is drawn into the rectangle of the paper
+    // the program chose for it, exactly as the Linux build draws it.
+    const RunResult linux = sandbox::printPdf(kMixedPdf, env->ippQueue,
+                                              sandbox::uniqueTitle("linux mixed"),
+                                              {"Log=PDFPrintFns:stderr:100"});
+    sandbox::expectPrinted(linux);
+    const std::vector<std::string> sizes = drawingSizes(windows.err);
+    EXPECT_EQ(sizes, (std::vector<std::string>{"Size (4960, 7015)", "Size (4960, 7015)",
+                                               "Size (5100, 6600)", "Size (3496, 4960)"}))
+        << windows.err;
+    EXPECT_EQ(sizes, drawingSizes(linux.err));
+
+    // What reached the printer: four pages, each drawing the size of the
+    // paper chosen for it (the stand-in engine frames the rectangle it is
+    // given): A4 the whole sheet, US Letter 792 points high, A5 420 x 595.
+    // Wine 8's PostScript driver announces only the first page's paper to
+    // the scheduler, so the sheets themselves all have that size.
+    ASSERT_EQ(sandbox::pageSizes(document).size(), 4u);
+    const InkBox a4 = inkBox(document, 1), letter = inkBox(document, 3), a5 = inkBox(document, 4);
+    EXPECT_GE(a4.height(), 820);
+    EXPECT_NEAR(letter.height(), 792, 4);
+    EXPECT_NEAR(a5.height(), 595, 4);
+    EXPECT_NEAR(a5.width(), 420, 4);
+}
+
+TEST(WindowsBuild, UnknownPrinterFailsWithTheSpoolersReason) {
+    QUORLEX_REQUIRE_WINE();
+    const RunResult r = wine::runQuorlex(
+        {"-printpdf", wine::windowsPath(kMixedPdf), "no-such-printer", "Never printed"},
+        sandbox::unattended());
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("Unable to print document: Unable to open Printer no-such-printer:"),
+              std::string::npos)
+        << r.err;
+}
+
+TEST(WindowsBuild, WithoutThePdfEngineBesideItTheRunFailsNamingTheFile) {
+    QUORLEX_REQUIRE_WINE();
+    QUORLEX_REQUIRE_SANDBOX();
+    const auto* env = sandbox::environment();
+    const std::string alone = makeTempDir("exe-alone") + "/quorlex.exe";
+    std::filesystem::copy_file(wine::setup()->program, alone);
+    const std::string title = sandbox::uniqueTitle("no engine");
+    const RunResult r = wine::run(alone, {"-printpdf", wine::windowsPath(kMixedPdf), env->ippQueue, title},
+                                  sandbox::unattended());
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("Unable to print document: "), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("fpdfview.dll"), std::string::npos) << r.err;
+    // The engine is readied before the printer is touched: no job at all.
+    EXPECT_FALSE(sandbox::schedulerJob(env->ippQueue, title).has_value());
+}
+
+TEST(WindowsBuild, NoticeIsAMessageBoxThatHoldsTheRunUntilClosed) {
+    QUORLEX_REQUIRE_WINE();
+    if (findProgram("Xvfb").empty() || findProgram("xdotool").empty())
+        GTEST_SKIP() << "needs Xvfb and xdotool";
+    VirtualDisplay display;
+    ASSERT_TRUE(display.running());
+    auto onDisplay = [&](const std::vector<std::string>& args) {
+        return run("/usr/bin/env", args, Launch().devNull().set("DISPLAY", display.name()));
+    };
+
+    ASSERT_TRUE(wine::waitForNoDesktop()) << "Wine's desktop of an earlier run does not end";
+    Launch launch = Launch().set("DISPLAY", display.name()).timeout(120);
+    launch.unsetEnv = {"WAYLAND_DISPLAY"};
+    auto pending = std::async(std::launch::async, [&] { return wine::runQuorlex({}, launch); });
+    std::string window;
+    for (int i = 0; i < 600 && window.empty(); ++i) {
+        if (pending.wait_for(100ms) == std::future_status::ready) break;
+        const RunResult found = onDisplay({"xdotool", "search", "--name", "^Quorlex: Error: $"});
+        window = found.out.substr(0, found.out.find('\n'));
+    }
+    if (window.empty()) {
+        const bool ended = pending.wait_for(60s) == std::future_status::ready;
+        FAIL() << "no message box appeared; "
+               << (ended ? [&] { RunResult r = pending.get(); return "the run ended (" + std::to_string(r.exitCode) + "): " + r.out + r.err; }() : std::string("the run hangs"));
+    }
+    EXPECT_EQ(pending.wait_for(1s), std::future_status::timeout) << "the run did not wait";
+
+    onDisplay({"xdotool", "windowfocus", "--sync", window, "key", "Return"});
+    ASSERT_EQ(pending.wait_for(60s), std::future_status::ready) << "the box did not close";
+    const RunResult r = pending.get();
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("Unable to print document: No PDF file specified"), std::string::npos) << r.err;
+}
+
+}  // namespace itest

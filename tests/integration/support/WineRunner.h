@@ -1,0 +1,55 @@
+// The Windows build of the program (quorlex.exe with the test stand-in
+// fpdfview.dll beside it) run under Wine, in the prefix scripts/wine-prefix
+// prepared, printing through the same CUPS scheduler as the Linux build.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "integration/support/ProcessRunner.h"
+
+namespace itest::wine {
+
+// QUORLEX_WINDOWS_BUILD (the folder holding quorlex.exe and fpdfview.dll)
+// and WINEPREFIX, or null when either is not set.
+struct Setup {
+    std::string buildFolder;
+    std::string program;      // <buildFolder>/quorlex.exe
+    std::string prefix;
+};
+const Setup* setup();
+
+#define QUORLEX_REQUIRE_WINE()                                                              \
+    do {                                                                                    \
+        if (!::itest::wine::setup())                                                        \
+            GTEST_SKIP() << "Windows build not given: set QUORLEX_WINDOWS_BUILD to the "    \
+                            "folder of quorlex.exe and eval \"$(scripts/wine-prefix env)\" " \
+                            "after scripts/wine-prefix start (scripts/test does)";          \
+    } while (0)
+
+// Runs a Windows program under Wine. Its output streams go to files, not
+// pipes: Wine's own helper processes (started on demand by the first
+// program that needs them) inherit them and live on after the program.
+// Standard input is a file holding options.input for Stdin::Pipe.
+RunResult run(const std::string& program, const std::vector<std::string>& args,
+              const RunOptions& options = {});
+
+// quorlex.exe of the Windows build.
+RunResult runQuorlex(const std::vector<std::string>& args, const RunOptions& options = {});
+
+// Waits until no desktop process of the prefix runs (Wine starts one for a
+// program that needs it and ends it some seconds after the program). A
+// program started while one runs without a display cannot show a window
+// even with a display. False when one still runs after the timeout.
+bool waitForNoDesktop(int timeoutSeconds = 60);
+
+// A Unix path as the Windows program sees it (Wine's drive Z:).
+std::string windowsPath(const std::string& unixPath);
+
+// Text written by a Windows program's text-mode streams, with its "\r\n"
+// line ends turned into "\n".
+std::string unixLines(const std::string& text);
+
+}  // namespace itest::wine

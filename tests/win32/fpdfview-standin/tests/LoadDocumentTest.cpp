@@ -1,0 +1,130 @@
+// The stand-in on the project's sample documents, as the print job uses it.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "StandinLibrary.h"
+#include "TestFiles.h"
+
+namespace standin_test {
+namespace {
+
+constexpr double kA4Width = 595.28;
+constexpr double kA4Height = 841.89;
+constexpr double kA5Width = 419.53;
+constexpr double kTolerance = 0.01;
+
+void expectSizes(const LoadOutcome& outcome, const std::vector<std::pair<double, double>>& expected) {
+    ASSERT_TRUE(outcome.loaded) << "error " << outcome.error;
+    ASSERT_EQ(outcome.pageSizes.size(), expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_NEAR(outcome.pageSizes[i].first, expected[i].first, kTolerance) << "page " << i;
+        EXPECT_NEAR(outcome.pageSizes[i].second, expected[i].second, kTolerance) << "page " << i;
+    }
+}
+
+TEST(StandinExports, EveryOperationIsExportedUnderItsPlainName) {
+    const StandinLibrary& library = standinLibrary();
+    ASSERT_NE(library.module, nullptr) << "cannot load " << STANDIN_DLL_PATH;
+    std::string missing;
+    for (const std::string& name : library.missingExports) missing += name + " ";
+    EXPECT_TRUE(library.missingExports.empty()) << "missing: " << missing;
+}
+
+TEST(StandinExports, VersionInformationSaysItIsATestStandIn) {
+    DWORD ignored = 0;
+    DWORD size = GetFileVersionInfoSizeA(STANDIN_DLL_PATH, &ignored);
+    ASSERT_GT(size, 0u);
+    std::vector<char> block(size);
+    ASSERT_TRUE(GetFileVersionInfoA(STANDIN_DLL_PATH, 0, size, block.data()));
+    char* description = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(VerQueryValueA(block.data(), "\\StringFileInfo\\080904b0\\FileDescription",
+                               reinterpret_cast<void**>(&description), &length));
+    EXPECT_STREQ(description, "Quorlex test stand-in for fpdfview.dll - not a PDF renderer");
+}
+
+TEST(StandinSamples, ReportsEachPageSizeOfAMixedDocumentInOrder) {
+    expectSizes(loadFile(sampleFile("mixed.pdf")),
+                {{kA4Width, kA4Height}, {kA4Height, kA4Width}, {612, 792}, {kA5Width, kA4Width}});
+}
+
+TEST(StandinSamples, ReportsARotatedPageTurned) {
+    // Page 1 is A4 portrait with /Rotate 90: a viewer shows it landscape.
+    expectSizes(loadFile(sampleFile("rotated.pdf")),
+                {{kA4Height, kA4Width}, {kA4Height, kA4Width}, {612, 792}, {kA5Width, kA4Width}});
+}
+
+TEST(StandinSamples, ReportsAnOddPageSizeBetweenA4Pages) {
+    expectSizes(loadFile(sampleFile("odd-size.pdf")), {{kA4Width, kA4Height}, {283.46, 283.46}, {kA4Width, kA4Height}});
+}
+
+TEST(StandinSamples, LoadsADocumentWithoutPages) {
+    LoadOutcome outcome = loadFile(sampleFile("empty.pdf"));
+    EXPECT_TRUE(outcome.loaded);
+    EXPECT_EQ(outcome.error, unsigned(FPDF_ERR_SUCCESS));
+    EXPECT_TRUE(outcome.pageSizes.empty());
+}
+
+TEST(StandinSamples, TellsWhyADocumentCannotBeLoaded) {
+    struct Case {
+        std::string file;
+        unsigned long error;
+    };
+    const Case cases[] = {
+        {sampleFile("not-a-pdf.pdf"), FPDF_ERR_FORMAT},
+        {sampleFile("truncated.pdf"), FPDF_ERR_FORMAT},
+        {sampleFile("encrypted.pdf"), FPDF_ERR_PASSWORD},
+        {sampleFile("no-such-file.pdf"), FPDF_ERR_FILE},
+        {STANDIN_TEST_DATA, FPDF_ERR_FILE},   // a folder
+        {"", FPDF_ERR_FILE},
+        {"bad-\xC3(-utf8.pdf", FPDF_ERR_FILE},
+    };
+    for (const Case& c : cases) {
+        LoadOutcome outcome = loadFile(c.file);
+        EXPECT_FALSE(outcome.loaded) << c.file;
+        EXPECT_EQ(outcome.error, c.error) << c.file;
+    }
+    EXPECT_EQ(fpdf().loadDocument(nullptr, nullptr), nullptr);
+    EXPECT_EQ(fpdf().getLastError(), unsigned(FPDF_ERR_FILE));
+}
+
+TEST(StandinSamples, ASuccessfulLoadClearsThePreviousError) {
+    ASSERT_FALSE(loadFile(sampleFile("not-a-pdf.pdf")).loaded);
+    Document document(fpdf().loadDocument(sampleFile("mixed.pdf").c_str(), nullptr));
+    ASSERT_TRUE(document);
+    EXPECT_EQ(fpdf().getLastError(), unsigned(FPDF_ERR_SUCCESS));
+}
+
+TEST(StandinSamples, OpensAFileWhoseUtf8NameIsNotAscii) {
+    TemporaryFile copy("Gr\xC3\xB6\xC3\x9F" "e \xE6\x96\x87\xE6\x9B\xB8.pdf", readFile(sampleFile("mixed.pdf")));
+    EXPECT_EQ(loadFile(copy.path()).pageSizes.size(), 4u);
+}
+
+TEST(StandinHandles, PagesOutsideTheDocumentAndNullHandlesGiveNothing) {
+    Document document(fpdf().loadDocument(sampleFile("mixed.pdf").c_str(), nullptr));
+    ASSERT_TRUE(document);
+    EXPECT_EQ(fpdf().loadPage(document.get(), -1), nullptr);
+    EXPECT_EQ(fpdf().loadPage(document.get(), 4), nullptr);
+    EXPECT_EQ(fpdf().loadPage(nullptr, 0), nullptr);
+    EXPECT_EQ(fpdf().getPageCount(nullptr), 0);
+    EXPECT_EQ(fpdf().getPageWidth(nullptr), 0.0);
+    EXPECT_EQ(fpdf().getPageHeight(nullptr), 0.0);
+    fpdf().closePage(nullptr);
+    fpdf().closeDocument(nullptr);
+}
+
+TEST(StandinLifecycle, LoadsDocumentsOnlyWhileTheLibraryIsInitialised) {
+    fpdf().destroyLibrary();
+    EXPECT_EQ(fpdf().loadDocument(sampleFile("mixed.pdf").c_str(), nullptr), nullptr);
+    EXPECT_EQ(fpdf().getLastError(), unsigned(FPDF_ERR_UNKNOWN));
+    fpdf().initLibrary(GetModuleHandleW(nullptr));
+    Document document(fpdf().loadDocument(sampleFile("mixed.pdf").c_str(), nullptr));
+    EXPECT_TRUE(document);
+}
+
+}  // namespace
+}  // namespace standin_test

@@ -1,0 +1,65 @@
+// The file target on Windows: the first message of a run moves the previous
+// log to "<name>.bak" even when an older backup is in the way (rename does
+// not replace files there), and the log is a text file with CRLF lines.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "plat/LogTargets.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr time_t kSunday8Dec2024 = 1733648703;   // 09:05:03 UTC
+time_t fixedClock(time_t* out) {
+    if (out != nullptr) *out = kSunday8Dec2024;
+    return kSunday8Dec2024;
+}
+
+std::string readFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+class LogFileOnWindows : public ::testing::Test {
+protected:
+    void SetUp() override {
+        _putenv("TZ=UTC0");
+        _tzset();
+        plat::Logger_File::clock = &fixedClock;
+        dir = fs::temp_directory_path() /
+              ("quorlex-logfile-" + std::to_string(GetCurrentProcessId()));
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+    }
+    void TearDown() override {
+        plat::Logger_File::clock = &::time;
+        _putenv("TZ=");
+        _tzset();
+        std::error_code ignored;
+        fs::remove_all(dir, ignored);
+    }
+    fs::path dir;
+};
+
+TEST_F(LogFileOnWindows, FirstMessageReplacesTheOldBackupAndWritesCrlfLines) {
+    const fs::path log = dir / "q.log", backup = dir / "q.log.bak";
+    std::ofstream(log) << "previous";
+    std::ofstream(backup) << "older";
+    plat::Logger_File target("test");
+    target.setFileName(log.string().c_str());
+    target.write(0, "main", "first");
+    target.setFileName(nullptr);   // closes the file
+    EXPECT_EQ(readFile(backup), "previous");
+    EXPECT_EQ(readFile(log), "\r\nSun Dec 08 09:05:03 2024\r\n main:        first\r\n");
+}
+
+}  // namespace
