@@ -6,13 +6,7 @@ if(WIN32)
   return()
 endif()
 
-set(QUORLEX_PRODUCT_NAME "Quorlex")
-set(QUORLEX_COMPANY_NAME "The Quorlex developers")
-set(QUORLEX_FILE_DESCRIPTION "Unattended PDF printing")
-set(QUORLEX_LEGAL_COPYRIGHT "Copyright (C) 2026 The Quorlex developers")
-set(QUORLEX_LEGAL_TRADEMARKS "")
-set(QUORLEX_FILE_VERSION
-    "${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}.${PROJECT_VERSION_PATCH}.0")
+include(${CMAKE_CURRENT_LIST_DIR}/VersionValues.cmake)
 
 set(QUORLEX_VERSION_DIR ${CMAKE_CURRENT_BINARY_DIR}/version)
 configure_file(${CMAKE_CURRENT_LIST_DIR}/VersionStrings.h.in
