@@ -8,55 +8,24 @@
 #include <vector>
 
 #include "plat/DynamicFn.h"
+#include "unit/support/DynamicFnProbe.h"
 
 namespace {
 
 using plat::DynamicFn;
 using Lines = std::vector<std::string>;
 
-class RecordingLogger : public plat::Logger {
-public:
-    RecordingLogger() : plat::Logger("recording") {}
-    void write(int32_t level, const char*, const char* text) override {
-        lines.push_back(std::to_string(level) + " " + text);
-    }
-    Lines lines;
-};
-
-class DynamicFnSearch : public ::testing::Test {
-protected:
-    void SetUp() override {
-        plat::dynamicFnLog.logger = &log_;
-        plat::dynamicFnLog.level = plat::LevelDynamicFn;
-    }
-    void TearDown() override {
-        plat::dynamicFnLog.logger = savedLogger_;
-        plat::dynamicFnLog.level = savedLevel_;
-    }
-    // The probe's answer, or 0 when nothing was found.
-    static int answer(const DynamicFn& fn) {
-        return fn.function ? fn.as<int (*)()>()() : 0;
-    }
-    static bool loaded(const char16_t* libraryName) {
-        return GetModuleHandleW(libraryName) != nullptr;
-    }
-
-    RecordingLogger log_;
-
-private:
-    plat::Logger* savedLogger_ = plat::dynamicFnLog.logger;
-    int32_t savedLevel_ = plat::dynamicFnLog.level;
-};
+using DynamicFnSearch = testsupport::DynamicFnProbeTest;
 
 TEST_F(DynamicFnSearch, TriesLibrariesAndThenProcedureNamesInOrder) {
     DynamicFn fn("quorlexprobe_missing,quorlexprobe_a,quorlexprobe_b",
                  "quorlexProbeMissing,quorlexProbeOnlyInA", false);
     EXPECT_EQ(answer(fn), 11);
     EXPECT_NE(fn.module, nullptr);
-    EXPECT_EQ(log_.lines, (Lines{"120  [DynFnOpen(libquorlexprobe_missing.so) failed]",
+    EXPECT_EQ(logged(), (Lines{"120  [DynFnOpen(libquorlexprobe_missing.so) failed]",
                                  "120   [DynFnFind(quorlexProbeMissing) failed]",
                                  "100 found 'quorlexProbeOnlyInA' in 'libquorlexprobe_a.so'"}));
-    EXPECT_FALSE(loaded(u"libquorlexprobe_b.so"));
+    EXPECT_FALSE(loaded(WIDE("libquorlexprobe_b.so")));
 }
 
 TEST_F(DynamicFnSearch, ReleasesALibraryThatLacksEveryNameAndGoesOn) {
@@ -64,9 +33,9 @@ TEST_F(DynamicFnSearch, ReleasesALibraryThatLacksEveryNameAndGoesOn) {
         DynamicFn none("quorlexprobe_b", "quorlexProbeOnlyInA", false);
         EXPECT_EQ(none.function, nullptr);
         EXPECT_EQ(none.module, nullptr);
-        EXPECT_FALSE(loaded(u"libquorlexprobe_b.so"));
+        EXPECT_FALSE(loaded(WIDE("libquorlexprobe_b.so")));
     }
-    EXPECT_EQ(log_.lines, (Lines{"120   [DynFnFind(quorlexProbeOnlyInA) failed]"}));
+    EXPECT_EQ(logged(), (Lines{"120   [DynFnFind(quorlexProbeOnlyInA) failed]"}));
     DynamicFn next("quorlexprobe_b,quorlexprobe_a", "quorlexProbeOnlyInA", false);
     EXPECT_EQ(answer(next), 11);
 }
@@ -75,7 +44,7 @@ TEST_F(DynamicFnSearch, UsesPathsAsWrittenWithoutThePattern) {
     DynamicFn fn("/no/such/dir/quorlexprobe_b,dir\\quorlexprobe_b," QUORLEX_PROBE_LIBRARY_A,
                  "quorlexProbeAnswer", false);
     EXPECT_EQ(answer(fn), 1);
-    EXPECT_EQ(log_.lines, (Lines{"120  [DynFnOpen(/no/such/dir/quorlexprobe_b) failed]",
+    EXPECT_EQ(logged(), (Lines{"120  [DynFnOpen(/no/such/dir/quorlexprobe_b) failed]",
                                  "120  [DynFnOpen(dir\\quorlexprobe_b) failed]",
                                  std::string("100 found 'quorlexProbeAnswer' in '") +
                                      QUORLEX_PROBE_LIBRARY_A + "'"}));
@@ -84,7 +53,7 @@ TEST_F(DynamicFnSearch, UsesPathsAsWrittenWithoutThePattern) {
 TEST_F(DynamicFnSearch, LiteralNamesAreUsedExactlyBracketsIncluded) {
     DynamicFn fn("quorlexprobe_a,libx[y],libquorlexprobe_b.so", "quorlexProbeAnswer", true);
     EXPECT_EQ(answer(fn), 2);
-    EXPECT_EQ(log_.lines, (Lines{"120  [DynFnOpen(quorlexprobe_a) failed]",
+    EXPECT_EQ(logged(), (Lines{"120  [DynFnOpen(quorlexprobe_a) failed]",
                                  "120  [DynFnOpen(libx[y]) failed]",
                                  "100 found 'quorlexProbeAnswer' in 'libquorlexprobe_b.so'"}));
 }
@@ -92,11 +61,11 @@ TEST_F(DynamicFnSearch, LiteralNamesAreUsedExactlyBracketsIncluded) {
 TEST_F(DynamicFnSearch, BracketedAlternativesYieldNothingAndTheSearchGoesOnAfterThem) {
     DynamicFn fn("quorlexprobe_a[x,y]ignored,quorlexprobe_b", "quorlexProbeAnswer", false);
     EXPECT_EQ(answer(fn), 2);
-    EXPECT_EQ(log_.lines.size(), 1u);
+    EXPECT_EQ(logged().size(), 1u);
 
     DynamicFn unclosed("quorlexprobe_a[x,quorlexprobe_b", "quorlexProbeAnswer", false);
     EXPECT_EQ(unclosed.function, nullptr);
-    EXPECT_EQ(log_.lines.size(), 1u);
+    EXPECT_EQ(logged().size(), 1u);
 
     // A bracket belongs to its own entry: the plain entries before it are tried.
     DynamicFn plainFirst("quorlexprobe_a,quorlexprobe_b[x]", "quorlexProbeAnswer", false);
@@ -106,14 +75,14 @@ TEST_F(DynamicFnSearch, BracketedAlternativesYieldNothingAndTheSearchGoesOnAfter
 TEST_F(DynamicFnSearch, TheLibraryIsHeldForTheObjectsLifeAndReleasedAfter) {
     {
         DynamicFn fn("quorlexprobe_b", "quorlexProbeAnswer", false);
-        EXPECT_TRUE(loaded(u"libquorlexprobe_b.so"));
+        EXPECT_TRUE(loaded(WIDE("libquorlexprobe_b.so")));
         // A later attempt replaces the find and gives the first library back.
         DynamicFn replaced("quorlexprobe_a", "quorlexProbeAnswer", false);
         EXPECT_TRUE(replaced.open("libquorlexprobe_b.so", "quorlexProbeAnswer"));
         EXPECT_EQ(answer(replaced), 2);
-        EXPECT_FALSE(loaded(u"libquorlexprobe_a.so"));
+        EXPECT_FALSE(loaded(WIDE("libquorlexprobe_a.so")));
     }
-    EXPECT_FALSE(loaded(u"libquorlexprobe_b.so"));
+    EXPECT_FALSE(loaded(WIDE("libquorlexprobe_b.so")));
 }
 
 }  // namespace

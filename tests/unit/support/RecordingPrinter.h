@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "plat/LogWriter.h"
+#include "unit/support/LogRecording.h"
 #include "posix/PrinterDriver.h"
 
 namespace testsupport {
@@ -77,41 +78,5 @@ std::vector<posix::Paper> officePapers();
 // The form name in a settings record as UTF-8 (at most 32 units, the field
 // need not be terminated).
 std::string formNameOf(const DEVMODEW& settings);
-
-// A log target that keeps every message it receives.
-class RecordingLogger : public plat::Logger {
-public:
-    struct Line {
-        int32_t level;
-        std::string writer;
-        std::string text;
-    };
-    std::vector<Line> lines;
-
-    RecordingLogger() : plat::Logger("recording") {}
-    void write(int32_t level, const char* writerName, const char* text) override {
-        lines.push_back({level, writerName ? writerName : "", text ? text : ""});
-    }
-    // The texts of the lines, in order.
-    std::vector<std::string> texts() const;
-    bool contains(const std::string& text) const;
-};
-
-// Points a writer at a RecordingLogger with every level passing for its
-// lifetime, then puts its target and level back.
-class WriterCapture {
-public:
-    explicit WriterCapture(plat::LogWriter& writer);
-    ~WriterCapture();
-    WriterCapture(const WriterCapture&) = delete;
-    WriterCapture& operator=(const WriterCapture&) = delete;
-
-    RecordingLogger logger;
-
-private:
-    plat::LogWriter& writer_;
-    plat::Logger* savedLogger_;
-    int32_t savedLevel_;
-};
 
 }  // namespace testsupport

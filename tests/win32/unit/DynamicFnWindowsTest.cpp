@@ -8,53 +8,23 @@
 #include <vector>
 
 #include "plat/DynamicFn.h"
+#include "unit/support/DynamicFnProbe.h"
 
 namespace {
 
 using plat::DynamicFn;
 using Lines = std::vector<std::string>;
 
-class RecordingLogger : public plat::Logger {
-public:
-    RecordingLogger() : plat::Logger("recording") {}
-    void write(int32_t level, const char*, const char* text) override {
-        lines.push_back(std::to_string(level) + " " + text);
-    }
-    Lines lines;
-};
-
-class DynamicFnOnWindows : public ::testing::Test {
-protected:
-    void SetUp() override {
-        plat::dynamicFnLog.logger = &log_;
-        plat::dynamicFnLog.level = plat::LevelDynamicFn;
-    }
-    void TearDown() override {
-        plat::dynamicFnLog.logger = savedLogger_;
-        plat::dynamicFnLog.level = savedLevel_;
-    }
-    static int answer(const DynamicFn& fn) {
-        return fn.function ? fn.as<int (*)()>()() : 0;
-    }
-    static bool loaded(const wchar_t* libraryName) {
-        return GetModuleHandleW(libraryName) != nullptr;
-    }
-
-    RecordingLogger log_;
-
-private:
-    plat::Logger* savedLogger_ = plat::dynamicFnLog.logger;
-    int32_t savedLevel_ = plat::dynamicFnLog.level;
-};
+using DynamicFnOnWindows = testsupport::DynamicFnProbeTest;
 
 TEST_F(DynamicFnOnWindows, BaseNamesBecomeDllFilesTriedInOrder) {
     DynamicFn fn("quorlexprobe_missing,quorlexprobe_a,quorlexprobe_b",
                  "quorlexProbeMissing,quorlexProbeOnlyInA", false);
     EXPECT_EQ(answer(fn), 11);
-    EXPECT_EQ(log_.lines, (Lines{"120  [DynFnOpen(quorlexprobe_missing.dll) failed]",
+    EXPECT_EQ(logged(), (Lines{"120  [DynFnOpen(quorlexprobe_missing.dll) failed]",
                                  "120   [DynFnFind(quorlexProbeMissing) failed]",
                                  "100 found 'quorlexProbeOnlyInA' in 'quorlexprobe_a.dll'"}));
-    EXPECT_FALSE(loaded(L"quorlexprobe_b.dll"));
+    EXPECT_FALSE(loaded(WIDE("quorlexprobe_b.dll")));
 }
 
 TEST_F(DynamicFnOnWindows, PathsAndLiteralNamesAreUsedAsWritten) {
@@ -64,7 +34,7 @@ TEST_F(DynamicFnOnWindows, PathsAndLiteralNamesAreUsedAsWritten) {
     // A literal name gets no pattern: no ".so" library exists here.
     DynamicFn literal("quorlexprobe_a.so,quorlexprobe_b.dll", "quorlexProbeAnswer", true);
     EXPECT_EQ(answer(literal), 2);
-    EXPECT_EQ(log_.lines,
+    EXPECT_EQ(logged(),
               (Lines{"120  [DynFnOpen(C:\\no\\such\\dir\\quorlexprobe_b) failed]",
                      std::string("100 found 'quorlexProbeAnswer' in '") + QUORLEX_PROBE_LIBRARY_A + "'",
                      "120  [DynFnOpen(quorlexprobe_a.so) failed]",
@@ -75,13 +45,13 @@ TEST_F(DynamicFnOnWindows, TheLibraryIsHeldForTheObjectsLifeAndReleasedAfter) {
     {
         DynamicFn none("quorlexprobe_b", "quorlexProbeOnlyInA", false);
         EXPECT_EQ(none.module, nullptr);
-        EXPECT_FALSE(loaded(L"quorlexprobe_b.dll"));
+        EXPECT_FALSE(loaded(WIDE("quorlexprobe_b.dll")));
 
         DynamicFn fn("quorlexprobe_b", "quorlexProbeAnswer", false);
-        EXPECT_TRUE(loaded(L"quorlexprobe_b.dll"));
+        EXPECT_TRUE(loaded(WIDE("quorlexprobe_b.dll")));
         EXPECT_EQ(answer(fn), 2);
     }
-    EXPECT_FALSE(loaded(L"quorlexprobe_b.dll"));
+    EXPECT_FALSE(loaded(WIDE("quorlexprobe_b.dll")));
 }
 
 TEST_F(DynamicFnOnWindows, TheRegistryReflectionFunctionsComeFromAdvapi32) {
