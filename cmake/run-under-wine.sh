@@ -12,13 +12,25 @@ WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 export WINEPREFIX WINEDEBUG WINEDLLOVERRIDES
 
 # A new prefix is set up first, once, with its output (and that of the
-# services it starts, which live on) away from the test's output streams:
-# CTest waits until every holder of those has closed them.
+# services it starts, which live on) away from the test's output streams,
+# and without the lock: those services must not hold it. A prefix of
+# scripts/wine-prefix is set up already.
 mkdir -p "$WINEPREFIX"
 (
     flock 9
-    if [ ! -f "$WINEPREFIX/system.reg" ]; then
-        timeout 600 "$wine" wineboot --init </dev/null >"$WINEPREFIX/wineboot.log" 2>&1
+    if [ ! -e "$WINEPREFIX/.booted" ] && [ ! -e "$WINEPREFIX/.quorlex-wine-prefix" ]; then
+        timeout 600 "$wine" wineboot --init </dev/null >"$WINEPREFIX/wineboot.log" 2>&1 9>&- &&
+            touch "$WINEPREFIX/.booted"
     fi
 ) 9>"$WINEPREFIX/.boot-lock"
-exec "$wine" "$@"
+
+# The program's output goes through files: helpers Wine starts on demand
+# (its desktop process, say) inherit the program's output streams and live
+# on after it, and CTest would wait for them to close its pipes.
+out=$(mktemp) err=$(mktemp)
+"$wine" "$@" >"$out" 2>"$err"
+status=$?
+cat "$out"
+cat "$err" >&2
+rm -f "$out" "$err"
+exit $status
