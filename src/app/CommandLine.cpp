@@ -8,6 +8,7 @@
 #include "app/JobSettings.h"
 #include "app/Notice.h"
 #include "app/VersionBanner.h"
+#include "plat/ChoiceParameter.h"
 #include "plat/Configuration.h"
 #include "plat/Exception.h"
 #include "plat/LogParameter.h"
@@ -106,6 +107,7 @@ int runQuorlex(int argc, char** argv) {
         parseCommandLine(argc, argv);
         if (pdfFileName.get() == nullptr) throw plat::Exception("No PDF file specified");
         if (printerName.get() == nullptr) throw plat::Exception("No printer name specified");
+        plat::ChoiceParameter::checkAll();
         PrintJob job(printerName.get());
         job.print(pdfFileName.get(), documentTitle.get(), scaleFlag);
     } catch (ExitException& e) {

@@ -1,4 +1,6 @@
 // A printer device context on POSIX; an HDC is a pointer to one of these.
+// Two kinds exist: one that places the pages of PDF documents on its sheets
+// (the default) and one that only takes drawing through cairo.
 #pragma once
 
 #include <string>
@@ -8,6 +10,11 @@
 typedef struct _cairo cairo_t;
 
 namespace posix {
+
+namespace assembly {
+struct SourcePage;
+struct TargetRect;
+}  // namespace assembly
 
 class DeviceContext {
 public:
@@ -28,6 +35,16 @@ public:
     // drawing is clipped to it. Null outside a page, or for a context that
     // does not draw.
     virtual cairo_t* cairo() = 0;
+
+    // Puts a page of a PDF document on the sheet in progress, as
+    // FPDF_RenderPage would draw it into the target rectangle (device
+    // units), turned by rotate quarter turns clockwise, clipped to the
+    // printable area. False when this context does not place pages (or no
+    // page is in progress); throws std::exception when the page cannot be
+    // taken from its document, leaving the sheet as it was.
+    virtual bool placePage(const assembly::SourcePage&, const assembly::TargetRect&, int) {
+        return false;
+    }
 
     static DeviceContext* fromHandle(HDC dc) { return reinterpret_cast<DeviceContext*>(dc); }
     HDC handle() { return reinterpret_cast<HDC>(this); }

@@ -4,11 +4,13 @@
 #include <cstring>
 #include <map>
 
-#include "posix/CairoDeviceContext.h"
 #include "posix/CupsPrinter.h"
 #include "posix/DriverSettings.h"
 #include "posix/FilePrinter.h"
 #include "posix/Utf.h"
+#include "posix/assembly/AssemblyDeviceContext.h"
+#include "posix/drawing/CairoDeviceContext.h"
+#include "posix/pdf/RenderMode.h"
 
 namespace posix {
 
@@ -56,7 +58,9 @@ std::unique_ptr<PrinterDriver> openPrinterDriver(const std::string& name) {
 }
 
 std::unique_ptr<DeviceContext> PrinterDriver::createDeviceContext(const DEVMODEW& settings) {
-    return std::make_unique<CairoDeviceContext>(*this, settings);
+    if (renderMode() == RenderMode::Always)
+        return std::make_unique<drawing::CairoDeviceContext>(*this, settings);
+    return std::make_unique<assembly::AssemblyDeviceContext>(*this, settings);
 }
 
 Paper PrinterDriver::paperFor(const DEVMODEW& settings) const {

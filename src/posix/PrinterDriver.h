@@ -63,7 +63,8 @@ public:
     virtual std::unique_ptr<JobSink> startJob(const std::string& title) = 0;
 
     // The device context for this printer, set up from the settings. The
-    // default is the cairo PDF context streaming into startJob's sink.
+    // default places the document's pages (or, with Render=always, draws
+    // them onto cairo) and hands the PDF to startJob's sink.
     virtual std::unique_ptr<DeviceContext> createDeviceContext(const DEVMODEW& settings);
 
     // The paper the settings describe: by dmPaperSize when it names one of

@@ -61,6 +61,7 @@ struct POINT {
 #define ERROR_RESOURCE_TYPE_NOT_FOUND 61    /* ENODATA */
 #define ERROR_INVALID_HANDLE 9              /* EBADF */
 #define ERROR_NOT_SUPPORTED 95              /* EOPNOTSUPP */
+#define ERROR_INVALID_DATA 74               /* EBADMSG */
 #define QUORLEX_IPP_ERROR_BASE 0x10000u
 
 DWORD GetLastError();

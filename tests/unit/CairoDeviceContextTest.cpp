@@ -7,7 +7,7 @@
 
 #include <cstring>
 
-#include "posix/CairoDeviceContext.h"
+#include "posix/drawing/CairoDeviceContext.h"
 #include "posix/DriverSettings.h"
 #include "unit/support/MemoryPrinter.h"
 
@@ -52,7 +52,7 @@ TEST_F(CairoContextTest, DeviceUnitsArePixelsOfTheSettingsResolution) {
     DEVMODEW settings = settingsFor(DMPAPER_A4);
     settings.dmPrintQuality = 600;
     settings.dmYResolution = 300;
-    posix::CairoDeviceContext dc(driver_, settings);
+    posix::drawing::CairoDeviceContext dc(driver_, settings);
     EXPECT_EQ(dc.getDeviceCaps(LOGPIXELSX), 600);
     EXPECT_EQ(dc.getDeviceCaps(LOGPIXELSY), 300);
     EXPECT_EQ(dc.getDeviceCaps(PHYSICALWIDTH), 4960);   // 210 mm at 600 dpi, truncated
@@ -77,7 +77,7 @@ TEST_F(CairoContextTest, MarginsGiveTheOffsetsAndThePrintableArea) {
     driver_.papers_[0].marginTop = 508;     // 60 px
     driver_.papers_[0].marginRight = 254;
     driver_.papers_[0].marginBottom = 1270; // 150 px
-    posix::CairoDeviceContext dc(driver_, settingsFor(DMPAPER_A4));
+    posix::drawing::CairoDeviceContext dc(driver_, settingsFor(DMPAPER_A4));
     EXPECT_EQ(dc.getDeviceCaps(PHYSICALOFFSETX), 30);
     EXPECT_EQ(dc.getDeviceCaps(PHYSICALOFFSETY), 60);
     EXPECT_EQ(dc.getDeviceCaps(PHYSICALWIDTH), 2480);
@@ -98,7 +98,7 @@ TEST_F(CairoContextTest, ASizeNoPaperHasKeepsItsSizeWithTheDefaultMargins) {
     DEVMODEW settings = settingsFor(0);
     settings.dmPaperWidth = 1000;   // 100 mm
     settings.dmPaperLength = 1500;  // 150 mm
-    posix::CairoDeviceContext dc(driver_, settings);
+    posix::drawing::CairoDeviceContext dc(driver_, settings);
     EXPECT_EQ(dc.getDeviceCaps(PHYSICALWIDTH), 1181);
     EXPECT_EQ(dc.getDeviceCaps(PHYSICALHEIGHT), 1771);
     EXPECT_EQ(dc.getDeviceCaps(PHYSICALOFFSETX), 59);
@@ -112,7 +112,7 @@ TEST_F(CairoContextTest, ASizeNoPaperHasKeepsItsSizeWithTheDefaultMargins) {
 // ------------------------------------------------------------------ output
 
 TEST_F(CairoContextTest, EveryPageGetsThePaperOfTheLastReset) {
-    posix::CairoDeviceContext dc(driver_, settingsFor(DMPAPER_A4));
+    posix::drawing::CairoDeviceContext dc(driver_, settingsFor(DMPAPER_A4));
     ASSERT_GT(dc.startDoc(u"Three papers"), 0);
     ASSERT_GT(dc.startPage(), 0);
     ASSERT_GT(dc.endPage(), 0);
@@ -145,7 +145,7 @@ TEST_F(CairoContextTest, EveryPageGetsThePaperOfTheLastReset) {
 TEST_F(CairoContextTest, DrawingStartsAtThePrintableCornerAndIsClippedToIt) {
     driver_.papers_[0].marginLeft = driver_.papers_[0].marginTop = 1000;   // 10 mm
     driver_.papers_[0].marginRight = driver_.papers_[0].marginBottom = 2000;
-    posix::CairoDeviceContext dc(driver_, settingsFor(DMPAPER_A4));
+    posix::drawing::CairoDeviceContext dc(driver_, settingsFor(DMPAPER_A4));
     ASSERT_GT(dc.startDoc(u"Clip"), 0);
     ASSERT_GT(dc.startPage(), 0);
     fillPrintableArea(dc);
@@ -161,7 +161,7 @@ TEST_F(CairoContextTest, DrawingStartsAtThePrintableCornerAndIsClippedToIt) {
     EXPECT_LT(testing_support::darknessAt(pdf, 0, 100, 292), 0.1) << "bottom margin";
 
     // Device unit (0, 0) is the printable corner: a 10 px square there.
-    posix::CairoDeviceContext dc2(driver_, settingsFor(DMPAPER_A4));
+    posix::drawing::CairoDeviceContext dc2(driver_, settingsFor(DMPAPER_A4));
     ASSERT_GT(dc2.startDoc(u"Origin"), 0);
     ASSERT_GT(dc2.startPage(), 0);
     cairo_rectangle(dc2.cairo(), 0, 0, 118, 118);  // 10 mm at 300 dpi
@@ -173,7 +173,7 @@ TEST_F(CairoContextTest, DrawingStartsAtThePrintableCornerAndIsClippedToIt) {
 }
 
 TEST_F(CairoContextTest, PagesReachTheJobAsTheyAreFinished) {
-    posix::CairoDeviceContext dc(driver_, settingsFor(DMPAPER_A4));
+    posix::drawing::CairoDeviceContext dc(driver_, settingsFor(DMPAPER_A4));
     ASSERT_GT(dc.startDoc(u"Streamed"), 0);
     for (int i = 0; i < 3; ++i) {
         ASSERT_GT(dc.startPage(), 0);
@@ -187,7 +187,7 @@ TEST_F(CairoContextTest, PagesReachTheJobAsTheyAreFinished) {
 }
 
 TEST_F(CairoContextTest, ADocumentWithoutPagesIsAnEmptyPdfNotABlankSheet) {
-    posix::CairoDeviceContext dc(driver_, settingsFor(DMPAPER_A4));
+    posix::drawing::CairoDeviceContext dc(driver_, settingsFor(DMPAPER_A4));
     ASSERT_GT(dc.startDoc(u"Nothing \u00e9"), 0);
     ASSERT_GT(dc.endDoc(), 0);
     EXPECT_TRUE(log_->finished);
@@ -197,7 +197,7 @@ TEST_F(CairoContextTest, ADocumentWithoutPagesIsAnEmptyPdfNotABlankSheet) {
 }
 
 TEST_F(CairoContextTest, CallsOutOfOrderFailWithoutHarm) {
-    posix::CairoDeviceContext dc(driver_, settingsFor(DMPAPER_A4));
+    posix::drawing::CairoDeviceContext dc(driver_, settingsFor(DMPAPER_A4));
     EXPECT_LE(dc.startPage(), 0) << "no document yet";
     EXPECT_LE(dc.endDoc(), 0);
     EXPECT_EQ(dc.cairo(), nullptr);
@@ -214,7 +214,7 @@ TEST_F(CairoContextTest, CallsOutOfOrderFailWithoutHarm) {
 
 TEST_F(CairoContextTest, AbandonedOrAbortedDocumentsAreCancelledNotSubmitted) {
     {
-        posix::CairoDeviceContext dc(driver_, settingsFor(DMPAPER_A4));
+        posix::drawing::CairoDeviceContext dc(driver_, settingsFor(DMPAPER_A4));
         ASSERT_GT(dc.startDoc(u"Abandoned"), 0);
         ASSERT_GT(dc.startPage(), 0);
         fillPrintableArea(dc);
@@ -222,7 +222,7 @@ TEST_F(CairoContextTest, AbandonedOrAbortedDocumentsAreCancelledNotSubmitted) {
     EXPECT_TRUE(log_->cancelled);
     EXPECT_FALSE(log_->finished);
 
-    posix::CairoDeviceContext dc(driver_, settingsFor(DMPAPER_A4));
+    posix::drawing::CairoDeviceContext dc(driver_, settingsFor(DMPAPER_A4));
     ASSERT_GT(dc.startDoc(u"Aborted"), 0);
     ASSERT_GT(dc.startPage(), 0);
     ASSERT_GT(dc.endPage(), 0);
@@ -235,7 +235,7 @@ TEST_F(CairoContextTest, AbandonedOrAbortedDocumentsAreCancelledNotSubmitted) {
 
 TEST_F(CairoContextTest, AJobThatStopsTakingOutputFailsAndIsCancelled) {
     log_->failWritesAfter = 600;
-    posix::CairoDeviceContext dc(driver_, settingsFor(DMPAPER_A4));
+    posix::drawing::CairoDeviceContext dc(driver_, settingsFor(DMPAPER_A4));
     ASSERT_GT(dc.startDoc(u"Disk full"), 0);
     for (int i = 0; i < 4; ++i) {
         dc.startPage();
@@ -252,7 +252,7 @@ TEST_F(CairoContextTest, AJobThatStopsTakingOutputFailsAndIsCancelled) {
 
 TEST_F(CairoContextTest, AJobThatCannotStartOrBeSubmittedFails) {
     log_->failStart = true;
-    posix::CairoDeviceContext dc(driver_, settingsFor(DMPAPER_A4));
+    posix::drawing::CairoDeviceContext dc(driver_, settingsFor(DMPAPER_A4));
     SetLastError(0);
     EXPECT_LE(dc.startDoc(u"No job"), 0);
     EXPECT_EQ(GetLastError(), 13u);

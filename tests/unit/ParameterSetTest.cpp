@@ -138,8 +138,11 @@ TEST(GlobalParameterSet, HoldsLogFileThenLogWithTheirDefaults) {
     plat::ParameterSet* global = plat::ParameterSet::global();
     EXPECT_STREQ(global->name, "Global");
     ASSERT_NE(global->head, nullptr);
-    EXPECT_EQ(global->head, &logFileParameter);
-    EXPECT_EQ(global->head->next, &logParameter);
+    // The job's own parameters may stand around them, LogFile right before Log.
+    plat::VoidParameter* parameter = global->head;
+    while (parameter != nullptr && parameter != &logFileParameter) parameter = parameter->next;
+    ASSERT_NE(parameter, nullptr);
+    EXPECT_EQ(parameter->next, &logParameter);
     EXPECT_EQ(logParameter.callback, &logParameterChangedCallback);
     EXPECT_TRUE(logParameter.flag);
     EXPECT_FALSE(logFileParameter.flag);

@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <string>
 
-#include "posix/PdfEngine.h"
+#include "posix/pdf/PdfEngine.h"
 #include "print/FpdfView.h"
 #include "unit/support/MemoryPrinter.h"
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "posix/PdfEngine.h"
+#include "posix/pdf/PdfEngine.h"
 #include "unit/support/RecordingPrinter.h"
 
 namespace testsupport {

@@ -1,5 +1,6 @@
-// The printer device context on POSIX: a cairo PDF surface whose output is
-// streamed into the printer driver's job as pages are finished.
+// The device context of Render=always: a cairo PDF surface that every page
+// is drawn onto, its output streamed into the printer driver's job as pages
+// are finished.
 #pragma once
 
 #include <memory>
@@ -7,31 +8,11 @@
 
 #include "posix/DeviceContext.h"
 #include "posix/PrinterDriver.h"
+#include "posix/SheetGeometry.h"
 
 typedef struct _cairo_surface cairo_surface_t;
 
-namespace posix {
-
-// Where one page lies, in device pixels at the page's resolution.
-// A complete PDF of no pages with the given title (UTF-8): what a document
-// ended without a page becomes, since cairo would give it one blank page.
-std::string emptyPdf(const std::string& title);
-
-struct PageGeometry {
-    int dpiX = 0;
-    int dpiY = 0;
-    double widthPoints = 0;     // the sheet as the page is set up (landscape turned)
-    double heightPoints = 0;
-    int physicalWidth = 0;      // PHYSICALWIDTH / PHYSICALHEIGHT
-    int physicalHeight = 0;
-    int offsetX = 0;            // PHYSICALOFFSETX / Y: left and top margins
-    int offsetY = 0;
-    int printableWidth = 0;     // HORZRES / VERTRES
-    int printableHeight = 0;
-
-    // The paper the settings describe on the driver, landscape turning it.
-    static PageGeometry from(const PrinterDriver& driver, const DEVMODEW& settings);
-};
+namespace posix::drawing {
 
 class CairoDeviceContext : public DeviceContext {
 public:
@@ -60,8 +41,8 @@ private:
     void discardDocument();
 
     PrinterDriver& driver_;
-    PageGeometry next_;              // from the last settings, for the next page
-    PageGeometry pageGeometry_;     // of the page in progress
+    SheetGeometry next_;              // from the last settings, for the next page
+    SheetGeometry pageGeometry_;      // of the page in progress
     std::unique_ptr<JobSink> sink_;
     std::string title_;              // UTF-8
     bool started_ = false;           // StartDocW succeeded, no EndDoc yet
@@ -71,4 +52,4 @@ private:
     DWORD sinkError_ = 0;
 };
 
-}  // namespace posix
+}  // namespace posix::drawing

@@ -1,10 +1,10 @@
-// The PDF engine on poppler-glib: documents load from files, pages render
-// as vectors onto the device context's cairo context.
+// The PDF engine that draws every page with poppler onto cairo, as it was
+// printed before pages were placed: the engine of Render=always.
 #pragma once
 
-#include "posix/PdfEngine.h"
+#include "posix/pdf/PdfEngine.h"
 
-namespace posix {
+namespace posix::drawing {
 
 class PopplerEngine : public PdfEngine {
 public:
@@ -25,4 +25,4 @@ public:
 // The poppler engine, one per process.
 PopplerEngine& popplerEngine();
 
-}  // namespace posix
+}  // namespace posix::drawing

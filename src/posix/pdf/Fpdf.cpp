@@ -1,16 +1,30 @@
-// The FPDF_ functions the print job calls, forwarded to the current engine:
-// poppler, unless a test has installed its own.
-#include "posix/PdfEngine.h"
-#include "posix/PopplerEngine.h"
+// The FPDF_ functions the print job calls, forwarded to the engine the
+// Render parameter names (or the one a test has installed). The engine is
+// fixed from FPDF_InitLibrary to FPDF_DestroyLibrary, so that a document
+// is always closed by the engine that opened it.
+#include "posix/drawing/PopplerEngine.h"
+#include "posix/pdf/PdfEngine.h"
+#include "posix/pdf/PlacingEngine.h"
+#include "posix/pdf/RenderMode.h"
 
 namespace posix {
 
 namespace {
 
 PdfEngine* installedEngine = nullptr;
+PdfEngine* libraryEngine = nullptr;
 unsigned long lastLoadError = FPDF_ERR_SUCCESS;
 
-PdfEngine& engine() { return installedEngine ? *installedEngine : popplerEngine(); }
+PdfEngine& engineOfRenderMode() {
+    if (renderMode() == RenderMode::Always) return drawing::popplerEngine();
+    return pdf::placingEngine();
+}
+
+PdfEngine& engine() {
+    if (installedEngine) return *installedEngine;
+    if (libraryEngine) return *libraryEngine;
+    return engineOfRenderMode();
+}
 
 }  // namespace
 
@@ -20,9 +34,15 @@ void setPdfEngine(PdfEngine* engine) { installedEngine = engine; }
 
 using posix::engine;
 
-void FPDF_InitLibrary(HINSTANCE) { engine().initLibrary(); }
+void FPDF_InitLibrary(HINSTANCE) {
+    posix::libraryEngine = &posix::engineOfRenderMode();
+    engine().initLibrary();
+}
 
-void FPDF_DestroyLibrary() { engine().destroyLibrary(); }
+void FPDF_DestroyLibrary() {
+    engine().destroyLibrary();
+    posix::libraryEngine = nullptr;
+}
 
 FPDF_DOCUMENT FPDF_LoadDocument(FPDF_STRING fileName, FPDF_STRING password) {
     unsigned long error = FPDF_ERR_SUCCESS;

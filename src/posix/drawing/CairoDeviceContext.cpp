@@ -1,28 +1,19 @@
-#include "posix/CairoDeviceContext.h"
+#include "posix/drawing/CairoDeviceContext.h"
 
 #include <cairo-pdf.h>
 #include <cairo.h>
 
 #include <algorithm>
-#include <cstdio>
-#include <iterator>
-#include <vector>
 #include <utility>
 
 #include "posix/Utf.h"
+#include "posix/assembly/PdfAssembly.h"
 
-namespace posix {
+namespace posix::drawing {
 
 namespace {
 
 constexpr int kSpoolerError = -1;
-
-bool fieldSet(const DEVMODEW& settings, DWORD field) { return (settings.dmFields & field) != 0; }
-
-// Hundredths of a millimetre to whole pixels, truncated.
-int toPixels(int32_t hundredths, int dpi) {
-    return static_cast<int>(static_cast<int64_t>(hundredths) * dpi / 2540);
-}
 
 }  // namespace
 
@@ -33,78 +24,8 @@ struct CairoStream {
     }
 };
 
-std::string emptyPdf(const std::string& title) {
-    // The title as a UTF-16BE hex string, which needs no escaping.
-    std::string hexTitle = "<FEFF";
-    static const char digits[] = "0123456789ABCDEF";
-    for (char16_t unit : toUtf16(title)) {
-        for (int shift = 12; shift >= 0; shift -= 4) hexTitle += digits[(unit >> shift) & 0xF];
-    }
-    hexTitle += ">";
-    const std::string objects[] = {
-        "<< /Type /Catalog /Pages 2 0 R >>",
-        "<< /Type /Pages /Kids [ ] /Count 0 >>",
-        "<< /Title " + hexTitle + " /Creator (Quorlex) >>",
-    };
-    std::string pdf = "%PDF-1.5\n%\xE2\xE3\xCF\xD3\n";
-    std::vector<size_t> offsets;
-    for (size_t i = 0; i < std::size(objects); ++i) {
-        offsets.push_back(pdf.size());
-        pdf += std::to_string(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
-    }
-    const size_t xref = pdf.size();
-    pdf += "xref\n0 " + std::to_string(offsets.size() + 1) + "\n0000000000 65535 f \n";
-    for (size_t offset : offsets) {
-        char line[24];
-        std::snprintf(line, sizeof line, "%010zu 00000 n \n", offset);
-        pdf += line;
-    }
-    pdf += "trailer\n<< /Size " + std::to_string(offsets.size() + 1) +
-           " /Root 1 0 R /Info 3 0 R >>\nstartxref\n" + std::to_string(xref) + "\n%%EOF\n";
-    return pdf;
-}
-
-PageGeometry PageGeometry::from(const PrinterDriver& driver, const DEVMODEW& settings) {
-    const PrinterDefaults defaults = driver.defaults();
-    PageGeometry geometry;
-    // dmPrintQuality carries dots per inch when positive (negative values are
-    // the DMRES_ quality levels); a missing vertical resolution follows it.
-    const bool hasX = fieldSet(settings, DM_PRINTQUALITY) && settings.dmPrintQuality > 0;
-    const bool hasY = fieldSet(settings, DM_YRESOLUTION) && settings.dmYResolution > 0;
-    geometry.dpiX = hasX ? settings.dmPrintQuality : defaults.dpiX;
-    geometry.dpiY = hasY ? settings.dmYResolution : hasX ? settings.dmPrintQuality : defaults.dpiY;
-    if (geometry.dpiX <= 0) geometry.dpiX = 600;
-    if (geometry.dpiY <= 0) geometry.dpiY = geometry.dpiX;
-
-    Paper paper = driver.paperFor(settings);
-    if (paper.width <= 0 || paper.length <= 0) {
-        // A printer that names no paper at all: a page still needs a sheet.
-        paper = Paper{DMPAPER_A4, u"A4", 21000, 29700, 0, 0, 0, 0};
-    }
-    const bool landscape =
-        fieldSet(settings, DM_ORIENTATION) && settings.dmOrientation == DMORIENT_LANDSCAPE;
-    if (landscape) {
-        // The sheet turned a quarter: its left edge comes to the top.
-        std::swap(paper.width, paper.length);
-        paper = Paper{paper.id, paper.name, paper.width, paper.length,
-                      paper.marginBottom, paper.marginLeft, paper.marginTop, paper.marginRight};
-    }
-
-    geometry.widthPoints = paper.width * 72.0 / 2540.0;
-    geometry.heightPoints = paper.length * 72.0 / 2540.0;
-    geometry.physicalWidth = toPixels(paper.width, geometry.dpiX);
-    geometry.physicalHeight = toPixels(paper.length, geometry.dpiY);
-    geometry.offsetX = toPixels(paper.marginLeft, geometry.dpiX);
-    geometry.offsetY = toPixels(paper.marginTop, geometry.dpiY);
-    geometry.printableWidth =
-        std::max(0, geometry.physicalWidth - geometry.offsetX - toPixels(paper.marginRight, geometry.dpiX));
-    geometry.printableHeight =
-        std::max(0, geometry.physicalHeight - geometry.offsetY - toPixels(paper.marginBottom, geometry.dpiY));
-    return geometry;
-}
-
 CairoDeviceContext::CairoDeviceContext(PrinterDriver& driver, const DEVMODEW& settings)
-    : driver_(driver), next_(PageGeometry::from(driver, settings)) {}
+    : driver_(driver), next_(SheetGeometry::from(driver, settings)) {}
 
 CairoDeviceContext::~CairoDeviceContext() {
     if (started_) discardDocument();
@@ -112,7 +33,7 @@ CairoDeviceContext::~CairoDeviceContext() {
 
 bool CairoDeviceContext::reset(const DEVMODEW& settings) {
     // Takes effect at the next StartPage; a page in progress keeps its paper.
-    next_ = PageGeometry::from(driver_, settings);
+    next_ = SheetGeometry::from(driver_, settings);
     return true;
 }
 
@@ -146,7 +67,7 @@ bool CairoDeviceContext::openSurface() {
 int CairoDeviceContext::startPage() {
     if (!started_ || page_ || failed_) return kSpoolerError;
     if (!surface_ && !openSurface()) return kSpoolerError;
-    const PageGeometry& geometry = pageGeometry_ = next_;
+    const SheetGeometry& geometry = pageGeometry_ = next_;
     cairo_pdf_surface_set_size(surface_, geometry.widthPoints, geometry.heightPoints);
     page_ = cairo_create(surface_);
     if (cairo_status(page_) != CAIRO_STATUS_SUCCESS) {
@@ -186,7 +107,7 @@ int CairoDeviceContext::endDoc() {
         cairo_surface_destroy(surface_);
         surface_ = nullptr;
     } else if (written) {
-        const std::string empty = emptyPdf(title_);
+        const std::string empty = assembly::emptyPdf(title_);
         written = deliver(reinterpret_cast<const unsigned char*>(empty.data()), empty.size());
     }
 
@@ -241,18 +162,7 @@ bool CairoDeviceContext::deliver(const unsigned char* data, size_t length) {
 }
 
 int CairoDeviceContext::getDeviceCaps(int index) const {
-    const PageGeometry& geometry = page_ ? pageGeometry_ : next_;
-    switch (index) {
-        case LOGPIXELSX: return geometry.dpiX;
-        case LOGPIXELSY: return geometry.dpiY;
-        case PHYSICALWIDTH: return geometry.physicalWidth;
-        case PHYSICALHEIGHT: return geometry.physicalHeight;
-        case PHYSICALOFFSETX: return geometry.offsetX;
-        case PHYSICALOFFSETY: return geometry.offsetY;
-        case HORZRES: return geometry.printableWidth;
-        case VERTRES: return geometry.printableHeight;
-        default: return 0;
-    }
+    return (page_ ? pageGeometry_ : next_).deviceCaps(index);
 }
 
-}  // namespace posix
+}  // namespace posix::drawing

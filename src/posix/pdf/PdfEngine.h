@@ -1,4 +1,5 @@
-// The engine behind the FPDF_ functions on POSIX: poppler by default; unit
+// The engine behind the FPDF_ functions on POSIX: the placing engine on
+// qpdf (Render=auto) or the drawing engine on poppler (Render=always); unit
 // tests install a scripted engine that records what it is asked.
 #pragma once
 
@@ -24,8 +25,8 @@ public:
     virtual void closeDocument(FPDF_DOCUMENT document) = 0;
 };
 
-// Installs the engine the FPDF_ functions use; null restores poppler.
-// The engine is not owned.
+// Installs the engine the FPDF_ functions use; null restores the engine
+// the Render parameter names. The engine is not owned.
 void setPdfEngine(PdfEngine* engine);
 
 }  // namespace posix

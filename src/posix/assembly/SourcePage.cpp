@@ -1,0 +1,54 @@
+#include "posix/assembly/SourcePage.h"
+
+#include <qpdf/QPDFPageObjectHelper.hh>
+
+#include <optional>
+#include <stdexcept>
+
+namespace posix::assembly {
+
+namespace {
+
+std::optional<Box> boxOf(QPDFObjectHandle array) {
+    if (!array.isRectangle()) return std::nullopt;
+    const QPDFObjectHandle::Rectangle r = array.getArrayAsRectangle();
+    const Box box = Box::fromCorners(r.llx, r.lly, r.urx, r.ury);
+    if (!(box.width() > 0 && box.height() > 0)) return std::nullopt;
+    return box;
+}
+
+// Keeps the bytes a QPDF reads from for as long as the QPDF lives.
+struct MemoryPdf {
+    std::string bytes;
+    QPDF pdf;
+};
+
+}  // namespace
+
+SourcePage SourcePage::of(std::shared_ptr<QPDF> document, QPDFObjectHandle pageObject) {
+    if (!pageObject.isDictionary()) throw std::runtime_error("the page is not a dictionary");
+    QPDFPageObjectHelper page(pageObject);
+    const std::optional<Box> mediaBox = boxOf(page.getAttribute("/MediaBox", false));
+    if (!mediaBox) throw std::runtime_error("the page has no usable media box");
+    QPDFObjectHandle rotate = page.getAttribute("/Rotate", false);
+    QPDFObjectHandle userUnit = pageObject.getKey("/UserUnit");
+
+    SourcePage source;
+    source.document = std::move(document);
+    source.page = pageObject;
+    source.displayed = DisplayedPage::from(
+        *mediaBox, boxOf(page.getAttribute("/CropBox", false)),
+        rotate.isInteger() ? rotate.getIntValue() : 0,
+        userUnit.isNumber() ? userUnit.getNumericValue() : 1.0);
+    return source;
+}
+
+std::shared_ptr<QPDF> openPdfInMemory(std::string bytes, const std::string& description) {
+    auto memory = std::make_shared<MemoryPdf>();
+    memory->bytes = std::move(bytes);
+    memory->pdf.setSuppressWarnings(true);
+    memory->pdf.processMemoryFile(description.c_str(), memory->bytes.data(), memory->bytes.size());
+    return std::shared_ptr<QPDF>(memory, &memory->pdf);
+}
+
+}  // namespace posix::assembly

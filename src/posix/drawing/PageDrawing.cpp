@@ -1,0 +1,87 @@
+#include "posix/drawing/PageDrawing.h"
+
+#include <cairo-pdf.h>
+#include <cairo.h>
+
+#include <qpdf/QPDFPageDocumentHelper.hh>
+
+#include <exception>
+#include <memory>
+#include <vector>
+
+#include "posix/assembly/SourcePage.h"
+
+namespace posix::drawing {
+
+namespace {
+
+struct SurfaceDestroy {
+    void operator()(cairo_surface_t* surface) const { cairo_surface_destroy(surface); }
+};
+struct ContextDestroy {
+    void operator()(cairo_t* cr) const { cairo_destroy(cr); }
+};
+
+cairo_status_t appendTo(void* closure, const unsigned char* data, unsigned int length) {
+    static_cast<std::string*>(closure)->append(reinterpret_cast<const char*>(data), length);
+    return CAIRO_STATUS_SUCCESS;
+}
+
+}  // namespace
+
+void drawPage(cairo_t* cr, PopplerPage* page, const assembly::TargetRect& target, int rotate) {
+    double width = 0, height = 0;
+    poppler_page_get_size(page, &width, &height);
+    if (width <= 0 || height <= 0 || target.width <= 0 || target.height <= 0) return;
+
+    const assembly::Matrix m = assembly::displayedToDevice(width, height, target, rotate);
+    cairo_matrix_t matrix;
+    cairo_matrix_init(&matrix, m.a, m.b, m.c, m.d, m.e, m.f);
+    cairo_save(cr);
+    cairo_transform(cr, &matrix);
+    cairo_rectangle(cr, 0, 0, width, height);
+    cairo_clip(cr);
+    poppler_page_render_for_printing(page, cr);
+    cairo_restore(cr);
+}
+
+std::string drawPageAsPdf(PopplerPage* page) {
+    double width = 0, height = 0;
+    poppler_page_get_size(page, &width, &height);
+    if (width <= 0 || height <= 0) return {};
+
+    std::string pdf;
+    {
+        std::unique_ptr<cairo_surface_t, SurfaceDestroy> surface(
+            cairo_pdf_surface_create_for_stream(appendTo, &pdf, width, height));
+        std::unique_ptr<cairo_t, ContextDestroy> cr(cairo_create(surface.get()));
+        poppler_page_render_for_printing(page, cr.get());
+        cairo_show_page(cr.get());
+        const bool drawn = cairo_status(cr.get()) == CAIRO_STATUS_SUCCESS;
+        cr.reset();
+        cairo_surface_finish(surface.get());
+        if (!drawn || cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) return {};
+    }
+    return pdf;
+}
+
+bool drawPageOnto(DeviceContext& context, PopplerPage* page, const assembly::TargetRect& target,
+                  int rotate) {
+    if (cairo_t* cr = context.cairo()) {
+        drawPage(cr, page, target, rotate);
+        return true;
+    }
+    std::string pdf = drawPageAsPdf(page);
+    if (pdf.empty()) return false;
+    try {
+        std::shared_ptr<QPDF> drawn = assembly::openPdfInMemory(std::move(pdf), "drawn page");
+        const std::vector<QPDFPageObjectHelper> pages = QPDFPageDocumentHelper(*drawn).getAllPages();
+        if (pages.empty()) return false;
+        return context.placePage(assembly::SourcePage::of(drawn, pages.front().getObjectHandle()),
+                                 target, rotate);
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+}  // namespace posix::drawing

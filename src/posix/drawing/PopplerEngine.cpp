@@ -1,0 +1,77 @@
+#include "posix/drawing/PopplerEngine.h"
+
+#include "posix/DeviceContext.h"
+#include "posix/GdiHandles.h"
+#include "posix/drawing/PageDrawing.h"
+#include "posix/drawing/PopplerDocuments.h"
+#include "print/PrintLogs.h"
+
+namespace posix::drawing {
+
+namespace {
+
+struct DrawnPage {
+    PopplerPagePtr page;
+    int index = 0;
+};
+
+PopplerDocument* asDocument(FPDF_DOCUMENT document) {
+    return reinterpret_cast<PopplerDocument*>(document);
+}
+
+DrawnPage* asPage(FPDF_PAGE page) { return reinterpret_cast<DrawnPage*>(page); }
+
+}  // namespace
+
+void PopplerEngine::initLibrary() {}
+
+void PopplerEngine::destroyLibrary() {}
+
+FPDF_DOCUMENT PopplerEngine::loadDocument(const char* fileName, const char* password,
+                                          unsigned long& error) {
+    return reinterpret_cast<FPDF_DOCUMENT>(openPopplerDocument(fileName, password, error).release());
+}
+
+int PopplerEngine::pageCount(FPDF_DOCUMENT document) {
+    return document ? poppler_document_get_n_pages(asDocument(document)) : 0;
+}
+
+FPDF_PAGE PopplerEngine::loadPage(FPDF_DOCUMENT document, int index) {
+    if (!document || index < 0 || index >= pageCount(document)) return nullptr;
+    PopplerPagePtr page(poppler_document_get_page(asDocument(document), index));
+    if (!page) return nullptr;
+    return reinterpret_cast<FPDF_PAGE>(new DrawnPage{std::move(page), index});
+}
+
+double PopplerEngine::pageWidth(FPDF_PAGE page) {
+    double width = 0, height = 0;
+    if (page) poppler_page_get_size(asPage(page)->page.get(), &width, &height);
+    return width;
+}
+
+double PopplerEngine::pageHeight(FPDF_PAGE page) {
+    double width = 0, height = 0;
+    if (page) poppler_page_get_size(asPage(page)->page.get(), &width, &height);
+    return height;
+}
+
+void PopplerEngine::renderPage(HDC dc, FPDF_PAGE page, int startX, int startY, int sizeX,
+                               int sizeY, int rotate, int) {
+    DeviceContext* context = liveDeviceContext(dc);
+    if (!context || !page || sizeX <= 0 || sizeY <= 0) return;
+    if (drawPageOnto(*context, asPage(page)->page.get(), {startX, startY, sizeX, sizeY}, rotate))
+        pdfPrintLog.info("Page %d drawn: Render=always", asPage(page)->index);
+}
+
+void PopplerEngine::closePage(FPDF_PAGE page) { delete asPage(page); }
+
+void PopplerEngine::closeDocument(FPDF_DOCUMENT document) {
+    if (document) g_object_unref(asDocument(document));
+}
+
+PopplerEngine& popplerEngine() {
+    static PopplerEngine engine;
+    return engine;
+}
+
+}  // namespace posix::drawing

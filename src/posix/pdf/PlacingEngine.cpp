@@ -1,0 +1,81 @@
+#include "posix/pdf/PlacingEngine.h"
+
+#include <exception>
+#include <memory>
+#include <string>
+
+#include "posix/DeviceContext.h"
+#include "posix/GdiHandles.h"
+#include "posix/drawing/PageDrawing.h"
+#include "posix/pdf/SourceDocument.h"
+#include "print/PrintLogs.h"
+
+namespace posix::pdf {
+
+namespace {
+
+SourceDocument* asDocument(FPDF_DOCUMENT document) {
+    return reinterpret_cast<SourceDocument*>(document);
+}
+
+PreparedPage* asPage(FPDF_PAGE page) { return reinterpret_cast<PreparedPage*>(page); }
+
+}  // namespace
+
+void PlacingEngine::initLibrary() {}
+
+void PlacingEngine::destroyLibrary() {}
+
+FPDF_DOCUMENT PlacingEngine::loadDocument(const char* fileName, const char* password,
+                                          unsigned long& error) {
+    return reinterpret_cast<FPDF_DOCUMENT>(SourceDocument::open(fileName, password, error).release());
+}
+
+int PlacingEngine::pageCount(FPDF_DOCUMENT document) {
+    return document ? asDocument(document)->pageCount() : 0;
+}
+
+FPDF_PAGE PlacingEngine::loadPage(FPDF_DOCUMENT document, int index) {
+    if (!document) return nullptr;
+    return reinterpret_cast<FPDF_PAGE>(asDocument(document)->preparePage(index).release());
+}
+
+double PlacingEngine::pageWidth(FPDF_PAGE page) { return page ? asPage(page)->width : 0; }
+
+double PlacingEngine::pageHeight(FPDF_PAGE page) { return page ? asPage(page)->height : 0; }
+
+void PlacingEngine::renderPage(HDC dc, FPDF_PAGE handle, int startX, int startY, int sizeX,
+                               int sizeY, int rotate, int) {
+    DeviceContext* context = liveDeviceContext(dc);
+    if (!context || !handle || sizeX <= 0 || sizeY <= 0) return;
+    PreparedPage& page = *asPage(handle);
+    const assembly::TargetRect target{startX, startY, sizeX, sizeY};
+
+    std::string reason = page.drawReason;
+    if (page.placeable && reason.empty()) {
+        try {
+            if (context->placePage(*page.placeable, target, rotate)) {
+                pdfPrintLog.info("Page %d placed", page.index);
+                return;
+            }
+            reason = "the device context only draws";
+        } catch (const std::exception& failure) {
+            reason = std::string("it could not be copied: ") + failure.what();
+        }
+    }
+    if (!page.drawable) page.drawable = page.document->drawablePage(page.index);
+    if (!page.drawable) return;
+    if (drawing::drawPageOnto(*context, page.drawable.get(), target, rotate))
+        pdfPrintLog.info("Page %d drawn: %s", page.index, reason.c_str());
+}
+
+void PlacingEngine::closePage(FPDF_PAGE page) { delete asPage(page); }
+
+void PlacingEngine::closeDocument(FPDF_DOCUMENT document) { delete asDocument(document); }
+
+PlacingEngine& placingEngine() {
+    static PlacingEngine engine;
+    return engine;
+}
+
+}  // namespace posix::pdf

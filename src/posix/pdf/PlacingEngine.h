@@ -1,0 +1,33 @@
+// The PDF engine of Render=auto: documents are read with qpdf, and each page
+// is placed on the device context as it is (its content streams, resources,
+// colour spaces, transparency and optional content untouched), with its
+// printable annotations flattened over it. A page that placing would spoil
+// (a printable annotation without appearance, a form value qpdf cannot
+// draw, content qpdf cannot read) is drawn by poppler instead; so is every
+// page of a document qpdf cannot read while poppler can.
+#pragma once
+
+#include "posix/pdf/PdfEngine.h"
+
+namespace posix::pdf {
+
+class PlacingEngine : public PdfEngine {
+public:
+    void initLibrary() override;
+    void destroyLibrary() override;
+    FPDF_DOCUMENT loadDocument(const char* fileName, const char* password,
+                               unsigned long& error) override;
+    int pageCount(FPDF_DOCUMENT document) override;
+    FPDF_PAGE loadPage(FPDF_DOCUMENT document, int index) override;
+    double pageWidth(FPDF_PAGE page) override;
+    double pageHeight(FPDF_PAGE page) override;
+    void renderPage(HDC dc, FPDF_PAGE page, int startX, int startY, int sizeX, int sizeY,
+                    int rotate, int flags) override;
+    void closePage(FPDF_PAGE page) override;
+    void closeDocument(FPDF_DOCUMENT document) override;
+};
+
+// The placing engine, one per process.
+PlacingEngine& placingEngine();
+
+}  // namespace posix::pdf
