@@ -2,12 +2,12 @@
 # End-to-end print time through CUPS: from the start of a submission until the
 # IPP printer of the print sandbox holds the finished job, quorlex against
 # lp on the same documents. Prints the figures side by side and the ratio
-# against the target (quorlex within 1.5x of lp).
+# against the target (quorlex within 1.2x of lp).
 #
 #   bench/e2e_cups.sh [runs-per-document]     (default 7; the median counts)
 #
 # A third column shows quorlex printing the same document to its built-in
-# file printer: what drawing the pages costs without any spooling.
+# file printer: what making the document costs without any spooling.
 #
 # Uses the release build (built when missing; QUORLEX_BIN names another
 # binary) and the print sandbox (started for the run when it is not running,
@@ -15,7 +15,7 @@
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 runs=${1:-7}
-target=1.5
+target=1.2
 
 quorlex=${QUORLEX_BIN:-$top/build/quorlex}
 if [[ -z "${QUORLEX_BIN:-}" && ! -x "$quorlex" ]]; then

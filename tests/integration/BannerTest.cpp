@@ -35,13 +35,6 @@ RunResult runWithBlock(const std::vector<unsigned char>& block) {
     return run(program, {"-help"}, Launch().pipe("\n\n"));
 }
 
-// Log lines wrap under a 13-character column; this joins them again.
-std::string unwrapped(std::string text) {
-    const std::string continuation = "\n             ";
-    for (size_t at; (at = text.find(continuation)) != std::string::npos;) text.erase(at, continuation.size());
-    return text;
-}
-
 }  // namespace
 
 TEST(Banner, ValuesOutsideAsciiReachStdoutAsUtf8) {

@@ -19,20 +19,6 @@ std::string sample(const std::string& name) { return std::string(QUORLEX_TEST_DA
 
 constexpr int kDpi = 20;
 
-// The log as one line per message: wrapped lines joined again.
-std::string unwrapped(const std::string& log) {
-    std::string text;
-    for (size_t i = 0; i < log.size(); ++i) {
-        if (log[i] == '\n' && log.compare(i + 1, 14, std::string(14, ' ')) == 0) {
-            text += ' ';
-            i += 14;
-        } else {
-            text += log[i];
-        }
-    }
-    return text;
-}
-
 // Ink around a point given in millimetres from the page's top-left corner.
 bool inkAt(const sandbox::GrayImage& image, double xMm, double yMm) {
     const int cx = static_cast<int>(xMm * kDpi / 25.4), cy = static_cast<int>(yMm * kDpi / 25.4);

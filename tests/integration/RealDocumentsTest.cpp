@@ -7,6 +7,7 @@
 
 #include "integration/support/ProcessRunner.h"
 #include "integration/support/Sandbox.h"
+#include "support/PdfBuilder.h"
 
 namespace fs = std::filesystem;
 using namespace itest;
@@ -57,4 +58,20 @@ TEST(RealDocuments, AThousandPageManualPrintsEveryPage) {
     const auto expected = sandbox::pageSizes(kManual);
     ASSERT_GT(expected.size(), 1000u);
     EXPECT_TRUE(sandbox::sameSizes(sandbox::pageSizes(out), expected, 1.0));
+
+    // Its pages are placed where they were, and its process black stays
+    // process black.
+    for (int page : {1, 2, 600, 1151}) {
+        EXPECT_LT(sandbox::meanDifference(sandbox::renderPage(kManual, page, 40),
+                                          sandbox::renderPage(out, page, 40)),
+                  3.0)
+            << "page " << page;
+    }
+    int blackPages = 0;
+    for (int page = 1; page <= 20; ++page) {
+        if (testpdf::pageContent(kManual, page).find("0 0 0 1 k") == std::string::npos) continue;
+        ++blackPages;
+        EXPECT_NE(testpdf::pageContent(out, page).find("0 0 0 1 k"), std::string::npos) << page;
+    }
+    EXPECT_GT(blackPages, 0);
 }

@@ -5,6 +5,7 @@
 #include <exception>
 #include <stdexcept>
 #include <utility>
+#include <vector>
 
 #include "posix/LastError.h"
 #include "posix/Utf.h"
@@ -17,31 +18,51 @@ namespace {
 
 constexpr int kSpoolerError = -1;
 
-// The end of the writer's pipeline: the job's sink. A sink that fails stops
-// the writing at once, with the sink's error kept.
+}  // namespace
+
+// The end of the writer's pipeline: the job's sink, in pieces of 64 KiB
+// rather than the many small ones the writer makes. A sink that fails
+// stops the writing at once, with the sink's error kept.
 class SinkPipeline : public Pipeline {
 public:
-    explicit SinkPipeline(JobSink& sink) : Pipeline("print job", nullptr), sink_(sink) {}
+    explicit SinkPipeline(JobSink& sink) : Pipeline("print job", nullptr), sink_(sink) {
+        buffer_.reserve(kPiece);
+    }
 
     void write(unsigned char const* data, size_t length) override {
+        if (buffer_.size() + length > kPiece) flush();
+        if (length >= kPiece) {
+            deliver(data, length);
+        } else {
+            buffer_.insert(buffer_.end(), data, data + length);
+        }
+    }
+    void finish() override { flush(); }
+
+    bool failed() const { return failed_; }
+    DWORD error() const { return error_; }
+
+private:
+    static constexpr size_t kPiece = 64 * 1024;
+
+    void flush() {
+        if (buffer_.empty()) return;
+        deliver(buffer_.data(), buffer_.size());
+        buffer_.clear();
+    }
+    void deliver(unsigned char const* data, size_t length) {
         if (failed_ || !sink_.write(data, length)) {
             if (!failed_) error_ = GetLastError();
             failed_ = true;
             throw std::runtime_error("the print job took no more data");
         }
     }
-    void finish() override {}
 
-    bool failed() const { return failed_; }
-    DWORD error() const { return error_; }
-
-private:
     JobSink& sink_;
+    std::vector<unsigned char> buffer_;
     bool failed_ = false;
     DWORD error_ = 0;
 };
-
-}  // namespace
 
 AssemblyDeviceContext::AssemblyDeviceContext(PrinterDriver& driver, const DEVMODEW& settings)
     : driver_(driver), next_(SheetGeometry::from(driver, settings)) {}
@@ -61,13 +82,24 @@ int AssemblyDeviceContext::startDoc(const std::u16string& title) {
     const std::string utf8Title = toUtf8(title);
     sink_ = driver_.startJob(utf8Title);
     if (!sink_) return kSpoolerError;
-    assembly_ = std::make_unique<PdfAssembly>(utf8Title);
+    pipeline_ = std::make_unique<SinkPipeline>(*sink_);
+    failed_ = false;
+    try {
+        assembly_ = std::make_unique<PdfAssembly>(*pipeline_, utf8Title);
+    } catch (const std::exception&) {
+        noteFailure();
+    }
     started_ = true;
-    return 1;
+    return failed_ ? kSpoolerError : 1;
+}
+
+void AssemblyDeviceContext::noteFailure() {
+    failed_ = true;
+    assembly_.reset();
 }
 
 int AssemblyDeviceContext::startPage() {
-    if (!started_ || inPage_) return kSpoolerError;
+    if (!started_ || inPage_ || failed_) return kSpoolerError;
     sheet_ = next_;
     assembly_->beginSheet(sheet_.widthPoints, sheet_.heightPoints);
     inPage_ = true;
@@ -76,17 +108,30 @@ int AssemblyDeviceContext::startPage() {
 
 int AssemblyDeviceContext::endPage() {
     if (!inPage_) return kSpoolerError;
-    assembly_->endSheet();
     inPage_ = false;
+    if (failed_) return kSpoolerError;
+    try {
+        assembly_->endSheet();
+    } catch (const std::exception&) {
+        noteFailure();
+        return kSpoolerError;
+    }
     return 1;
 }
 
 bool AssemblyDeviceContext::placePage(const SourcePage& page, const TargetRect& target,
                                       int rotate) {
-    if (!inPage_ || target.width <= 0 || target.height <= 0) return false;
+    if (!inPage_ || failed_ || target.width <= 0 || target.height <= 0) return false;
     if (page.displayed.width() <= 0 || page.displayed.height() <= 0) return false;
-    assembly_->place(page, pageToSheet(page.displayed, target, rotate, sheet_),
-                     printableArea(sheet_));
+    try {
+        assembly_->place(page, pageToSheet(page.displayed, target, rotate, sheet_),
+                         printableArea(sheet_));
+    } catch (const std::exception&) {
+        // The job refusing data ends the document; a page that could not be
+        // read is for the caller to draw instead.
+        if (pipeline_->failed()) noteFailure();
+        throw;
+    }
     return true;
 }
 
@@ -95,20 +140,26 @@ int AssemblyDeviceContext::endDoc() {
     started_ = false;
     inPage_ = false;
     std::unique_ptr<JobSink> sink = std::move(sink_);
+    std::unique_ptr<SinkPipeline> pipeline = std::move(pipeline_);
     std::unique_ptr<PdfAssembly> assembly = std::move(assembly_);
 
-    SinkPipeline pipeline(*sink);
-    try {
-        assembly->write(pipeline);
-    } catch (const std::exception& failure) {
-        const DWORD sinkError = pipeline.error();
+    std::string failure;
+    if (!failed_) {
+        try {
+            assembly->finish();
+            pipeline->finish();
+        } catch (const std::exception& error) {
+            failure = error.what();
+        }
+    }
+    if (failed_ || !failure.empty()) {
+        const DWORD sinkError = pipeline->error();
         sink->cancel();
         // The sink's own readable text when it failed, else what the writer met.
-        if (pipeline.failed()) {
+        if (pipeline->failed()) {
             if (sinkError && GetLastError() != sinkError) SetLastError(sinkError);
         } else {
-            setLastErrorText(ERROR_INVALID_DATA,
-                             std::string("Unable to write the document: ") + failure.what());
+            setLastErrorText(ERROR_INVALID_DATA, "Unable to write the document: " + failure);
         }
         return kSpoolerError;
     }
@@ -128,9 +179,11 @@ int AssemblyDeviceContext::abortDoc() {
 void AssemblyDeviceContext::discardDocument() {
     started_ = false;
     inPage_ = false;
+    // The sink goes first, so that nothing still written reaches it.
     std::unique_ptr<JobSink> sink = std::move(sink_);
     if (sink) sink->cancel();
     assembly_.reset();
+    pipeline_.reset();
 }
 
 int AssemblyDeviceContext::getDeviceCaps(int index) const {

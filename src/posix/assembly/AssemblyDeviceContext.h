@@ -1,7 +1,7 @@
 // The default printer device context on POSIX: the PDF engine places the
 // pages of the document on its sheets (PdfAssembly), and the assembled PDF
-// goes through a qpdf Pipeline straight into the printer driver's job when
-// the document ends.
+// goes through a qpdf Pipeline straight into the printer driver's job as it
+// is made.
 #pragma once
 
 #include <memory>
@@ -14,6 +14,7 @@
 namespace posix::assembly {
 
 class PdfAssembly;
+class SinkPipeline;
 
 class AssemblyDeviceContext : public DeviceContext {
 public:
@@ -33,14 +34,18 @@ public:
 
 private:
     void discardDocument();
+    // A write the job refused: the document is lost.
+    void noteFailure();
 
     PrinterDriver& driver_;
     SheetGeometry next_;          // from the last settings, for the next sheet
     SheetGeometry sheet_;         // of the sheet in progress
     std::unique_ptr<JobSink> sink_;
+    std::unique_ptr<SinkPipeline> pipeline_;
     std::unique_ptr<PdfAssembly> assembly_;
     bool started_ = false;        // StartDocW succeeded, no EndDoc yet
     bool inPage_ = false;
+    bool failed_ = false;         // the job took no more of the document
 };
 
 }  // namespace posix::assembly

@@ -1,61 +1,20 @@
 #include "posix/assembly/PdfAssembly.h"
 
+#include <qpdf/Buffer.hh>
 #include <qpdf/Constants.h>
 #include <qpdf/Pl_Concatenate.hh>
 #include <qpdf/Pl_Flate.hh>
 #include <qpdf/Pl_String.hh>
-#include <qpdf/PDFVersion.hh>
 #include <qpdf/QPDFAnnotationObjectHelper.hh>
-#include <qpdf/QPDFPageDocumentHelper.hh>
 #include <qpdf/QPDFPageObjectHelper.hh>
-#include <qpdf/QPDFWriter.hh>
 
 #include <cmath>
 #include <cstdio>
 #include <stdexcept>
-#include <vector>
 
 namespace posix::assembly {
 
 namespace {
-
-// The raw bytes of one content stream, filters and all: a page with a
-// single content stream keeps it byte for byte.
-class RawStreamData : public QPDFObjectHandle::StreamDataProvider {
-public:
-    explicit RawStreamData(QPDFObjectHandle stream) : stream_(std::move(stream)) {}
-    void provideStreamData(QPDFObjGen const&, Pipeline* pipeline) override {
-        if (!stream_.pipeStreamData(pipeline, nullptr, 0, qpdf_dl_none, true))
-            throw std::runtime_error("a page's content could not be read");
-    }
-
-private:
-    QPDFObjectHandle stream_;
-};
-
-// Several content streams make one: PDF reads them as a single stream, so
-// they are decoded, joined with a line break between (a stream may end in
-// the middle of nowhere but never inside a token) and compressed again.
-class JoinedStreamData : public QPDFObjectHandle::StreamDataProvider {
-public:
-    explicit JoinedStreamData(std::vector<QPDFObjectHandle> streams)
-        : streams_(std::move(streams)) {}
-    void provideStreamData(QPDFObjGen const&, Pipeline* pipeline) override {
-        Pl_Flate flate("joined content", pipeline, Pl_Flate::a_deflate);
-        // Piping a stream finishes its pipeline; this one ends only here.
-        Pl_Concatenate joined("content streams", &flate);
-        for (QPDFObjectHandle& stream : streams_) {
-            if (!stream.pipeStreamData(&joined, nullptr, 0, qpdf_dl_specialized, true))
-                throw std::runtime_error("a page's content could not be read");
-            static const unsigned char lineBreak = '\n';
-            joined.write(&lineBreak, 1);
-        }
-        joined.manualFinish();
-    }
-
-private:
-    std::vector<QPDFObjectHandle> streams_;
-};
 
 std::string boxArray(const Box& box) {
     return "[" + pdfNumber(box.left) + " " + pdfNumber(box.bottom) + " " + pdfNumber(box.right) +
@@ -72,13 +31,41 @@ std::string concat(const Matrix& m) {
            pdfNumber(m.e) + " " + pdfNumber(m.f) + " cm\n";
 }
 
-// Whether the document keeps objects in object streams: its copy then
-// does too, or it would grow.
-bool usesObjectStreams(QPDF& document) {
-    for (const auto& [id, entry] : document.getXRefTable()) {
-        if (entry.getType() == 2) return true;
+// The content of a page for its form: a single stream byte for byte, with
+// its filters; several decoded and joined into one (PDF reads them as one
+// stream) with a line break between, compressed again.
+struct FormContent {
+    std::string data;
+    QPDFObjectHandle filter;
+    QPDFObjectHandle decodeParms;
+    bool joined = false;
+};
+
+FormContent contentOf(QPDFObjectHandle page) {
+    FormContent content;
+    QPDFObjectHandle contents = page.getKey("/Contents");
+    if (contents.isStream()) {
+        Pl_String collect("page content", nullptr, content.data);
+        if (!contents.pipeStreamData(&collect, nullptr, 0, qpdf_dl_none, true))
+            throw std::runtime_error("a page's content could not be read");
+        content.filter = contents.getDict().getKey("/Filter");
+        content.decodeParms = contents.getDict().getKey("/DecodeParms");
+    } else if (contents.isArray()) {
+        Pl_String collect("page content", nullptr, content.data);
+        Pl_Flate flate("joined content", &collect, Pl_Flate::a_deflate);
+        // Piping a stream finishes its pipeline; this one ends only here.
+        Pl_Concatenate joined("content streams", &flate);
+        for (QPDFObjectHandle& stream : contents.aitems()) {
+            if (!stream.isStream()) continue;
+            if (!stream.pipeStreamData(&joined, nullptr, 0, qpdf_dl_specialized, true))
+                throw std::runtime_error("a page's content could not be read");
+            static const unsigned char lineBreak = '\n';
+            joined.write(&lineBreak, 1);
+        }
+        joined.manualFinish();
+        content.joined = true;
     }
-    return false;
+    return content;
 }
 
 }  // namespace
@@ -101,17 +88,16 @@ std::string pdfNumber(double value) {
 std::string emptyPdf(const std::string& title) {
     std::string pdf;
     Pl_String collect("empty document", nullptr, pdf);
-    PdfAssembly(title).write(collect);
+    PdfAssembly(collect, title).finish();
+    collect.finish();
     return pdf;
 }
 
-PdfAssembly::PdfAssembly(const std::string& title) {
-    out_.setSuppressWarnings(true);
-    out_.emptyPDF();
-    QPDFObjectHandle info = out_.makeIndirectObject(QPDFObjectHandle::newDictionary());
-    if (!title.empty()) info.replaceKey("/Title", QPDFObjectHandle::newUnicodeString(title));
-    info.replaceKey("/Creator", QPDFObjectHandle::newUnicodeString("Quorlex"));
-    out_.getTrailer().replaceKey("/Info", info);
+PdfAssembly::PdfAssembly(Pipeline& out, std::string title)
+    : writer_(out), title_(std::move(title)) {
+    catalog_ = writer_.reserve();
+    pages_ = writer_.reserve();
+    info_ = writer_.reserve();
 }
 
 void PdfAssembly::beginSheet(double widthPoints, double heightPoints) {
@@ -120,86 +106,75 @@ void PdfAssembly::beginSheet(double widthPoints, double heightPoints) {
     sheet_.open = true;
     sheet_.width = widthPoints;
     sheet_.height = heightPoints;
-    sheet_.xobjects = QPDFObjectHandle::newDictionary();
 }
 
 void PdfAssembly::noteSource(const std::shared_ptr<QPDF>& document) {
     if (!sources_.insert(document).second) return;
     version_.updateIfGreater(document->getVersionAsPDFVersion());
-    objectStreams_ = objectStreams_ || usesObjectStreams(*document);
-
     // Optional content keeps its configuration (which layers print): the
     // first document that has one brings it along.
-    QPDFObjectHandle root = out_.getRoot();
     QPDFObjectHandle properties = document->getRoot().getKey("/OCProperties");
-    if (!root.hasKey("/OCProperties") && properties.isDictionary())
-        root.replaceKey("/OCProperties", copied(properties));
+    if (optionalContent_.empty() && properties.isDictionary()) optionalContent_ = writer_.value(properties);
 }
 
-QPDFObjectHandle PdfAssembly::copied(QPDFObjectHandle foreign) {
-    if (foreign.isIndirect()) return out_.copyForeignObject(foreign);
-    if (foreign.isDictionary()) {
-        QPDFObjectHandle copy = QPDFObjectHandle::newDictionary();
-        for (const std::string& key : foreign.getKeys()) copy.replaceKey(key, copied(foreign.getKey(key)));
-        return copy;
+int PdfAssembly::appearanceFor(QPDFObjectHandle appearance) {
+    const auto key = std::make_pair(static_cast<const QPDF*>(appearance.getOwningQPDF()),
+                                    appearance.getObjGen());
+    if (auto found = forms_.find(key); found != forms_.end()) return found->second;
+    // Appearances a form generated exist only once they are read through
+    // (their content is filled in as it is read), so their content is taken
+    // decoded; they are small.
+    const auto data = appearance.getStreamData(qpdf_dl_generalized);
+    std::string entries;
+    QPDFObjectHandle dictionary = appearance.getDict();
+    for (const std::string& name : dictionary.getKeys()) {
+        if (name == "/Length" || name == "/Filter" || name == "/DecodeParms" || name == "/DL") continue;
+        entries += pdfName(name) + " " + writer_.value(dictionary.getKey(name)) + " ";
     }
-    if (foreign.isArray()) {
-        QPDFObjectHandle copy = QPDFObjectHandle::newArray();
-        for (QPDFObjectHandle& item : foreign.aitems()) copy.appendItem(copied(item));
-        return copy;
-    }
-    return foreign.shallowCopy();
+    const int number = writer_.reserve();
+    writer_.writeStream(number, entries,
+                        std::string(reinterpret_cast<const char*>(data->getBuffer()), data->getSize()));
+    forms_.emplace(key, number);
+    return number;
 }
 
-QPDFObjectHandle PdfAssembly::formFor(const SourcePage& source) {
+int PdfAssembly::formFor(const SourcePage& source) {
     const auto key = std::make_pair(static_cast<const QPDF*>(source.document.get()),
                                     source.page.getObjGen());
     if (auto found = forms_.find(key); found != forms_.end()) return found->second;
 
     QPDFObjectHandle pageObject = source.page;
-    QPDFPageObjectHelper page(pageObject);
-    QPDFObjectHandle form = QPDFObjectHandle::newStream(&out_);
-    QPDFObjectHandle contents = pageObject.getKey("/Contents");
-    if (contents.isStream()) {
-        QPDFObjectHandle dictionary = contents.getDict();
-        form.replaceStreamData(std::make_shared<RawStreamData>(contents),
-                               copied(dictionary.getKey("/Filter")),
-                               copied(dictionary.getKey("/DecodeParms")));
-    } else if (contents.isArray()) {
-        std::vector<QPDFObjectHandle> streams;
-        for (QPDFObjectHandle& item : contents.aitems()) {
-            if (item.isStream()) streams.push_back(item);
-        }
-        form.replaceStreamData(std::make_shared<JoinedStreamData>(std::move(streams)),
-                               QPDFObjectHandle::newName("/FlateDecode"),
-                               QPDFObjectHandle::newNull());
-    } else {
-        form.replaceStreamData("", QPDFObjectHandle::newNull(), QPDFObjectHandle::newNull());
-    }
-
-    QPDFObjectHandle dictionary = form.getDict();
-    dictionary.replaceKey("/Type", QPDFObjectHandle::newName("/XObject"));
-    dictionary.replaceKey("/Subtype", QPDFObjectHandle::newName("/Form"));
-    dictionary.replaceKey("/BBox", QPDFObjectHandle::parse(boxArray(source.displayed.box)));
-    QPDFObjectHandle resources = page.getAttribute("/Resources", false);
-    dictionary.replaceKey("/Resources",
-                          resources.isDictionary() ? copied(resources) : QPDFObjectHandle::newDictionary());
+    FormContent content = contentOf(pageObject);
+    std::string entries = "/Type /XObject /Subtype /Form /BBox " + boxArray(source.displayed.box);
+    QPDFObjectHandle resources = QPDFPageObjectHelper(pageObject).getAttribute("/Resources", false);
+    entries += " /Resources " + (resources.isDictionary() ? writer_.value(resources) : std::string("<< >>"));
     QPDFObjectHandle group = pageObject.getKey("/Group");
-    if (group.isDictionary()) dictionary.replaceKey("/Group", copied(group));
-
-    forms_.emplace(key, form);
-    return form;
+    if (group.isDictionary()) entries += " /Group " + writer_.value(group);
+    if (content.joined) {
+        entries += " /Filter /FlateDecode";
+    } else {
+        if (content.filter.isInitialized() && !content.filter.isNull())
+            entries += " /Filter " + writer_.value(content.filter);
+        if (content.decodeParms.isInitialized() && !content.decodeParms.isNull())
+            entries += " /DecodeParms " + writer_.value(content.decodeParms);
+    }
+    entries += ' ';
+    const int number = writer_.reserve();
+    writer_.writeStream(number, entries, content.data);
+    forms_.emplace(key, number);
+    return number;
 }
 
 void PdfAssembly::place(const SourcePage& source, const Matrix& pageToSheet, const Box& clip) {
     if (!sheet_.open) throw std::logic_error("no sheet to place a page on");
     noteSource(source.document);
-    const QPDFObjectHandle form = formFor(source);
+    const int form = formFor(source);
 
-    // Names for this placement, taken only once everything has been copied.
+    // Names for this placement; the sheet takes them only once everything
+    // has been taken from the document.
     int names = sheet_.names;
     const std::string formName = "/P" + std::to_string(++names);
-    std::vector<std::pair<std::string, QPDFObjectHandle>> xobjects{{formName, form}};
+    std::string xobjects = formName + " " + std::to_string(form) + " 0 R ";
     std::string overlays;
     for (QPDFObjectHandle annotation : source.annotations) {
         QPDFAnnotationObjectHelper helper(annotation);
@@ -209,51 +184,58 @@ void PdfAssembly::place(const SourcePage& source, const Matrix& pageToSheet, con
         const std::string drawing = helper.getPageContentForAppearance(
             name, source.displayed.rotate, an_print, an_invisible | an_hidden);
         if (drawing.empty()) continue;
-        xobjects.emplace_back(name, copied(appearance));
+        xobjects += name + " " + std::to_string(appearanceFor(appearance)) + " 0 R ";
         overlays += drawing;
     }
-
     // The sheet takes the transparency group of the first page that has one,
     // so that it blends in the same colour space.
+    std::string group;
     QPDFObjectHandle pageObject = source.page;
-    QPDFObjectHandle group = pageObject.getKey("/Group");
-    if (!sheet_.group.isInitialized() && group.isDictionary()) group = copied(group);
-    else group = QPDFObjectHandle();
+    QPDFObjectHandle pageGroup = pageObject.getKey("/Group");
+    if (sheet_.group.empty() && pageGroup.isDictionary()) group = writer_.value(pageGroup);
 
     sheet_.content += "q\n" + clipTo(clip) + concat(pageToSheet) + clipTo(source.displayed.box) +
                       formName + " Do\n" + overlays + "Q\n";
-    for (auto& [name, object] : xobjects) sheet_.xobjects.replaceKey(name, object);
+    sheet_.xobjects += xobjects;
     sheet_.names = names;
-    if (group.isInitialized()) sheet_.group = group;
+    if (!group.empty()) sheet_.group = group;
 }
 
 void PdfAssembly::endSheet() {
     if (!sheet_.open) return;
-    QPDFObjectHandle resources = QPDFObjectHandle::newDictionary();
-    if (!sheet_.xobjects.getKeys().empty()) resources.replaceKey("/XObject", sheet_.xobjects);
-    QPDFObjectHandle page = QPDFObjectHandle::newDictionary();
-    page.replaceKey("/Type", QPDFObjectHandle::newName("/Page"));
-    page.replaceKey("/MediaBox",
-                    QPDFObjectHandle::parse(boxArray(Box{0, 0, sheet_.width, sheet_.height})));
-    page.replaceKey("/Resources", resources);
-    page.replaceKey("/Contents", QPDFObjectHandle::newStream(&out_, sheet_.content));
-    if (sheet_.group.isInitialized()) page.replaceKey("/Group", sheet_.group);
-    QPDFPageDocumentHelper(out_).addPage(QPDFPageObjectHelper(out_.makeIndirectObject(page)), false);
-    ++sheetCount_;
+    const int content = writer_.reserve();
+    writer_.writeStream(content, "", sheet_.content);
+    std::string page = "<< /Type /Page /Parent " + std::to_string(pages_) + " 0 R /MediaBox " +
+                       boxArray(Box{0, 0, sheet_.width, sheet_.height}) + " /Resources << ";
+    if (!sheet_.xobjects.empty()) page += "/XObject << " + sheet_.xobjects + ">> ";
+    page += ">> /Contents " + std::to_string(content) + " 0 R ";
+    if (!sheet_.group.empty()) page += "/Group " + sheet_.group + " ";
+    page += ">>";
+    const int number = writer_.reserve();
+    writer_.writeObject(number, page);
+    kids_.push_back(number);
     sheet_ = Sheet{};
 }
 
-void PdfAssembly::write(Pipeline& out) {
+void PdfAssembly::finish() {
     if (sheet_.open) endSheet();
-    QPDFWriter writer(out_);
-    writer.setOutputPipeline(&out);
-    // Every stream goes out as it came in: compressed ones stay compressed
-    // with their own filters, the rest stay as they are.
-    writer.setCompressStreams(false);
-    writer.setDecodeLevel(qpdf_dl_none);
-    writer.setObjectStreamMode(objectStreams_ ? qpdf_o_generate : qpdf_o_disable);
-    writer.setMinimumPDFVersion(version_);
-    writer.write();
+    std::string kids;
+    for (int kid : kids_) kids += std::to_string(kid) + " 0 R ";
+    writer_.writeObject(pages_, "<< /Type /Pages /Kids [" + kids + "] /Count " +
+                                    std::to_string(kids_.size()) + " >>");
+
+    std::string catalog = "<< /Type /Catalog /Pages " + std::to_string(pages_) + " 0 R ";
+    if (!optionalContent_.empty()) catalog += "/OCProperties " + optionalContent_ + " ";
+    std::string version;
+    int extension = 0;
+    version_.getVersion(version, extension);
+    if (PDFVersion(1, 4) < version_) catalog += "/Version /" + version + " ";
+    writer_.writeObject(catalog_, catalog + ">>");
+
+    std::string info = "<< ";
+    if (!title_.empty()) info += "/Title " + QPDFObjectHandle::newUnicodeString(title_).unparse() + " ";
+    writer_.writeObject(info_, info + "/Creator (Quorlex) >>");
+    writer_.finish(catalog_, info_);
 }
 
 }  // namespace posix::assembly

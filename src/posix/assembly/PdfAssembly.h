@@ -1,12 +1,12 @@
 // The document a job assembles: one sheet per printed page, each holding the
 // pages placed on it as form XObjects under a transformation, clipped to the
-// printable area. Written out in one go through a qpdf Pipeline once the job
-// ends; the content of the source pages is copied from their documents only
-// then, as it is written.
+// printable area. It is written while it is made (PdfWriter): a page placed
+// goes out at once with whatever of its document it needs that has not gone
+// out before, so that neither the document nor its copy is ever held whole.
 #pragma once
 
-#include <qpdf/PDFVersion.hh>
 #include <qpdf/Pipeline.hh>
+#include <qpdf/PDFVersion.hh>
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFObjGen.hh>
 #include <qpdf/QPDFObjectHandle.hh>
@@ -16,7 +16,9 @@
 #include <set>
 #include <string>
 #include <utility>
+#include <vector>
 
+#include "posix/assembly/PdfWriter.h"
 #include "posix/assembly/Placement.h"
 #include "posix/assembly/SourcePage.h"
 
@@ -24,8 +26,9 @@ namespace posix::assembly {
 
 class PdfAssembly {
 public:
-    // The title (UTF-8) goes into the document information.
-    explicit PdfAssembly(const std::string& title);
+    // Starts the document in out; the title (UTF-8) goes into its
+    // information. out must outlive the assembly.
+    PdfAssembly(Pipeline& out, std::string title);
     PdfAssembly(const PdfAssembly&) = delete;
     PdfAssembly& operator=(const PdfAssembly&) = delete;
 
@@ -33,37 +36,40 @@ public:
     void beginSheet(double widthPoints, double heightPoints);
     // Places the page on the sheet in progress: the page's own space goes
     // through the transformation, and nothing shows outside clip (sheet
-    // space). Throws (std::exception) when the page cannot be copied; the
-    // sheet is then as it was.
+    // space). Throws (std::exception) when the page cannot be taken from
+    // its document; the sheet is then as it was.
     void place(const SourcePage& page, const Matrix& pageToSheet, const Box& clip);
     void endSheet();
     bool inSheet() const { return sheet_.open; }
-    int sheets() const { return sheetCount_; }
 
-    // Writes the document into out; throws (std::exception) on failure.
-    void write(Pipeline& out);
+    // Ends the document: the page tree, the catalog and the information,
+    // the cross-reference table. Throws (std::exception) on failure.
+    void finish();
 
 private:
     struct Sheet {
         bool open = false;
         double width = 0, height = 0;
         std::string content;
-        QPDFObjectHandle xobjects;
-        QPDFObjectHandle group;
+        std::string xobjects;      // entries of the /XObject dictionary
+        std::string group;         // the sheet's transparency group, or empty
         int names = 0;
     };
 
     void noteSource(const std::shared_ptr<QPDF>& document);
-    QPDFObjectHandle formFor(const SourcePage& page);
-    QPDFObjectHandle copied(QPDFObjectHandle foreign);
+    int formFor(const SourcePage& page);
+    int appearanceFor(QPDFObjectHandle appearance);
 
-    QPDF out_;
-    std::set<std::shared_ptr<QPDF>> sources_;
-    std::map<std::pair<const QPDF*, QPDFObjGen>, QPDFObjectHandle> forms_;
+    PdfWriter writer_;
+    std::string title_;
+    int catalog_, pages_, info_;
+    std::vector<int> kids_;
     Sheet sheet_;
-    int sheetCount_ = 0;
+    std::set<std::shared_ptr<QPDF>> sources_;   // their content is read as it is written
+    // Forms made of source pages and appearances, by their origin.
+    std::map<std::pair<const QPDF*, QPDFObjGen>, int> forms_;
     PDFVersion version_{1, 4};
-    bool objectStreams_ = false;
+    std::string optionalContent_;               // of the first document that has some
 };
 
 // A complete PDF of no pages with the title (UTF-8).

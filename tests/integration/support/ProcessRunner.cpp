@@ -160,4 +160,17 @@ bool fileExists(const std::string& path) {
     return stat(path.c_str(), &st) == 0;
 }
 
+std::string unwrapped(const std::string& log) {
+    std::string text;
+    for (size_t i = 0; i < log.size(); ++i) {
+        if (log[i] == '\n' && log.compare(i + 1, 14, std::string(14, ' ')) == 0) {
+            text += ' ';
+            i += 14;
+        } else {
+            text += log[i];
+        }
+    }
+    return text;
+}
+
 }  // namespace itest

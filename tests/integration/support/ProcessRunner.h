@@ -46,6 +46,10 @@ RunResult runQuorlex(const std::vector<std::string>& args, const RunOptions& opt
 std::string makeTempDir(const std::string& tag);
 
 std::string readFile(const std::string& path);
+
+// A log as one line per message: the lines a message wrapped into under the
+// writer-name column joined again.
+std::string unwrapped(const std::string& log);
 bool fileExists(const std::string& path);
 
 }  // namespace itest

@@ -473,7 +473,7 @@ GrayImage renderPage(const std::string& pdf, int page, int dpi) {
     GrayImage image;
     const std::string prefix = makeTempDir("render") + "/page";
     const std::string n = std::to_string(page);
-    const RunResult result = shell("pdftoppm -gray -r " + std::to_string(dpi) + " -f " + n +
+    const RunResult result = shell("pdftoppm -cropbox -gray -r " + std::to_string(dpi) + " -f " + n +
                                    " -l " + n + " -singlefile " + quoted(pdf) + " " +
                                    quoted(prefix));
     if (result.exitCode != 0) return image;
@@ -488,6 +488,35 @@ GrayImage renderPage(const std::string& pdf, int page, int dpi) {
             static_cast<std::streamsize>(image.pixels.size()));
     if (!in) return {};
     return image;
+}
+
+// The mean difference of two grey renderings, 0 to 255; the target may be
+// turned a quarter counter-clockwise against the source, and shifted by a few
+// pixels: a turned page starts at the printer's margins exchanged. 255 when
+// their sizes differ by more than a pixel.
+double meanDifference(const GrayImage& source, const GrayImage& target,
+                      bool turned) {
+    const int width = turned ? source.height : source.width;
+    const int height = turned ? source.width : source.height;
+    if (std::abs(width - target.width) > 1 || std::abs(height - target.height) > 1) return 255;
+    const int w = std::min(width, target.width), h = std::min(height, target.height);
+    // Turned: the page's top is on the sheet's left, its left at the bottom.
+    const auto sourceAt = [&](int x, int y) {
+        const int u = turned ? source.width - 1 - y : x, v = turned ? x : y;
+        if (u < 0 || v < 0 || u >= source.width || v >= source.height) return 255;
+        return int{source.at(u, v)};
+    };
+    const int reach = turned ? 4 : 0;
+    double best = 255;
+    for (int dy = -reach; dy <= reach; ++dy) {
+        for (int dx = -reach; dx <= reach; ++dx) {
+            double sum = 0;
+            for (int y = 0; y < h; ++y)
+                for (int x = 0; x < w; ++x) sum += std::abs(sourceAt(x + dx, y + dy) - int{target.at(x, y)});
+            best = std::min(best, sum / (double(w) * h));
+        }
+    }
+    return best;
 }
 
 }  // namespace itest::sandbox

@@ -149,4 +149,11 @@ struct GrayImage {
 // Renders page (from 1) at the resolution with pdftoppm; empty on failure.
 GrayImage renderPage(const std::string& pdf, int page, int dpi);
 
+// The mean difference of two renderings, 0 to 255: what separates a page
+// from its copy beyond the noise of scaling it to the paper is well above 3.
+// The target may be the source turned a quarter counter-clockwise (its top
+// to the left), then shifted by up to 4 pixels. 255 when the sizes differ by
+// more than a pixel.
+double meanDifference(const GrayImage& source, const GrayImage& target, bool turned = false);
+
 }  // namespace itest::sandbox

@@ -1,0 +1,198 @@
+#include "posix/assembly/PdfWriter.h"
+
+#include <qpdf/Pl_String.hh>
+
+#include <cstdio>
+
+namespace posix::assembly {
+
+namespace {
+
+// Pages and page trees are never followed: an annotation's /P or a link's
+// destination would otherwise bring in other pages and all they hold.
+bool isPageObject(QPDFObjectHandle& object) {
+    if (!object.isDictionary()) return false;
+    QPDFObjectHandle type = object.getKey("/Type");
+    return type.isNameAndEquals("/Page") || type.isNameAndEquals("/Pages");
+}
+
+}  // namespace
+
+std::string pdfName(const std::string& name) {
+    std::string text = "/";
+    static const char digits[] = "0123456789ABCDEF";
+    for (size_t i = name.empty() || name[0] != '/' ? 0 : 1; i < name.size(); ++i) {
+        const auto c = static_cast<unsigned char>(name[i]);
+        const bool plain = c > 32 && c < 127 && std::string_view("()<>[]{}/%#").find(c) == std::string_view::npos;
+        if (plain) {
+            text += static_cast<char>(c);
+        } else {
+            text += '#';
+            text += digits[c >> 4];
+            text += digits[c & 15];
+        }
+    }
+    return text;
+}
+
+PdfWriter::PdfWriter(Pipeline& out) : out_(out) {
+    // The header says 1.4; a catalog /Version names a later version when a
+    // source needs it.
+    emit("%PDF-1.4\n%\xE2\xE3\xCF\xD3\n");
+}
+
+void PdfWriter::emit(const std::string& text) {
+    out_.write(reinterpret_cast<const unsigned char*>(text.data()), text.size());
+    offset_ += text.size();
+}
+
+int PdfWriter::reserve() {
+    offsets_.push_back(-1);
+    return static_cast<int>(offsets_.size() - 1);
+}
+
+int PdfWriter::numberFor(QPDFObjectHandle& object) {
+    const auto key = std::make_pair(object.getOwningQPDF(), object.getObjGen());
+    if (auto found = numbers_.find(key); found != numbers_.end()) return found->second;
+    const int number = reserve();
+    numbers_.emplace(key, number);
+    queue_.emplace_back(object, number);
+    return number;
+}
+
+void PdfWriter::appendValue(std::string& text, QPDFObjectHandle value) {
+    if (value.isIndirect()) {
+        if (value.isNull() || isPageObject(value)) {
+            text += "null";
+        } else {
+            text += std::to_string(numberFor(value)) + " 0 R";
+        }
+        return;
+    }
+    appendDirect(text, value);
+}
+
+void PdfWriter::appendDirect(std::string& text, QPDFObjectHandle value) {
+    switch (value.getTypeCode()) {
+        case ::ot_dictionary:
+        case ::ot_stream: {
+            QPDFObjectHandle dictionary = value.isStream() ? value.getDict() : value;
+            text += "<<";
+            for (const std::string& key : dictionary.getKeys()) {
+                if (value.isStream() && key == "/Length") continue;
+                text += pdfName(key);
+                text += ' ';
+                appendValue(text, dictionary.getKey(key));
+                text += ' ';
+            }
+            text += ">>";
+            break;
+        }
+        case ::ot_array: {
+            text += '[';
+            for (QPDFObjectHandle& item : value.aitems()) {
+                appendValue(text, item);
+                text += ' ';
+            }
+            text += ']';
+            break;
+        }
+        case ::ot_name:
+            text += pdfName(value.getName());
+            break;
+        case ::ot_null:
+        case ::ot_uninitialized:
+        case ::ot_reserved:
+        case ::ot_destroyed:
+            text += "null";
+            break;
+        default:
+            text += value.unparse();
+            break;
+    }
+}
+
+std::string PdfWriter::value(QPDFObjectHandle value) {
+    std::string text;
+    appendValue(text, value);
+    writeQueued();
+    return text;
+}
+
+void PdfWriter::writeQueued() {
+    while (!queue_.empty()) {
+        auto [object, number] = queue_.front();
+        queue_.pop_front();
+        writeSourceObject(object, number);
+    }
+}
+
+void PdfWriter::writeSourceObject(QPDFObjectHandle object, int number) {
+    if (!object.isStream()) {
+        std::string body;
+        appendDirect(body, object);
+        writeObject(number, body);
+        return;
+    }
+    // The data as stored. Data that cannot be read at all becomes an empty
+    // stream without filters, which every reader takes.
+    std::string data;
+    bool readable = false;
+    {
+        Pl_String collect("stream data", nullptr, data);
+        try {
+            readable = object.pipeStreamData(&collect, nullptr, 0, qpdf_dl_none, true);
+        } catch (const std::exception&) {
+            readable = false;
+        }
+    }
+    QPDFObjectHandle dictionary = object.getDict();
+    std::string entries;
+    for (const std::string& key : dictionary.getKeys()) {
+        if (key == "/Length") continue;
+        if (!readable && (key == "/Filter" || key == "/DecodeParms" || key == "/DL")) continue;
+        entries += pdfName(key);
+        entries += ' ';
+        appendValue(entries, dictionary.getKey(key));
+        entries += ' ';
+    }
+    if (!readable) data.clear();
+    writeStream(number, entries, data);
+}
+
+void PdfWriter::writeObject(int number, const std::string& body) {
+    offsets_[number] = static_cast<long long>(offset_);
+    emit(std::to_string(number) + " 0 obj\n" + body + "\nendobj\n");
+}
+
+void PdfWriter::writeStream(int number, const std::string& entries, const std::string& data) {
+    offsets_[number] = static_cast<long long>(offset_);
+    emit(std::to_string(number) + " 0 obj\n<<" + entries + "/Length " + std::to_string(data.size()) +
+         ">>\nstream\n");
+    emit(data);
+    emit("\nendstream\nendobj\n");
+}
+
+void PdfWriter::finish(int catalog, int info) {
+    writeQueued();
+    for (size_t number = 1; number < offsets_.size(); ++number) {
+        if (offsets_[number] < 0) writeObject(static_cast<int>(number), "null");
+    }
+    const size_t xref = offset_;
+    std::string table = "xref\n0 " + std::to_string(offsets_.size()) + "\n0000000000 65535 f \n";
+    char entry[24];
+    for (size_t number = 1; number < offsets_.size(); ++number) {
+        std::snprintf(entry, sizeof entry, "%010lld 00000 n \n", offsets_[number]);
+        table += entry;
+        if (table.size() > 64 * 1024) {
+            emit(table);
+            table.clear();
+        }
+    }
+    table += "trailer\n<< /Size " + std::to_string(offsets_.size()) + " /Root " +
+             std::to_string(catalog) + " 0 R /Info " + std::to_string(info) + " 0 R >>\nstartxref\n" +
+             std::to_string(xref) + "\n%%EOF\n";
+    emit(table);
+}
+
+}  // namespace posix::assembly

@@ -1,0 +1,65 @@
+// Writes a PDF while it is being made, through a qpdf Pipeline: objects of
+// its own as they are given, and the objects of source documents (read with
+// qpdf) the moment something refers to them, each once, renumbered, their
+// streams as they are stored (filters and all). Nothing is kept but the
+// place of every object for the cross-reference table at the end.
+#pragma once
+
+#include <qpdf/Pipeline.hh>
+#include <qpdf/QPDF.hh>
+#include <qpdf/QPDFObjGen.hh>
+#include <qpdf/QPDFObjectHandle.hh>
+
+#include <deque>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace posix::assembly {
+
+class PdfWriter {
+public:
+    // Writes the header at once.
+    explicit PdfWriter(Pipeline& out);
+    PdfWriter(const PdfWriter&) = delete;
+    PdfWriter& operator=(const PdfWriter&) = delete;
+
+    // A number for an object of the writer's own, written later.
+    int reserve();
+
+    // A source value (a dictionary, an array, a number, ...) as text for an
+    // object of the writer's own. The source objects it refers to, and all
+    // they lead to, are written before this returns; references to pages
+    // become null, so that no page drags in another. Throws (std::exception)
+    // when qpdf cannot read what it meets; what was written stays valid.
+    std::string value(QPDFObjectHandle value);
+
+    // Objects of the writer's own: a dictionary or other value as text, a
+    // stream from the entries of its dictionary (without /Length) and data.
+    void writeObject(int number, const std::string& body);
+    void writeStream(int number, const std::string& entries, const std::string& data);
+
+    // Ends the document: objects reserved and never written become null,
+    // then the cross-reference table and the trailer.
+    void finish(int catalog, int info);
+
+private:
+    int numberFor(QPDFObjectHandle& object);
+    void writeQueued();
+    void writeSourceObject(QPDFObjectHandle object, int number);
+    void appendValue(std::string& text, QPDFObjectHandle value);
+    void appendDirect(std::string& text, QPDFObjectHandle value);
+    void emit(const std::string& text);
+
+    Pipeline& out_;
+    size_t offset_ = 0;
+    std::vector<long long> offsets_{-1};                   // by number; -1: not written
+    std::map<std::pair<QPDF*, QPDFObjGen>, int> numbers_;  // source objects
+    std::deque<std::pair<QPDFObjectHandle, int>> queue_;   // numbered, not yet written
+};
+
+// A name in PDF syntax ("/Type"), with the characters that need it escaped.
+std::string pdfName(const std::string& name);
+
+}  // namespace posix::assembly
