@@ -1,7 +1,7 @@
 // The thread's last error, and the texts FormatMessageW gives for codes.
-#include <cups/ipp.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -12,6 +12,7 @@
 namespace {
 thread_local DWORD lastError = 0;
 thread_local std::string lastErrorText;   // for lastError only; empty when none
+const char* (*ippStatusText)(unsigned status) = nullptr;
 }  // namespace
 
 DWORD GetLastError() {
@@ -30,19 +31,26 @@ void setLastErrorText(DWORD code, const std::string& text) {
     lastErrorText = text;
 }
 
+void setIppStatusText(const char* (*text)(unsigned status)) { ippStatusText = text; }
+
 }  // namespace posix
 
-DWORD FormatMessageW(DWORD flags, LPCVOID, DWORD messageId, DWORD, LPWSTR buffer, DWORD size,
-                     void*) {
-    if (!(flags & FORMAT_MESSAGE_FROM_SYSTEM) || buffer == nullptr || size == 0) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return 0;
-    }
+namespace {
+
+// What FormatMessageW says for a code; empty when it knows nothing.
+std::string textOf(DWORD messageId) {
     std::string text;
     if (messageId == lastError && !lastErrorText.empty()) {
         text = lastErrorText;
     } else if (messageId >= QUORLEX_IPP_ERROR_BASE) {
-        text = ippErrorString(static_cast<ipp_status_t>(messageId - QUORLEX_IPP_ERROR_BASE));
+        const unsigned status = messageId - QUORLEX_IPP_ERROR_BASE;
+        if (ippStatusText) {
+            text = ippStatusText(status);
+        } else {
+            char words[32];
+            std::snprintf(words, sizeof words, "IPP status 0x%04x", status);
+            text = words;
+        }
     } else if (messageId != 0 && messageId < 0x10000) {
         char local[256];
         // GNU strerror_r returns the text, which may not be in local.
@@ -51,6 +59,20 @@ DWORD FormatMessageW(DWORD flags, LPCVOID, DWORD messageId, DWORD, LPWSTR buffer
     } else if (messageId == 0) {
         text = "Success";
     }
+    return text;
+}
+
+}  // namespace
+
+std::string posix::lastErrorMessage() { return textOf(lastError); }
+
+DWORD FormatMessageW(DWORD flags, LPCVOID, DWORD messageId, DWORD, LPWSTR buffer, DWORD size,
+                     void*) {
+    if (!(flags & FORMAT_MESSAGE_FROM_SYSTEM) || buffer == nullptr || size == 0) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    const std::string text = textOf(messageId);
     if (text.empty()) {
         SetLastError(ERROR_RESOURCE_TYPE_NOT_FOUND);
         return 0;

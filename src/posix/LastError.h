@@ -12,4 +12,11 @@ namespace posix {
 // code until the next SetLastError on the thread.
 void setLastErrorText(DWORD code, const std::string& text);
 
+// The readable text of the thread's last error.
+std::string lastErrorMessage();
+
+// The words for IPP statuses (codes from QUORLEX_IPP_ERROR_BASE up), given
+// by the CUPS plugin once it is loaded.
+void setIppStatusText(const char* (*text)(unsigned status));
+
 }  // namespace posix

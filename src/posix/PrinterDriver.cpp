@@ -4,12 +4,12 @@
 #include <cstring>
 #include <map>
 
-#include "posix/CupsPrinter.h"
+#include "posix/cups/CupsPrinter.h"
 #include "posix/DriverSettings.h"
 #include "posix/FilePrinter.h"
 #include "posix/Utf.h"
 #include "posix/assembly/AssemblyDeviceContext.h"
-#include "posix/drawing/CairoDeviceContext.h"
+#include "posix/drawing/DrawingPlugin.h"
 #include "posix/pdf/RenderMode.h"
 
 namespace posix {
@@ -58,8 +58,10 @@ std::unique_ptr<PrinterDriver> openPrinterDriver(const std::string& name) {
 }
 
 std::unique_ptr<DeviceContext> PrinterDriver::createDeviceContext(const DEVMODEW& settings) {
-    if (renderMode() == RenderMode::Always)
-        return std::make_unique<drawing::CairoDeviceContext>(*this, settings);
+    if (renderMode() == RenderMode::Always) {
+        drawing::DrawingPlugin* plugin = drawing::drawingPlugin();
+        return plugin ? plugin->deviceContext(*this, settings) : nullptr;
+    }
     return std::make_unique<assembly::AssemblyDeviceContext>(*this, settings);
 }
 

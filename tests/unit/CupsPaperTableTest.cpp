@@ -5,8 +5,8 @@
 
 #include <set>
 
-#include "posix/CupsJob.h"
-#include "posix/CupsPaperTable.h"
+#include "posix/cups/CupsJob.h"
+#include "posix/cups/CupsPaperTable.h"
 
 namespace posix {
 namespace {

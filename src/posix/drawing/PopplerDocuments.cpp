@@ -1,9 +1,6 @@
 #include "posix/drawing/PopplerDocuments.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
+#include "posix/Files.h"
 #include "print/FpdfView.h"
 
 namespace posix::drawing {
@@ -36,16 +33,6 @@ unsigned long errorCode(const GError* error) {
 }
 
 }  // namespace
-
-bool readableFile(const char* fileName) {
-    if (!fileName || !*fileName) return false;
-    const int fd = open(fileName, O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
-    struct stat info;
-    const bool ok = fstat(fd, &info) == 0 && !S_ISDIR(info.st_mode);
-    close(fd);
-    return ok;
-}
 
 PopplerDocumentPtr openPopplerDocument(const char* fileName, const char* password,
                                        unsigned long& error) {

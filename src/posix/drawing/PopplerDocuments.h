@@ -14,10 +14,6 @@ struct GObjectUnref {
 using PopplerDocumentPtr = std::unique_ptr<PopplerDocument, GObjectUnref>;
 using PopplerPagePtr = std::unique_ptr<PopplerPage, GObjectUnref>;
 
-// A file that cannot be opened for reading (missing, unreadable, a folder)
-// is a file error, whatever a parser would make of it.
-bool readableFile(const char* fileName);
-
 // Null on failure, with error set to an FPDF_ERR_ code: 2 the file, 3 its
 // format, 4 a password, 1 anything else.
 PopplerDocumentPtr openPopplerDocument(const char* fileName, const char* password,

@@ -2,10 +2,12 @@
 // Render parameter names (or the one a test has installed). The engine is
 // fixed from FPDF_InitLibrary to FPDF_DestroyLibrary, so that a document
 // is always closed by the engine that opened it.
-#include "posix/drawing/PopplerEngine.h"
+#include "posix/drawing/DrawingPlugin.h"
 #include "posix/pdf/PdfEngine.h"
 #include "posix/pdf/PlacingEngine.h"
 #include "posix/pdf/RenderMode.h"
+#include "posix/LastError.h"
+#include "print/PrintLogs.h"
 
 namespace posix {
 
@@ -15,8 +17,32 @@ PdfEngine* installedEngine = nullptr;
 PdfEngine* libraryEngine = nullptr;
 unsigned long lastLoadError = FPDF_ERR_SUCCESS;
 
+// Stands in for the drawing engine when its plugin cannot be loaded: no
+// document loads, and the log says why.
+class MissingEngine : public PdfEngine {
+public:
+    void initLibrary() override {}
+    void destroyLibrary() override {}
+    FPDF_DOCUMENT loadDocument(const char*, const char*, unsigned long& error) override {
+        pdfPrintLog.error("Render=always: %s", lastErrorMessage().c_str());
+        error = FPDF_ERR_UNKNOWN;
+        return nullptr;
+    }
+    int pageCount(FPDF_DOCUMENT) override { return 0; }
+    FPDF_PAGE loadPage(FPDF_DOCUMENT, int) override { return nullptr; }
+    double pageWidth(FPDF_PAGE) override { return 0; }
+    double pageHeight(FPDF_PAGE) override { return 0; }
+    void renderPage(HDC, FPDF_PAGE, int, int, int, int, int, int) override {}
+    void closePage(FPDF_PAGE) override {}
+    void closeDocument(FPDF_DOCUMENT) override {}
+};
+
 PdfEngine& engineOfRenderMode() {
-    if (renderMode() == RenderMode::Always) return drawing::popplerEngine();
+    if (renderMode() == RenderMode::Always) {
+        if (drawing::DrawingPlugin* plugin = drawing::drawingPlugin()) return plugin->engine();
+        static MissingEngine missing;
+        return missing;
+    }
     return pdf::placingEngine();
 }
 

@@ -6,7 +6,6 @@
 
 #include "posix/DeviceContext.h"
 #include "posix/GdiHandles.h"
-#include "posix/drawing/PageDrawing.h"
 #include "posix/pdf/SourceDocument.h"
 #include "print/PrintLogs.h"
 
@@ -65,7 +64,7 @@ void PlacingEngine::renderPage(HDC dc, FPDF_PAGE handle, int startX, int startY,
     }
     if (!page.drawable) page.drawable = page.document->drawablePage(page.index);
     if (!page.drawable) return;
-    if (drawing::drawPageOnto(*context, page.drawable.get(), target, rotate))
+    if (page.drawable->drawOnto(*context, target, rotate))
         pdfPrintLog.info("Page %d drawn: %s", page.index, reason.c_str());
 }
 

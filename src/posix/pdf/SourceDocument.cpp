@@ -12,6 +12,7 @@
 #include <exception>
 #include <stdexcept>
 
+#include "posix/Files.h"
 #include "print/FpdfView.h"
 
 namespace posix::pdf {
@@ -54,7 +55,7 @@ bool printed(QPDFAnnotationObjectHelper& annotation) {
 std::unique_ptr<SourceDocument> SourceDocument::open(const char* fileName, const char* password,
                                                      unsigned long& error) {
     error = FPDF_ERR_SUCCESS;
-    if (!drawing::readableFile(fileName)) {
+    if (!readableFile(fileName)) {
         error = FPDF_ERR_FILE;
         return nullptr;
     }
@@ -78,14 +79,20 @@ std::unique_ptr<SourceDocument> SourceDocument::open(const char* fileName, const
     }
 
     if (!document->qpdf_ || repaired) {
-        // poppler's verdict decides whether a damaged file prints at all.
-        document->poppler_ = drawing::openPopplerDocument(fileName, password, error);
-        document->popplerTried_ = true;
-        if (!document->poppler_) return nullptr;
-        const int popplerPages = poppler_document_get_n_pages(document->poppler_.get());
+        // Drawing's verdict decides whether a damaged file prints at all.
+        document->openDrawable(error);
+        if (!document->drawable_) {
+            // Without the drawing plugin qpdf's repair is all there is.
+            if (!document->qpdf_ || error != FPDF_ERR_UNKNOWN || !document->drawablePluginMissing_)
+                return nullptr;
+            error = FPDF_ERR_SUCCESS;
+            document->prepareForms();
+            return document;
+        }
+        const int drawablePages = document->drawable_->pageCount();
         if (!document->qpdf_) {
             document->drawAllReason_ = "the document could not be read for placing";
-        } else if (popplerPages != static_cast<int>(document->pages_.size())) {
+        } else if (drawablePages != static_cast<int>(document->pages_.size())) {
             document->drawAllReason_ = "the document is damaged";
             document->qpdf_.reset();
             document->pages_.clear();
@@ -119,19 +126,26 @@ void SourceDocument::prepareForms() {
 
 int SourceDocument::pageCount() const {
     if (qpdf_) return static_cast<int>(pages_.size());
-    return poppler_ ? poppler_document_get_n_pages(poppler_.get()) : 0;
+    return drawable_ ? drawable_->pageCount() : 0;
 }
 
-drawing::PopplerPagePtr SourceDocument::drawablePage(int index) {
-    if (!popplerTried_) {
-        unsigned long error = FPDF_ERR_SUCCESS;
-        poppler_ = drawing::openPopplerDocument(fileName_.c_str(),
-                                                hasPassword_ ? password_.c_str() : nullptr, error);
-        popplerTried_ = true;
+void SourceDocument::openDrawable(unsigned long& error) {
+    drawableTried_ = true;
+    drawing::DrawingPlugin* plugin = drawing::drawingPlugin();
+    if (!plugin) {
+        drawablePluginMissing_ = true;
+        error = FPDF_ERR_UNKNOWN;
+        return;
     }
-    if (!poppler_ || index < 0 || index >= poppler_document_get_n_pages(poppler_.get()))
-        return nullptr;
-    return drawing::PopplerPagePtr(poppler_document_get_page(poppler_.get(), index));
+    drawable_ = plugin->open(fileName_.c_str(), hasPassword_ ? password_.c_str() : nullptr, error);
+}
+
+std::unique_ptr<drawing::DrawablePage> SourceDocument::drawablePage(int index) {
+    if (!drawableTried_) {
+        unsigned long error = FPDF_ERR_SUCCESS;
+        openDrawable(error);
+    }
+    return drawable_ ? drawable_->page(index) : nullptr;
 }
 
 void SourceDocument::checkPlaceable(PreparedPage& page) {
@@ -176,10 +190,13 @@ std::unique_ptr<PreparedPage> SourceDocument::preparePage(int index) {
 
     page->drawable = drawablePage(index);
     if (page->drawable) {
-        if (!page->placeable) poppler_page_get_size(page->drawable.get(), &page->width, &page->height);
+        if (!page->placeable) {
+            page->width = page->drawable->width();
+            page->height = page->drawable->height();
+        }
         return page;
     }
-    // poppler cannot draw it either: placed as well as it can be, or lost.
+    // It cannot be drawn either: placed as well as it can be, or lost.
     if (page->placeable) {
         page->drawReason.clear();
         return page;

@@ -1,5 +1,5 @@
 // A document as the placing engine holds it: qpdf's reading of it, and
-// poppler's, opened only when a page has to be drawn.
+// the drawing plugin's, opened only when a page has to be drawn.
 #pragma once
 
 #include <qpdf/QPDF.hh>
@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "posix/assembly/SourcePage.h"
-#include "posix/drawing/PopplerDocuments.h"
+#include "posix/drawing/DrawingPlugin.h"
 
 namespace posix::pdf {
 
@@ -28,27 +28,29 @@ struct PreparedPage {
     std::optional<assembly::SourcePage> placeable;
     // Why the page is drawn instead, when it is.
     std::string drawReason;
-    // poppler's page, when it is drawn.
-    drawing::PopplerPagePtr drawable;
+    // The page to draw, when it is drawn.
+    std::unique_ptr<drawing::DrawablePage> drawable;
 };
 
 class SourceDocument {
 public:
-    // Null with error set (an FPDF_ERR_ code) when neither qpdf nor poppler
-    // can read the file. A file qpdf reads only by repairing it must be
-    // readable by poppler too, so that broken files fail as they always did.
+    // Null with error set (an FPDF_ERR_ code) when neither qpdf nor the
+    // drawing plugin can read the file. A file qpdf reads only by repairing
+    // it must be readable by the drawing plugin too, so that broken files
+    // fail as they always did.
     static std::unique_ptr<SourceDocument> open(const char* fileName, const char* password,
                                                 unsigned long& error);
 
     int pageCount() const;
     // Null when the page can be neither placed nor drawn.
     std::unique_ptr<PreparedPage> preparePage(int index);
-    // poppler's page of that index, for drawing; null when there is none.
-    drawing::PopplerPagePtr drawablePage(int index);
+    // The page of that index for drawing; null when there is none.
+    std::unique_ptr<drawing::DrawablePage> drawablePage(int index);
 
 private:
     SourceDocument() = default;
     void prepareForms();
+    void openDrawable(unsigned long& error);
     void checkPlaceable(PreparedPage& page);
 
     std::string fileName_;
@@ -57,8 +59,9 @@ private:
     std::shared_ptr<QPDF> qpdf_;                 // null: every page is drawn
     std::vector<QPDFObjectHandle> pages_;
     std::string drawAllReason_;
-    drawing::PopplerDocumentPtr poppler_;
-    bool popplerTried_ = false;
+    std::unique_ptr<drawing::DrawableDocument> drawable_;
+    bool drawableTried_ = false;
+    bool drawablePluginMissing_ = false;
     // Widgets of fields whose values qpdf cannot draw.
     std::set<QPDFObjGen> undrawableWidgets_;
     bool formsUnprepared_ = false;

@@ -1,4 +1,6 @@
-#include "posix/CupsPrinter.h"
+#include "posix/cups/CupsPrinter.h"
+
+#include "posix/cups/CupsPlugin.h"
 
 #include <strings.h>
 
@@ -6,10 +8,10 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "posix/CupsError.h"
-#include "posix/CupsHandles.h"
-#include "posix/CupsJob.h"
-#include "posix/CupsPaperTable.h"
+#include "posix/cups/CupsError.h"
+#include "posix/cups/CupsHandles.h"
+#include "posix/cups/CupsJob.h"
+#include "posix/cups/CupsPaperTable.h"
 #include "posix/LastError.h"
 
 namespace posix {
@@ -215,7 +217,7 @@ void explainMissingDest() {
 
 }  // namespace
 
-std::unique_ptr<PrinterDriver> openCupsPrinterDriver(const std::string& name) {
+std::unique_ptr<PrinterDriver> openCupsDestination(const std::string& name) {
     // "printer/instance" names an lpoptions instance of the printer.
     const size_t slash = name.find('/');
     const std::string queue = name.substr(0, slash);
@@ -247,3 +249,17 @@ std::unique_ptr<PrinterDriver> openCupsPrinterDriver(const std::string& name) {
 }
 
 }  // namespace posix
+
+namespace {
+
+posix::PrinterDriver* openPrinter(const char* name) {
+    return posix::openCupsDestination(name ? name : "").release();
+}
+
+const char* statusText(unsigned status) { return ippErrorString(static_cast<ipp_status_t>(status)); }
+
+const posix::CupsPlugin plugin{openPrinter, statusText};
+
+}  // namespace
+
+extern "C" const posix::CupsPlugin* quorlexCupsPlugin() { return &plugin; }

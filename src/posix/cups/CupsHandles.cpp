@@ -1,4 +1,4 @@
-#include "posix/CupsHandles.h"
+#include "posix/cups/CupsHandles.h"
 
 namespace posix {
 

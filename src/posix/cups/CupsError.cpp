@@ -1,4 +1,4 @@
-#include "posix/CupsError.h"
+#include "posix/cups/CupsError.h"
 
 #include <cstring>
 

@@ -10,8 +10,11 @@
 namespace posix {
 
 // Opens the named CUPS destination (honouring CUPS_SERVER, lpoptions
-// instances and client.conf). Null on failure, with the last error and
-// CUPS's own message text set.
+// instances and client.conf) through the CUPS plugin. Null on failure, with
+// the last error and CUPS's own message text set.
 std::unique_ptr<PrinterDriver> openCupsPrinterDriver(const std::string& name);
+
+// The same within the plugin.
+std::unique_ptr<PrinterDriver> openCupsDestination(const std::string& name);
 
 }  // namespace posix

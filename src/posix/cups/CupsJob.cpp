@@ -1,7 +1,7 @@
-#include "posix/CupsJob.h"
+#include "posix/cups/CupsJob.h"
 
 
-#include "posix/CupsError.h"
+#include "posix/cups/CupsError.h"
 #include "posix/LastError.h"
 
 namespace posix {

@@ -1,4 +1,4 @@
-#include "posix/CupsPaperTable.h"
+#include "posix/cups/CupsPaperTable.h"
 
 #include <cups/cups.h>
 

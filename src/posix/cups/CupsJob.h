@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "posix/CupsHandles.h"
+#include "posix/cups/CupsHandles.h"
 #include "posix/PrinterDriver.h"
 
 namespace posix {

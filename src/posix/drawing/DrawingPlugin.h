@@ -1,0 +1,65 @@
+// What the drawing plugin (quorlex-drawing.so: poppler onto cairo) offers
+// the program: documents whose pages it draws, the engine and the device
+// context of Render=always. The plugin exports quorlexDrawingPlugin().
+#pragma once
+
+#include <memory>
+
+#include "posix/WinApi.h"
+
+namespace posix {
+
+class DeviceContext;
+class PdfEngine;
+class PrinterDriver;
+
+namespace assembly {
+struct TargetRect;
+}
+
+namespace drawing {
+
+class DrawablePage {
+public:
+    virtual ~DrawablePage() = default;
+    // The page as displayed (crop box, /Rotate), in points.
+    virtual double width() const = 0;
+    virtual double height() const = 0;
+    // Draws the page onto the device context as FPDF_RenderPage does:
+    // straight onto its drawing, or, on a context that places pages, into a
+    // PDF of its own that is then placed. False when nothing could be drawn.
+    virtual bool drawOnto(DeviceContext& context, const assembly::TargetRect& target,
+                          int rotate) = 0;
+};
+
+class DrawableDocument {
+public:
+    virtual ~DrawableDocument() = default;
+    virtual int pageCount() const = 0;
+    // Null when the page cannot be read.
+    virtual std::unique_ptr<DrawablePage> page(int index) = 0;
+};
+
+class DrawingPlugin {
+public:
+    virtual ~DrawingPlugin() = default;
+    // Null on failure, with error set to an FPDF_ERR_ code.
+    virtual std::unique_ptr<DrawableDocument> open(const char* fileName, const char* password,
+                                                   unsigned long& error) = 0;
+    // The engine that draws every page (Render=always).
+    virtual PdfEngine& engine() = 0;
+    // The device context every page is drawn onto (Render=always).
+    virtual std::unique_ptr<DeviceContext> deviceContext(PrinterDriver& driver,
+                                                         const DEVMODEW& settings) = 0;
+};
+
+// The plugin: loaded on first use, or the one a test installed. Null, with
+// the reason as the last error and its text, when it cannot be loaded.
+DrawingPlugin* drawingPlugin();
+// Makes the plugin code linked into the program (tests) the one in use.
+void useDrawingPlugin(DrawingPlugin* plugin);
+
+}  // namespace drawing
+}  // namespace posix
+
+extern "C" posix::drawing::DrawingPlugin* quorlexDrawingPlugin();
