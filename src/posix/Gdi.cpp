@@ -18,7 +18,7 @@ constexpr int kSpoolerError = -1;
 // A context and the driver that made it. Members are destroyed in reverse
 // order: the context goes first, while its driver still exists.
 struct LiveContext {
-    std::unique_ptr<PrinterDriver> driver;
+    std::shared_ptr<PrinterDriver> driver;
     std::unique_ptr<DeviceContext> context;
 };
 
@@ -48,7 +48,7 @@ HDC CreateDCW(LPCWSTR, LPCWSTR device, LPCWSTR, const DEVMODEW* settings) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;
     }
-    std::unique_ptr<posix::PrinterDriver> driver = posix::openPrinterDriver(posix::toUtf8(device));
+    std::shared_ptr<posix::PrinterDriver> driver = posix::openPrinterDriver(posix::toUtf8(device));
     if (!driver) return nullptr;
     const DEVMODEW chosen = settings ? *settings : posix::defaultSettings(*driver);
     std::unique_ptr<posix::DeviceContext> context = driver->createDeviceContext(chosen);

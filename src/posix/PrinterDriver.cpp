@@ -51,10 +51,23 @@ void registerPrinterDriver(const std::string& prefix, PrinterDriverFactory facto
 
 void unregisterPrinterDriver(const std::string& prefix) { registry().erase(prefix); }
 
-std::unique_ptr<PrinterDriver> openPrinterDriver(const std::string& name) {
-    if (isFilePrinterName(name)) return openFilePrinterDriver(name);
-    if (const PrinterDriverFactory* factory = registeredFactory(name)) return (*factory)(name);
-    return openCupsPrinterDriver(name);
+std::shared_ptr<PrinterDriver> openPrinterDriver(const std::string& name) {
+    static std::map<std::string, std::weak_ptr<PrinterDriver>> open;
+    if (std::shared_ptr<PrinterDriver> driver = open[name].lock()) return driver;
+    std::shared_ptr<PrinterDriver> driver;
+    if (isFilePrinterName(name)) {
+        driver = openFilePrinterDriver(name);
+    } else if (const PrinterDriverFactory* factory = registeredFactory(name)) {
+        driver = (*factory)(name);
+    } else {
+        driver = openCupsPrinterDriver(name);
+    }
+    if (driver) {
+        open[name] = driver;
+    } else {
+        open.erase(name);
+    }
+    return driver;
 }
 
 std::unique_ptr<DeviceContext> PrinterDriver::createDeviceContext(const DEVMODEW& settings) {

@@ -82,7 +82,9 @@ void registerPrinterDriver(const std::string& prefix, PrinterDriverFactory facto
 void unregisterPrinterDriver(const std::string& prefix);
 
 // Opens the driver for a printer name (UTF-8). Null on failure, with the
-// thread's last error (and its text) set.
-std::unique_ptr<PrinterDriver> openPrinterDriver(const std::string& name);
+// thread's last error (and its text) set. While a driver of that name is
+// open, the same one is shared: a run asks the printer once, and every
+// call (OpenPrinterW, DeviceCapabilitiesW, CreateDCW) sees the same papers.
+std::shared_ptr<PrinterDriver> openPrinterDriver(const std::string& name);
 
 }  // namespace posix

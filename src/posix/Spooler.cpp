@@ -1,5 +1,6 @@
 // The spooler functions of WinApi.h on top of the printer drivers: a
 // printer handle is an open driver.
+#include <cstdint>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -12,9 +13,16 @@ namespace {
 
 constexpr size_t kPaperNameUnits = 64;
 
-std::map<HANDLE, std::unique_ptr<posix::PrinterDriver>>& openPrinters() {
-    static std::map<HANDLE, std::unique_ptr<posix::PrinterDriver>> printers;
+std::map<HANDLE, std::shared_ptr<posix::PrinterDriver>>& openPrinters() {
+    static std::map<HANDLE, std::shared_ptr<posix::PrinterDriver>> printers;
     return printers;
+}
+
+// Printer handles are numbers of their own: two handles on one printer
+// share its driver but stay two handles.
+HANDLE newPrinterHandle() {
+    static uintptr_t last = 0x1000;
+    return reinterpret_cast<HANDLE>(++last);
 }
 
 posix::PrinterDriver* openPrinter(HANDLE printer) {
@@ -89,10 +97,10 @@ BOOL OpenPrinterW(LPWSTR printerName, LPHANDLE printer, LPPRINTER_DEFAULTSW) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
-    std::unique_ptr<posix::PrinterDriver> driver =
+    std::shared_ptr<posix::PrinterDriver> driver =
         posix::openPrinterDriver(posix::toUtf8(printerName));
     if (!driver) return FALSE;
-    const HANDLE handle = driver.get();
+    const HANDLE handle = newPrinterHandle();
     openPrinters().emplace(handle, std::move(driver));
     *printer = handle;
     return TRUE;
@@ -132,7 +140,7 @@ int DeviceCapabilitiesW(LPCWSTR device, LPCWSTR, WORD capability, LPWSTR output,
         SetLastError(ERROR_INVALID_PARAMETER);
         return -1;
     }
-    std::unique_ptr<posix::PrinterDriver> driver = posix::openPrinterDriver(posix::toUtf8(device));
+    std::shared_ptr<posix::PrinterDriver> driver = posix::openPrinterDriver(posix::toUtf8(device));
     if (!driver) return -1;
     const std::vector<posix::Paper>& papers = driver->papers();
     const int count = static_cast<int>(papers.size());
