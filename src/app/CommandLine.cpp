@@ -14,6 +14,7 @@
 #include "plat/LogParameter.h"
 #include "plat/LogTargets.h"
 #include "plat/Strings.h"
+#include "print/JobOptions.h"
 #include "print/PrintJob.h"
 
 namespace {
@@ -77,10 +78,29 @@ void handleArgument(ArgumentCursor& cursor) {
     plat::ParameterSet::global()->processArg(argument, 0);
 }
 
+// The value of a choice parameter, or the given index when it holds none
+// of its choices (that is reported where the run checks its settings).
+int choiceOr(plat::ChoiceParameter& parameter, int fallback) {
+    try {
+        return parameter.choice();
+    } catch (const plat::Exception&) {
+        return fallback;
+    }
+}
+
 void reportFailure(const char* message) {
     mainLog.error("Unable to print document: %s", message);
-    showMessage(nullptr, message, MB_ICONERROR, nullptr);
+    // Notice=none: services and schedulers have nobody to close a notice.
+    if (choiceOr(noticeParameter, 0) != 1) showMessage(nullptr, message, MB_ICONERROR, nullptr);
 }
+
+// The outcomes ExitCode=result tells by the exit code.
+enum Outcome {
+    kPrinted = 0,
+    kFailed = 1,
+    kBadRequest = 2,          // a bad command line or parameter value, the usage text
+    kPrintedWithSkips = 3,    // printed, but pages that could not be loaded were skipped
+};
 
 }  // namespace
 
@@ -98,6 +118,7 @@ void parseCommandLine(int argc, char** argv) {
 
 int runQuorlex(int argc, char** argv) {
     int exitCode = 1;
+    Outcome outcome = kFailed;
     try {
         initStdioLoggers();
         initFileLogger(defaultLogFileName());
@@ -105,14 +126,23 @@ int runQuorlex(int argc, char** argv) {
         logParameter.setParam("*:stderr:0");
         printVersionBanner();
         parseCommandLine(argc, argv);
+        outcome = kBadRequest;
         if (pdfFileName.get() == nullptr) throw plat::Exception("No PDF file specified");
         if (printerName.get() == nullptr) throw plat::Exception("No printer name specified");
         plat::ChoiceParameter::checkAll();
         PrintJob job(printerName.get());
+        job.options = JobOptions::fromParameters();
+        if (dryRunParameter.choice() == 1) job.planOnly = stdout;
+        outcome = kFailed;
         job.print(pdfFileName.get(), documentTitle.get(), scaleFlag);
+        outcome = job.skippedPages > 0 ? kPrintedWithSkips : kPrinted;
     } catch (ExitException& e) {
         mainLog.info("Caught ExitException(%i)", e.exitCode);
         exitCode = e.exitCode;
+        outcome = kBadRequest;
+    } catch (plat::BadParameterValue& e) {
+        outcome = kBadRequest;
+        reportFailure(e.message);
     } catch (plat::Exception& e) {
         reportFailure(e.message);
     } catch (std::exception& e) {
@@ -124,5 +154,8 @@ int runQuorlex(int argc, char** argv) {
         fflush(stdout);
         (void)getchar();
     }
+    // ExitCode=result: the exit code tells the outcome; otherwise it is 1 on
+    // every path.
+    if (choiceOr(exitCodeParameter, 0) == 1) exitCode = outcome;
     return exitCode;
 }

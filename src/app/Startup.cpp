@@ -9,6 +9,7 @@
 #include "plat/LogParameter.h"
 #include "plat/LogTargets.h"
 #include "plat/OsVersion.h"
+#include "print/JobParameters.h"
 #include "print/PrintLogs.h"
 
 plat::LogWriter pdfPrintLog("PDFPrintFns");
@@ -58,3 +59,32 @@ plat::DynamicFn plat::regQueryReflectionKey("advapi32", "RegQueryReflectionKey",
 plat::OsVersion plat::osVersion;
 
 plat::LogWriter plat::dynamicFnLog("DynamicFn");
+
+// The job controls and the signals for the caller: parameters of the
+// "Global" set beyond those above. Unset, each leaves the run as it was.
+plat::StringParameter copiesParameter("Copies", "Number of copies, 1 to 999.", "", false, nullptr);
+plat::ChoiceParameter collateParameter(
+    "Collate", "Copies collated (yes) or each page as many times over (no).", {"yes", "no"});
+plat::ChoiceParameter duplexParameter(
+    "Duplex", "One-sided (off) or two-sided, bound on the long or the short edge.",
+    {"off", "long", "short"});
+plat::StringParameter trayParameter("Tray", "The input tray: a name the printer reports, or auto.",
+                                    "", false, nullptr);
+plat::ChoiceParameter colorParameter("Color", "Colour or monochrome.", {"color", "mono"});
+plat::StringParameter pagesParameter(
+    "Pages", "Only these pages, numbered from 1, in document order: 1-3,7,10-.", "", false, nullptr);
+plat::ChoiceParameter scalingParameter(
+    "Scaling",
+    "auto: a page at true size on its own paper, any other shrunk to fit and centred; fit: every "
+    "page evenly to the printable area; none: every page at true size; stretch: as -scale.",
+    {"auto", "fit", "none", "stretch"});
+plat::ChoiceParameter exitCodeParameter(
+    "ExitCode", "fixed: the exit code is always 1; result: 0 printed, 1 failed, 2 bad command line "
+                "or value, 3 printed with pages skipped.",
+    {"fixed", "result"});
+plat::ChoiceParameter noticeParameter(
+    "Notice", "desktop: a failed run shows a notice when a desktop is there; none: never.",
+    {"desktop", "none"});
+plat::ChoiceParameter dryRunParameter(
+    "DryRun", "yes: make every choice, write the plan to standard output and print nothing.",
+    {"no", "yes"});

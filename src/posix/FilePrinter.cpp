@@ -11,6 +11,7 @@
 #include <strings.h>
 
 #include "posix/LastError.h"
+#include "print/PrintLogs.h"
 
 namespace posix {
 
@@ -175,7 +176,19 @@ public:
         return result;
     }
 
-    std::unique_ptr<JobSink> startJob(const std::string&) override {
+    bool duplex() const override { return true; }
+    bool copiesInDocument() const override { return true; }
+
+    std::unique_ptr<JobSink> startJob(const std::string&, const DEVMODEW& settings) override {
+        // A file takes every setting but holds only pages: say what it leaves out.
+        if ((settings.dmFields & DM_DUPLEX) && settings.dmDuplex != DMDUP_SIMPLEX)
+            printerLog.info("%s: a PDF file has no sides; the pages are not put two-sided",
+                            name_.c_str());
+        if (settings.dmFields & DM_DEFAULTSOURCE)
+            printerLog.info("%s: a PDF file has no trays; the tray is not applied", name_.c_str());
+        if ((settings.dmFields & DM_COLOR) && settings.dmColor == DMCOLOR_MONOCHROME)
+            printerLog.info("%s: a PDF file keeps its colours; monochrome is not applied",
+                            name_.c_str());
         return FileJobSink::create(path_);
     }
 

@@ -113,6 +113,12 @@ Paper PrinterDriver::paperFor(const DEVMODEW& settings) const {
     return custom;
 }
 
+Paper PrinterDriver::sheetPaperFor(const DEVMODEW& settings) const {
+    Paper paper = paperFor(settings);
+    if (paper.width <= 0 || paper.length <= 0) paper = Paper{DMPAPER_A4, u"A4", 21000, 29700, 0, 0, 0, 0};
+    return paper;
+}
+
 void copyName(WCHAR* field, size_t capacity, const std::u16string& name) {
     if (capacity == 0) return;
     size_t units = std::min(name.size(), capacity - 1);

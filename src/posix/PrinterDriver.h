@@ -29,6 +29,13 @@ struct Paper {
     int32_t marginBottom = 0;
 };
 
+// One input tray (bin) a printer offers.
+struct Tray {
+    int16_t id = 0;              // DMBIN_ value, or DMBIN_USER (256) and up
+    std::u16string name;         // display name, e.g. u"Tray 2"
+    std::string keyword;         // the spooler's own name, e.g. "tray-2"
+};
+
 struct PrinterDefaults {
     int paperIndex = -1;     // index into papers(), -1 when the printer names none
     int orientation = DMORIENT_PORTRAIT;
@@ -58,9 +65,20 @@ public:
     virtual const std::vector<Paper>& papers() const = 0;
     virtual PrinterDefaults defaults() const = 0;
 
-    // Creates the spooler job named by the title (UTF-8). Null on failure,
-    // with the thread's last error (and its text) set.
-    virtual std::unique_ptr<JobSink> startJob(const std::string& title) = 0;
+    // What the printer can do beyond its papers.
+    virtual std::vector<Tray> trays() const { return {}; }
+    virtual bool duplex() const { return false; }
+    virtual bool color() const { return true; }
+    virtual int maxCopies() const { return 999; }
+    // Whether the document must hold its copies itself (a file), rather
+    // than the spooler making them.
+    virtual bool copiesInDocument() const { return false; }
+
+    // Creates the spooler job named by the title (UTF-8), with the job's
+    // settings (copies, collation, sides, tray, colour, as their DM_ flags
+    // say). Null on failure, with the thread's last error (and its text) set.
+    virtual std::unique_ptr<JobSink> startJob(const std::string& title,
+                                              const DEVMODEW& settings) = 0;
 
     // The device context for this printer, set up from the settings. The
     // default places the document's pages (or, with Render=always, draws
@@ -71,6 +89,10 @@ public:
     // papers(), otherwise by dmPaperWidth/dmPaperLength. Margins of a size
     // no paper has are those of the default paper.
     Paper paperFor(const DEVMODEW& settings) const;
+    // The paper a sheet of these settings is: paperFor, or A4 (without
+    // margins) for a printer that names no paper at all; a page still needs
+    // a sheet.
+    Paper sheetPaperFor(const DEVMODEW& settings) const;
 };
 
 using PrinterDriverFactory =

@@ -31,11 +31,7 @@ SheetGeometry SheetGeometry::from(const PrinterDriver& driver, const DEVMODEW& s
     if (geometry.dpiX <= 0) geometry.dpiX = 600;
     if (geometry.dpiY <= 0) geometry.dpiY = geometry.dpiX;
 
-    Paper paper = driver.paperFor(settings);
-    if (paper.width <= 0 || paper.length <= 0) {
-        // A printer that names no paper at all: a page still needs a sheet.
-        paper = Paper{DMPAPER_A4, u"A4", 21000, 29700, 0, 0, 0, 0};
-    }
+    Paper paper = driver.sheetPaperFor(settings);
     const bool landscape =
         fieldSet(settings, DM_ORIENTATION) && settings.dmOrientation == DMORIENT_LANDSCAPE;
     if (landscape) {

@@ -12,6 +12,7 @@
 namespace {
 
 constexpr size_t kPaperNameUnits = 64;
+constexpr size_t kBinNameUnits = 24;
 
 std::map<HANDLE, std::shared_ptr<posix::PrinterDriver>>& openPrinters() {
     static std::map<HANDLE, std::shared_ptr<posix::PrinterDriver>> printers;
@@ -172,6 +173,32 @@ int DeviceCapabilitiesW(LPCWSTR device, LPCWSTR, WORD capability, LPWSTR output,
                 }
             }
             return count;
+        case DC_BINS: {
+            const std::vector<posix::Tray> trays = driver->trays();
+            if (output) {
+                auto* place = reinterpret_cast<BYTE*>(output);
+                for (const posix::Tray& tray : trays) {
+                    const WORD id = static_cast<WORD>(tray.id);
+                    std::memcpy(place, &id, sizeof id);
+                    place += sizeof id;
+                }
+            }
+            return static_cast<int>(trays.size());
+        }
+        case DC_BINNAMES: {
+            const std::vector<posix::Tray> trays = driver->trays();
+            if (output) {
+                for (size_t i = 0; i < trays.size(); ++i)
+                    posix::copyName(output + i * kBinNameUnits, kBinNameUnits, trays[i].name);
+            }
+            return static_cast<int>(trays.size());
+        }
+        case DC_DUPLEX:
+            return driver->duplex() ? 1 : 0;
+        case DC_COPIES:
+            return driver->maxCopies();
+        case DC_COLORDEVICE:
+            return driver->color() ? 1 : 0;
         default:
             SetLastError(ERROR_NOT_SUPPORTED);
             return -1;

@@ -178,9 +178,31 @@ int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type);
 #define DM_PAPERSIZE 0x00000002
 #define DM_PAPERLENGTH 0x00000004
 #define DM_PAPERWIDTH 0x00000008
+#define DM_COPIES 0x00000100
+#define DM_DEFAULTSOURCE 0x00000200
 #define DM_PRINTQUALITY 0x00000400
+#define DM_COLOR 0x00000800
+#define DM_DUPLEX 0x00001000
 #define DM_YRESOLUTION 0x00002000
+#define DM_COLLATE 0x00008000
 #define DM_FORMNAME 0x00010000
+
+#define DMCOLLATE_FALSE 0
+#define DMCOLLATE_TRUE 1
+#define DMDUP_SIMPLEX 1
+#define DMDUP_VERTICAL 2     /* bound on the long edge */
+#define DMDUP_HORIZONTAL 3   /* bound on the short edge */
+#define DMCOLOR_MONOCHROME 1
+#define DMCOLOR_COLOR 2
+
+#define DMBIN_UPPER 1
+#define DMBIN_LOWER 2
+#define DMBIN_MIDDLE 3
+#define DMBIN_MANUAL 4
+#define DMBIN_ENVELOPE 5
+#define DMBIN_AUTO 7
+#define DMBIN_LARGECAPACITY 11
+#define DMBIN_USER 256
 
 #define DMORIENT_PORTRAIT 1
 #define DMORIENT_LANDSCAPE 2
@@ -289,7 +311,12 @@ BOOL ClosePrinter(HANDLE printer);
 
 #define DC_PAPERS 2
 #define DC_PAPERSIZE 3
+#define DC_BINS 6
+#define DC_DUPLEX 7
+#define DC_BINNAMES 12
 #define DC_PAPERNAMES 16
+#define DC_COPIES 18
+#define DC_COLORDEVICE 32
 int DeviceCapabilitiesW(LPCWSTR device, LPCWSTR port, WORD capability, LPWSTR output,
                         const DEVMODEW* settings);
 

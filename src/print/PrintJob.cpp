@@ -6,23 +6,13 @@
 #include <type_traits>
 #include <utility>
 
+#include "plat/ChoiceParameter.h"
 #include "plat/Exception.h"
-#include "print/FpdfView.h"
+#include "plat/TextBuffer.h"
+#include "print/PageWay.h"
 #include "print/PrintLogs.h"
 
 namespace {
-
-// Double to int, truncated toward zero. A PDF may state absurd sizes: values
-// beyond the int range are held at its ends and NaN gives 0, where a plain
-// cast would be undefined.
-int32_t truncateToInt(double value) {
-    if (std::isnan(value)) return 0;
-    if (value >= 2147483647.0) return INT32_MAX;
-    if (value <= -2147483648.0) return INT32_MIN;
-    return static_cast<int32_t>(value);
-}
-
-int32_t negate(int32_t value) { return value == INT32_MIN ? INT32_MAX : -value; }
 
 // Points are 1/72 inch; the printer counts in tenths of a millimetre.
 int32_t pointsToTenths(double points) { return truncateToInt(points * 254 / 72); }
@@ -80,6 +70,9 @@ private:
     bool documentOpen_ = false;
 };
 
+double millimetres(double points) { return points * 25.4 / 72; }
+double pixelsToMillimetres(int32_t pixels, int32_t dpi) { return dpi > 0 ? pixels * 25.4 / dpi : 0; }
+
 }  // namespace
 
 PrintJob::PrintJob(const char* name) : printerName(plat::dupString(name)) {}
@@ -92,6 +85,7 @@ DEVMODEW* PrintJob::defaultSettingsOf(const PRINTER_INFO_2W& info, const char* n
 
 void PrintJob::print(const char* pdfFileName, const char* title, bool scale) {
     plat::WideChars wideTitle;   // freed last, after the library
+    scaling = options.scalingFor(scale);
 
     FPDF_InitLibrary(GetModuleHandleW(nullptr));
     const LibraryGuard library;
@@ -101,24 +95,14 @@ void PrintJob::print(const char* pdfFileName, const char* title, bool scale) {
         throw plat::ExceptionFmt("Unable to load PDF document: %i",
                                  static_cast<int>(FPDF_GetLastError()));
 
-    PRINTER_DEFAULTSW defaults{nullptr, nullptr, PRINTER_ACCESS_USE};
-    printerHandle.open(printerName.get(), &defaults);
-    paperSizes.load(printerHandle.name());
-
-    PRINTER_INFO_2W* info = printerHandle.getPrinterInfo2();
-    if (info == nullptr) throw plat::Exception("GetPrinter failed");
-    printerInfo = info;
-    printerSettings = defaultSettingsOf(*info, printerName.get());
-
-    // Every sheet is portrait; a page that fits only turned is turned by the
-    // renderer instead.
-    printerSettings->dmOrientation = DMORIENT_PORTRAIT;
-    paperHeight = tenthsToPoints(printerSettings->dmPaperLength);
-    paperWidth = tenthsToPoints(printerSettings->dmPaperWidth);
-
-    deviceContext = CreateDCW(WIDE(""), printerHandle.name(), nullptr, printerSettings);
-    if (deviceContext == nullptr) throw plat::SystemException("CreateDC", GetLastError());
+    openPrinter(document.get());
+    createDeviceContext();
     DeviceContextGuard context(deviceContext);
+
+    if (planOnly) {
+        writePlan(document.get());
+        return;
+    }
 
     wideTitle = plat::WideChars(title);
     // 20: the record's size in its original 32-bit layout.
@@ -129,50 +113,16 @@ void PrintJob::print(const char* pdfFileName, const char* title, bool scale) {
 
     // The count is asked again after every page.
     for (int index = 0; index < FPDF_GetPageCount(document.get()); ++index) {
+        if (!options.pages.selects(index)) continue;
         PageHolder page(FPDF_LoadPage(document.get(), index));
         if (!page) {
             pdfPrintLog.error("Unable to load PDF page %d", index);
+            ++skippedPages;
             continue;
         }
         pdfPrintLog.info("Printing Page %d", index);
-
-        const double pageHeight = FPDF_GetPageHeight(page.get());
-        const double pageWidth = FPDF_GetPageWidth(page.get());
-        choosePaper(pageWidth, pageHeight);
-
-        StartPage(deviceContext);
-        const int32_t offsetY = GetDeviceCaps(deviceContext, PHYSICALOFFSETY);
-        const int32_t offsetX = GetDeviceCaps(deviceContext, PHYSICALOFFSETX);
-
-        int32_t startX = 0;
-        int32_t startY = 0;
-        int32_t sizeX = 0;
-        int32_t sizeY = 0;
-        if (scale) {
-            // Stretched over the printable area; the aspect ratio is not kept.
-            sizeX = GetDeviceCaps(deviceContext, HORZRES);
-            sizeY = GetDeviceCaps(deviceContext, VERTRES);
-        } else {
-            // The whole paper in device pixels, its corner on the sheet's
-            // physical corner; the unprintable margin cuts off what lies there.
-            horizontalResolution = GetDeviceCaps(deviceContext, LOGPIXELSX);
-            verticalResolution = GetDeviceCaps(deviceContext, LOGPIXELSY);
-            pdfPrintLog.info("DPI (%d, %d)", verticalResolution, horizontalResolution);
-            sizeX = truncateToInt(paperWidth / 72 * horizontalResolution);
-            sizeY = truncateToInt(paperHeight / 72 * verticalResolution);
-            startX = negate(offsetX);
-            startY = negate(offsetY);
-        }
-        pdfPrintLog.info("Offset (%d, %d)", startX, startY);
-        pdfPrintLog.info("Size (%d, %d)", sizeX, sizeY);
-
-        // A turned page is rendered with the start values exchanged; the
-        // sizes stay as they are.
-        if (rotation != 0) std::swap(startX, startY);
-        FPDF_RenderPage(deviceContext, page.get(), startX, startY, sizeX, sizeY, rotation, 0);
-
-        EndPage(deviceContext);
-        page.reset();
+        printPage(page.get());
+        ++printedPages;
     }
 
     // A document the spooler could not complete (a full disk, a scheduler
@@ -181,6 +131,81 @@ void PrintJob::print(const char* pdfFileName, const char* title, bool scale) {
     const DWORD endError = GetLastError();
     context.documentEnded();
     if (ended <= 0) throw plat::SystemException("EndDoc", endError);
+}
+
+void PrintJob::openPrinter(FPDF_DOCUMENT document) {
+    PRINTER_DEFAULTSW defaults{nullptr, nullptr, PRINTER_ACCESS_USE};
+    printerHandle.open(printerName.get(), &defaults);
+    paperSizes.load(printerHandle.name());
+
+    PRINTER_INFO_2W* info = printerHandle.getPrinterInfo2();
+    if (info == nullptr) throw plat::Exception("GetPrinter failed");
+    printerInfo = info;
+    printerSettings = defaultSettingsOf(*info, printerName.get());
+
+    // Settings the run asks for and the printer cannot honour end it here,
+    // before any job exists.
+    if (!options.pages.all() && options.pages.count(FPDF_GetPageCount(document)) == 0) {
+        plat::TextBuffer message;
+        message.appendFormat("Pages=%s selects no page: the document has %d", options.pagesText.c_str(),
+                             FPDF_GetPageCount(document));
+        throw plat::BadParameterValue(message.data ? message.data : "");
+    }
+    options.applyTo(*printerSettings, printerHandle.name());
+
+    // Every sheet is portrait; a page that fits only turned is turned by the
+    // renderer instead.
+    printerSettings->dmOrientation = DMORIENT_PORTRAIT;
+    paperHeight = tenthsToPoints(printerSettings->dmPaperLength);
+    paperWidth = tenthsToPoints(printerSettings->dmPaperWidth);
+}
+
+void PrintJob::createDeviceContext() {
+    deviceContext = CreateDCW(WIDE(""), printerHandle.name(), nullptr, printerSettings);
+    if (deviceContext == nullptr) throw plat::SystemException("CreateDC", GetLastError());
+    // Settings that name no paper leave the sheet to the device context;
+    // the job then works with the paper the context gives its sheets.
+    if (paperWidth <= 0 || paperHeight <= 0) {
+        const int32_t dpiX = GetDeviceCaps(deviceContext, LOGPIXELSX);
+        const int32_t dpiY = GetDeviceCaps(deviceContext, LOGPIXELSY);
+        if (dpiX > 0 && dpiY > 0) {
+            paperWidth = GetDeviceCaps(deviceContext, PHYSICALWIDTH) * 72.0 / dpiX;
+            paperHeight = GetDeviceCaps(deviceContext, PHYSICALHEIGHT) * 72.0 / dpiY;
+        }
+    }
+}
+
+void PrintJob::printPage(FPDF_PAGE page) {
+    const double pageHeight = FPDF_GetPageHeight(page);
+    const double pageWidth = FPDF_GetPageWidth(page);
+    choosePaper(pageWidth, pageHeight);
+
+    StartPage(deviceContext);
+    SheetMetrics sheet;
+    sheet.offsetY = GetDeviceCaps(deviceContext, PHYSICALOFFSETY);
+    sheet.offsetX = GetDeviceCaps(deviceContext, PHYSICALOFFSETX);
+    if (scaling == Scaling::Stretch) {
+        sheet.printableWidth = GetDeviceCaps(deviceContext, HORZRES);
+        sheet.printableHeight = GetDeviceCaps(deviceContext, VERTRES);
+    } else {
+        horizontalResolution = GetDeviceCaps(deviceContext, LOGPIXELSX);
+        verticalResolution = GetDeviceCaps(deviceContext, LOGPIXELSY);
+        pdfPrintLog.info("DPI (%d, %d)", verticalResolution, horizontalResolution);
+        sheet.dpiX = horizontalResolution;
+        sheet.dpiY = verticalResolution;
+        if (scaling == Scaling::Fit) {
+            sheet.printableWidth = GetDeviceCaps(deviceContext, HORZRES);
+            sheet.printableHeight = GetDeviceCaps(deviceContext, VERTRES);
+        }
+    }
+    const PagePlacement placement = placePage(pageWidth, pageHeight, paperWidth, paperHeight,
+                                              rotation, paperFound, scaling, sheet);
+    pdfPrintLog.info("Offset (%d, %d)", placement.loggedX, placement.loggedY);
+    pdfPrintLog.info("Size (%d, %d)", placement.sizeX, placement.sizeY);
+
+    FPDF_RenderPage(deviceContext, page, placement.startX, placement.startY, placement.sizeX,
+                    placement.sizeY, rotation, 0);
+    EndPage(deviceContext);
 }
 
 void PrintJob::choosePaper(double pageWidth, double pageHeight) {
@@ -206,12 +231,22 @@ void PrintJob::choosePaper(double pageWidth, double pageHeight) {
             continue;
         }
         switchToPaper(index);
+        paperFound = true;
         return;
     }
 
-    // The paper stays; only the turn is decided, from the shapes.
+    // The paper stays; only the turn is decided. A page stretched over the
+    // paper turns by its shape, as it always has; any other page turns only
+    // when it lies the other way from the paper, so that it keeps its shape.
     pdfPrintLog.info("Unable to find new paper Size!");
-    rotation = rotationByRatio(width, height);
+    paperFound = false;
+    if (scaling == Scaling::Stretch) {
+        rotation = rotationByRatio(width, height);
+    } else {
+        rotation = width == 0 || height == 0
+                       ? 0
+                       : rotationByOrientation(pageWidth, pageHeight, paperWidth, paperHeight);
+    }
 }
 
 void PrintJob::switchToPaper(int32_t index) {
@@ -223,6 +258,74 @@ void PrintJob::switchToPaper(int32_t index) {
     const POINT* paper = paperSizes.size(index);
     paperWidth = tenthsToPoints(paper->x);
     paperHeight = tenthsToPoints(paper->y);
+    paperIndex = index;
+}
+
+// The plan of a dry run, tab-separated lines that scripts can read:
+//   printer <name>
+//   paper <name> <width> <height> <left> <top> <right> <bottom>   (mm; margins)
+//   tray <name>
+//   page <number from 1> <width> <height> <paper or none> <upright|turned>
+//        <scale across %> <scale down %> <placed|drawn>
+//   page <number> skipped                               (cannot be loaded)
+void PrintJob::writePlan(FPDF_DOCUMENT document) {
+    FILE* out = planOnly;
+    const plat::NarrowChars printer(printerHandle.name());
+    std::fprintf(out, "printer\t%s\n", printer.get() ? printer.get() : "");
+
+    // Each paper with the margins the device context gives it.
+    DEVMODEW probe = *printerSettings;
+    for (int32_t index = 0; index < paperSizes.count(); ++index) {
+        paperSizes.applyTo(probe, index);
+        ResetDCW(deviceContext, &probe);
+        const int32_t dpiX = GetDeviceCaps(deviceContext, LOGPIXELSX);
+        const int32_t dpiY = GetDeviceCaps(deviceContext, LOGPIXELSY);
+        const int32_t left = GetDeviceCaps(deviceContext, PHYSICALOFFSETX);
+        const int32_t top = GetDeviceCaps(deviceContext, PHYSICALOFFSETY);
+        const int32_t right = GetDeviceCaps(deviceContext, PHYSICALWIDTH) - left -
+                              GetDeviceCaps(deviceContext, HORZRES);
+        const int32_t bottom = GetDeviceCaps(deviceContext, PHYSICALHEIGHT) - top -
+                               GetDeviceCaps(deviceContext, VERTRES);
+        const plat::NarrowChars name = paperNameText(paperSizes.name(index));
+        const POINT* size = paperSizes.size(index);
+        std::fprintf(out, "paper\t%s\t%.1f\t%.1f\t%.1f\t%.1f\t%.1f\t%.1f\n", name.get() ? name.get() : "",
+                     size->x / 10.0, size->y / 10.0, pixelsToMillimetres(left, dpiX),
+                     pixelsToMillimetres(top, dpiY), pixelsToMillimetres(right, dpiX),
+                     pixelsToMillimetres(bottom, dpiY));
+    }
+    ResetDCW(deviceContext, printerSettings);
+    for (const PrinterBin& bin : printerBins(printerHandle.name(), printerSettings))
+        std::fprintf(out, "tray\t%s\n", bin.name.c_str());
+
+    for (int index = 0; index < FPDF_GetPageCount(document); ++index) {
+        if (!options.pages.selects(index)) continue;
+        PageHolder page(FPDF_LoadPage(document, index));
+        if (!page) {
+            std::fprintf(out, "page\t%d\tskipped\n", index + 1);
+            ++skippedPages;
+            continue;
+        }
+        const double pageHeight = FPDF_GetPageHeight(page.get());
+        const double pageWidth = FPDF_GetPageWidth(page.get());
+        choosePaper(pageWidth, pageHeight);
+        SheetMetrics sheet;
+        sheet.dpiX = GetDeviceCaps(deviceContext, LOGPIXELSX);
+        sheet.dpiY = GetDeviceCaps(deviceContext, LOGPIXELSY);
+        sheet.offsetX = GetDeviceCaps(deviceContext, PHYSICALOFFSETX);
+        sheet.offsetY = GetDeviceCaps(deviceContext, PHYSICALOFFSETY);
+        sheet.printableWidth = GetDeviceCaps(deviceContext, HORZRES);
+        sheet.printableHeight = GetDeviceCaps(deviceContext, VERTRES);
+        const PagePlacement placement = placePage(pageWidth, pageHeight, paperWidth, paperHeight,
+                                                  rotation, paperFound, scaling, sheet);
+        const plat::NarrowChars paper =
+            paperFound ? paperNameText(paperSizes.name(paperIndex)) : plat::NarrowChars();
+        std::fprintf(out, "page\t%d\t%.1f\t%.1f\t%s\t%s\t%.1f\t%.1f\t%s\n", index + 1,
+                     millimetres(pageWidth), millimetres(pageHeight),
+                     paper.get() ? paper.get() : "none", rotation != 0 ? "turned" : "upright",
+                     placement.scaleX * 100, placement.scaleY * 100, pageWay(page.get()));
+        ++printedPages;
+    }
+    std::fflush(out);
 }
 
 int32_t PrintJob::rotationByRatio(int32_t pageWidthTenths, int32_t pageHeightTenths) const {

@@ -3,10 +3,14 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 
 #include "os/PaperSizes.h"
 #include "plat/Strings.h"
 #include "plat/WinApi.h"
+#include "print/FpdfView.h"
+#include "print/JobOptions.h"
+#include "print/PagePlacement.h"
 #include "print/PrinterHandle.h"
 
 class PrintJob {
@@ -22,6 +26,18 @@ public:
     PRINTER_INFO_2W* printerInfo = nullptr;   // borrowed from printerHandle
     DEVMODEW* printerSettings = nullptr;      // printerInfo->pDevMode, edited in place
     HDC deviceContext = nullptr;
+
+    // The job controls; none set leaves the job as it always was.
+    JobOptions options;
+    Scaling scaling = Scaling::Auto;       // set by print() from the options and -scale
+    bool paperFound = false;               // the last page found a paper of its size
+    int32_t paperIndex = -1;               // that paper's place in the table
+    // Set before print(): make every choice, write the plan to this stream
+    // and create no job.
+    FILE* planOnly = nullptr;
+    // What print() did: pages printed, and pages that could not be loaded.
+    int32_t printedPages = 0;
+    int32_t skippedPages = 0;
 
     explicit PrintJob(const char* printerName);
     ~PrintJob() = default;
@@ -42,6 +58,12 @@ public:
     static DEVMODEW* defaultSettingsOf(const PRINTER_INFO_2W& info, const char* printerName);
 
 private:
+    // The steps of print().
+    void openPrinter(FPDF_DOCUMENT document);
+    void createDeviceContext();
+    void printPage(FPDF_PAGE page);
+    void writePlan(FPDF_DOCUMENT document);
+
     void switchToPaper(int32_t index);
     int32_t rotationByRatio(int32_t pageWidthTenths, int32_t pageHeightTenths) const;
 };

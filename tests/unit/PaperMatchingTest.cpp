@@ -186,23 +186,31 @@ TEST_F(PaperMatchingTest, LongPaperNameIsCutToThirtyTwoUnitsInTheSettings) {
         "Found paper Size Architectural D with a forty unit name!! - no rotation"));
 }
 
-TEST_F(PaperMatchingTest, NoFittingPaperKeepsPaperAndSettingsAndOnlyDecidesTheTurn) {
+TEST_F(PaperMatchingTest, NoFittingPaperKeepsPaperAndSettingsAndTurnsOnlyAPageLyingTheOtherWay) {
     const DEVMODEW before = settings;
     job.choosePaper(300, 300);
     EXPECT_EQ(std::memcmp(&settings, &before, sizeof settings), 0);
     EXPECT_TRUE(resets().empty());
     EXPECT_DOUBLE_EQ(job.paperWidth, kA4WidthPoints);
     EXPECT_DOUBLE_EQ(job.paperHeight, kA4HeightPoints);
-    EXPECT_EQ(job.rotation, 3);   // a square page is not A4's shape
+    EXPECT_FALSE(job.paperFound);
+    EXPECT_EQ(job.rotation, 0);   // a square page is never turned
     EXPECT_EQ(printLines.logger.texts().back(), "Unable to find new paper Size!");
 
-    // A landscape page of no listed size is turned onto the portrait paper.
-    job.rotation = 0;
+    // A landscape page of no listed size is turned onto the portrait paper;
+    // a portrait page of any shape is not.
     job.choosePaper(1000, 700);
     EXPECT_EQ(job.rotation, 3);
+    job.choosePaper(609.7, 789);
+    EXPECT_EQ(job.rotation, 0);
+    job.choosePaper(100, 700);
+    EXPECT_EQ(job.rotation, 0);
 }
 
+// Stretched over the paper (-scale), a page no paper fits turns by its
+// shape, as it always has.
 TEST_F(PaperMatchingTest, PageOfThePapersShapeStaysUprightWhenNoPaperMatches) {
+    job.scaling = Scaling::Stretch;
     usePapers({});
     // 2100 x 2970 tenths, A4's shape on the A4 default paper: the ratios are
     // 7070 for both, so the page is drawn upright and unstretched.
@@ -220,6 +228,7 @@ TEST_F(PaperMatchingTest, PageOfThePapersShapeStaysUprightWhenNoPaperMatches) {
 }
 
 TEST_F(PaperMatchingTest, DegenerateSizesNeitherDivideByZeroNorOverflow) {
+    job.scaling = Scaling::Stretch;
     usePapers({});
     // A page less than a tenth of a millimetre high has no shape to turn.
     job.rotation = 3;

@@ -216,11 +216,15 @@ TEST_F(PrintJobTest, EveryPageGetsItsOwnPaperAndUnlistedSizesKeepThePaperBefore)
     EXPECT_EQ(engine.renders[2].sizeX, 3496);
     EXPECT_EQ(engine.renders[2].sizeY, 4960);
     EXPECT_EQ(engine.renders[2].rotate, 3);
-    // The unlisted page stays on A5 and is turned, not being A5's shape.
-    EXPECT_EQ(engine.renders[3].sizeX, 3496);
-    EXPECT_EQ(engine.renders[3].sizeY, 4960);
-    EXPECT_EQ(engine.renders[3].rotate, 3);
+    // The unlisted square page stays on A5, upright and at its true size
+    // (300 points, 2500 pixels), centred on the paper.
+    EXPECT_EQ(engine.renders[3].sizeX, 2500);
+    EXPECT_EQ(engine.renders[3].sizeY, 2500);
+    EXPECT_EQ(engine.renders[3].startX, (3496 - 2500) / 2);
+    EXPECT_EQ(engine.renders[3].startY, (4960 - 2500) / 2);
+    EXPECT_EQ(engine.renders[3].rotate, 0);
     EXPECT_EQ(textsFrom(printLines, "Unable to find"), Events{"Unable to find new paper Size!"});
+    EXPECT_EQ(textsFrom(printLines, "Offset").back(), "Offset (498, 1230)");
 }
 
 TEST_F(PrintJobTest, UnloadablePageIsSkippedAndLoggedAsAnError) {
@@ -252,7 +256,7 @@ TEST_F(PrintJobTest, DocumentWithoutPagesIsStartedAndEndedEmpty) {
                       "FPDF_CloseDocument", "FPDF_DestroyLibrary"}));
 }
 
-TEST_F(PrintJobTest, PrinterWithoutPapersKeepsItsDefaultsAndOnlyTurns) {
+TEST_F(PrintJobTest, PrinterWithoutPapersPrintsOnTheSheetTheDeviceContextGives) {
     printer.setup().papers.clear();
     printer.setup().defaults.paperIndex = -1;
     script({kA4Page, kA4Turned});
@@ -260,11 +264,19 @@ TEST_F(PrintJobTest, PrinterWithoutPapersKeepsItsDefaultsAndOnlyTurns) {
     EXPECT_TRUE(events.startingWith("ResetDCW").empty());
     EXPECT_EQ(textsFrom(printLines, "Unable to find"),
               (Events{"Unable to find new paper Size!", "Unable to find new paper Size!"}));
-    // Defaults without a paper length give no paper shape: every page turns.
+    // The device context's A4 sheet (4960 x 7015 pixels) is the paper: pages
+    // print, not as 0 x 0; the 842-point page is a hair too long for it and
+    // shrinks evenly to fit.
+    EXPECT_EQ(textsFrom(printLines, "Setting PaperSize printer").front(),
+              "Setting PaperSize printer (595.200000,841.800000)pts");
     ASSERT_EQ(engine.renders.size(), 2u);
-    EXPECT_EQ(engine.renders[0].rotate, 3);
-    EXPECT_EQ(engine.renders[0].sizeX, 0);
-    EXPECT_EQ(engine.renders[0].sizeY, 0);
+    EXPECT_EQ(engine.renders[0].rotate, 0);
+    EXPECT_EQ(engine.renders[0].sizeX, 4957);
+    EXPECT_EQ(engine.renders[0].sizeY, 7015);
+    // The landscape page turns onto the portrait sheet.
+    EXPECT_EQ(engine.renders[1].rotate, 3);
+    EXPECT_EQ(engine.renders[1].sizeX, 4957);
+    EXPECT_EQ(engine.renders[1].sizeY, 7015);
     expectAllReleased();
 }
 

@@ -65,7 +65,7 @@ private:
 };
 
 AssemblyDeviceContext::AssemblyDeviceContext(PrinterDriver& driver, const DEVMODEW& settings)
-    : driver_(driver), next_(SheetGeometry::from(driver, settings)) {}
+    : driver_(driver), settings_(settings), next_(SheetGeometry::from(driver, settings)) {}
 
 AssemblyDeviceContext::~AssemblyDeviceContext() {
     if (started_) discardDocument();
@@ -73,6 +73,7 @@ AssemblyDeviceContext::~AssemblyDeviceContext() {
 
 bool AssemblyDeviceContext::reset(const DEVMODEW& settings) {
     // Takes effect at the next StartPage; a sheet in progress keeps its paper.
+    settings_ = settings;
     next_ = SheetGeometry::from(driver_, settings);
     return true;
 }
@@ -80,12 +81,17 @@ bool AssemblyDeviceContext::reset(const DEVMODEW& settings) {
 int AssemblyDeviceContext::startDoc(const std::u16string& title) {
     if (started_) return kSpoolerError;
     const std::string utf8Title = toUtf8(title);
-    sink_ = driver_.startJob(utf8Title);
+    sink_ = driver_.startJob(utf8Title, settings_);
     if (!sink_) return kSpoolerError;
     pipeline_ = std::make_unique<SinkPipeline>(*sink_);
     failed_ = false;
     try {
         assembly_ = std::make_unique<PdfAssembly>(*pipeline_, utf8Title);
+        if (driver_.copiesInDocument() && (settings_.dmFields & DM_COPIES)) {
+            const bool collated =
+                !(settings_.dmFields & DM_COLLATE) || settings_.dmCollate == DMCOLLATE_TRUE;
+            assembly_->setCopies(settings_.dmCopies, collated);
+        }
     } catch (const std::exception&) {
         noteFailure();
     }

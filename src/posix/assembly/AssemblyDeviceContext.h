@@ -38,6 +38,7 @@ private:
     void noteFailure();
 
     PrinterDriver& driver_;
+    DEVMODEW settings_;           // the last settings: the job's copies, sides, tray, colour
     SheetGeometry next_;          // from the last settings, for the next sheet
     SheetGeometry sheet_;         // of the sheet in progress
     std::unique_ptr<JobSink> sink_;

@@ -211,14 +211,30 @@ void PdfAssembly::endSheet() {
     page += ">> /Contents " + std::to_string(content) + " 0 R ";
     if (!sheet_.group.empty()) page += "/Group " + sheet_.group + " ";
     page += ">>";
-    const int number = writer_.reserve();
-    writer_.writeObject(number, page);
-    kids_.push_back(number);
+    // Copies share the sheet's content; each is a page object of its own.
+    for (int copy = 0; copy < (collated_ ? 1 : copies_); ++copy) {
+        const int number = writer_.reserve();
+        writer_.writeObject(number, page);
+        kids_.push_back(number);
+    }
+    if (collated_ && copies_ > 1) sheetBodies_.push_back(page);
     sheet_ = Sheet{};
+}
+
+void PdfAssembly::setCopies(int copies, bool collated) {
+    copies_ = copies > 1 ? copies : 1;
+    collated_ = collated;
 }
 
 void PdfAssembly::finish() {
     if (sheet_.open) endSheet();
+    for (int copy = 1; copy < copies_ && collated_; ++copy) {
+        for (const std::string& page : sheetBodies_) {
+            const int number = writer_.reserve();
+            writer_.writeObject(number, page);
+            kids_.push_back(number);
+        }
+    }
     std::string kids;
     for (int kid : kids_) kids += std::to_string(kid) + " 0 R ";
     writer_.writeObject(pages_, "<< /Type /Pages /Kids [" + kids + "] /Count " +

@@ -42,6 +42,10 @@ public:
     void endSheet();
     bool inSheet() const { return sheet_.open; }
 
+    // The document holds the copies itself (a file printer): each sheet that
+    // many times, the whole document over (collated) or sheet by sheet.
+    void setCopies(int copies, bool collated);
+
     // Ends the document: the page tree, the catalog and the information,
     // the cross-reference table. Throws (std::exception) on failure.
     void finish();
@@ -64,6 +68,9 @@ private:
     std::string title_;
     int catalog_, pages_, info_;
     std::vector<int> kids_;
+    int copies_ = 1;
+    bool collated_ = true;
+    std::vector<std::string> sheetBodies_;      // for the collated copies
     Sheet sheet_;
     std::set<std::shared_ptr<QPDF>> sources_;   // their content is read as it is written
     // Forms made of source pages and appearances, by their origin.

@@ -34,8 +34,9 @@ std::string jobNameForTitle(const std::string& title) {
     return name;
 }
 
-std::unique_ptr<CupsJob> CupsJob::start(std::shared_ptr<const CupsDestination> destination,
-                                        const std::string& title) {
+std::unique_ptr<CupsJob> CupsJob::start(
+    std::shared_ptr<const CupsDestination> destination, const std::string& title,
+    const std::vector<std::pair<std::string, std::string>>& options) {
     HttpConnection http = connectToScheduler();
     if (!http) {
         setSchedulerUnreachable();
@@ -46,9 +47,15 @@ std::unique_ptr<CupsJob> CupsJob::start(std::shared_ptr<const CupsDestination> d
     const std::string name = jobNameForTitle(title);
     const char* jobName = name.empty() ? nullptr : name.c_str();
 
+    cups_option_t* jobOptions = nullptr;
+    int optionCount = 0;
+    for (const auto& [name, value] : options)
+        optionCount = cupsAddOption(name.c_str(), value.c_str(), optionCount, &jobOptions);
     int id = 0;
-    if (!ippSucceeded(cupsCreateDestJob(http.get(), dest, info, &id, jobName, 0, nullptr)) ||
-        id <= 0) {
+    const ipp_status_t created =
+        cupsCreateDestJob(http.get(), dest, info, &id, jobName, optionCount, jobOptions);
+    cupsFreeOptions(optionCount, jobOptions);
+    if (!ippSucceeded(created) || id <= 0) {
         setLastErrorFromCups("Unable to create the print job");
         return nullptr;
     }

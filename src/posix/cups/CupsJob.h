@@ -5,6 +5,8 @@
 
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "posix/cups/CupsHandles.h"
 #include "posix/PrinterDriver.h"
@@ -16,8 +18,10 @@ public:
     // Creates the job named by the title on a connection of its own and
     // starts its only document. Null with the last error set on failure; a
     // job created before the failure is cancelled.
-    static std::unique_ptr<CupsJob> start(std::shared_ptr<const CupsDestination> destination,
-                                          const std::string& title);
+    // The options are the job's IPP attributes (copies=2, sides=...).
+    static std::unique_ptr<CupsJob> start(
+        std::shared_ptr<const CupsDestination> destination, const std::string& title,
+        const std::vector<std::pair<std::string, std::string>>& options = {});
 
     // A job neither finished nor cancelled is cancelled.
     ~CupsJob() override;

@@ -11,6 +11,7 @@
 #include "posix/cups/CupsError.h"
 #include "posix/cups/CupsHandles.h"
 #include "posix/cups/CupsJob.h"
+#include "posix/cups/CupsJobSettings.h"
 #include "posix/cups/CupsPaperTable.h"
 #include "posix/LastError.h"
 
@@ -171,6 +172,7 @@ public:
         cups_dest_t* dest = destination_->dest.get();
         cups_dinfo_t* info = destination_->info.get();
         papers_ = buildPaperTable(mediaDatabase(dest, info));
+        capabilities_ = cupsCapabilities(dest, info);
         defaults_.paperIndex = defaultPaperIndex(papers_, dest, info);
         defaults_.orientation = defaultOrientation(dest, info);
         defaultResolution(dest, info, defaults_.dpiX, defaults_.dpiY);
@@ -187,14 +189,20 @@ public:
     const std::vector<Paper>& papers() const override { return papers_; }
     PrinterDefaults defaults() const override { return defaults_; }
 
-    std::unique_ptr<JobSink> startJob(const std::string& title) override {
-        return CupsJob::start(destination_, title);
+    std::vector<Tray> trays() const override { return capabilities_.trays; }
+    bool duplex() const override { return capabilities_.duplex; }
+    bool color() const override { return capabilities_.color; }
+    int maxCopies() const override { return capabilities_.maxCopies; }
+
+    std::unique_ptr<JobSink> startJob(const std::string& title, const DEVMODEW& settings) override {
+        return CupsJob::start(destination_, title, cupsJobOptions(settings, capabilities_.trays));
     }
 
 private:
     std::string name_;
     std::shared_ptr<const CupsDestination> destination_;
     std::vector<Paper> papers_;
+    CupsCapabilities capabilities_;
     PrinterDefaults defaults_;
     std::string driverName_;
     std::string portName_;

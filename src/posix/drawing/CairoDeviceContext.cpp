@@ -24,8 +24,12 @@ struct CairoStream {
     }
 };
 
+void CairoDeviceContext::SurfaceDestroy::operator()(cairo_surface_t* surface) const {
+    cairo_surface_destroy(surface);
+}
+
 CairoDeviceContext::CairoDeviceContext(PrinterDriver& driver, const DEVMODEW& settings)
-    : driver_(driver), next_(SheetGeometry::from(driver, settings)) {}
+    : driver_(driver), settings_(settings), next_(SheetGeometry::from(driver, settings)) {}
 
 CairoDeviceContext::~CairoDeviceContext() {
     if (started_) discardDocument();
@@ -33,6 +37,7 @@ CairoDeviceContext::~CairoDeviceContext() {
 
 bool CairoDeviceContext::reset(const DEVMODEW& settings) {
     // Takes effect at the next StartPage; a page in progress keeps its paper.
+    settings_ = settings;
     next_ = SheetGeometry::from(driver_, settings);
     return true;
 }
@@ -42,8 +47,13 @@ int CairoDeviceContext::startDoc(const std::u16string& title) {
     failed_ = false;
     sinkError_ = 0;
     title_ = toUtf8(title);
-    sink_ = driver_.startJob(title_);
+    sink_ = driver_.startJob(title_, settings_);
     if (!sink_) return kSpoolerError;
+    copies_ = 1;
+    if (driver_.copiesInDocument() && (settings_.dmFields & DM_COPIES) && settings_.dmCopies > 1) {
+        copies_ = settings_.dmCopies;
+        collated_ = !(settings_.dmFields & DM_COLLATE) || settings_.dmCollate == DMCOLLATE_TRUE;
+    }
     started_ = true;
     return 1;
 }
@@ -68,8 +78,14 @@ int CairoDeviceContext::startPage() {
     if (!started_ || page_ || failed_) return kSpoolerError;
     if (!surface_ && !openSurface()) return kSpoolerError;
     const SheetGeometry& geometry = pageGeometry_ = next_;
-    cairo_pdf_surface_set_size(surface_, geometry.widthPoints, geometry.heightPoints);
-    page_ = cairo_create(surface_);
+    if (copies_ > 1) {
+        const cairo_rectangle_t extents{0, 0, geometry.widthPoints, geometry.heightPoints};
+        recording_.reset(cairo_recording_surface_create(CAIRO_CONTENT_COLOR_ALPHA, &extents));
+        page_ = cairo_create(recording_.get());
+    } else {
+        cairo_pdf_surface_set_size(surface_, geometry.widthPoints, geometry.heightPoints);
+        page_ = cairo_create(surface_);
+    }
     if (cairo_status(page_) != CAIRO_STATUS_SUCCESS) {
         cairo_destroy(page_);
         page_ = nullptr;
@@ -85,9 +101,30 @@ int CairoDeviceContext::startPage() {
 }
 
 void CairoDeviceContext::closePage() {
-    cairo_show_page(page_);
+    if (!recording_) {
+        cairo_show_page(page_);
+        cairo_destroy(page_);
+        page_ = nullptr;
+        return;
+    }
     cairo_destroy(page_);
     page_ = nullptr;
+    for (int copy = 0; copy < (collated_ ? 1 : copies_); ++copy)
+        paintSheet(recording_.get(), pageGeometry_);
+    if (collated_) {
+        recorded_.push_back({std::move(recording_), pageGeometry_});
+    } else {
+        recording_.reset();
+    }
+}
+
+void CairoDeviceContext::paintSheet(cairo_surface_t* recording, const SheetGeometry& geometry) {
+    cairo_pdf_surface_set_size(surface_, geometry.widthPoints, geometry.heightPoints);
+    cairo_t* sheet = cairo_create(surface_);
+    cairo_set_source_surface(sheet, recording, 0, 0);
+    cairo_paint(sheet);
+    cairo_show_page(sheet);
+    cairo_destroy(sheet);
 }
 
 int CairoDeviceContext::endPage() {
@@ -100,6 +137,10 @@ int CairoDeviceContext::endPage() {
 int CairoDeviceContext::endDoc() {
     if (!started_) return kSpoolerError;
     if (page_) closePage();
+    for (int copy = 1; copy < copies_ && surface_; ++copy) {
+        for (const RecordedPage& page : recorded_) paintSheet(page.recording.get(), page.geometry);
+    }
+    recorded_.clear();
     bool written = !failed_;
     if (surface_) {
         cairo_surface_finish(surface_);
@@ -143,6 +184,8 @@ void CairoDeviceContext::discardDocument() {
         cairo_destroy(page_);
         page_ = nullptr;
     }
+    recording_.reset();
+    recorded_.clear();
     if (surface_) {
         cairo_surface_finish(surface_);
         cairo_surface_destroy(surface_);

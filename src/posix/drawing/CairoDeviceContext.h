@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "posix/DeviceContext.h"
 #include "posix/PrinterDriver.h"
@@ -39,8 +40,26 @@ private:
     bool openSurface();
     void closePage();
     void discardDocument();
+    // Paints a recorded page as a sheet of its own.
+    void paintSheet(cairo_surface_t* recording, const SheetGeometry& geometry);
+
+    struct SurfaceDestroy {
+        void operator()(cairo_surface_t* surface) const;
+    };
+    using OwnedSurface = std::unique_ptr<cairo_surface_t, SurfaceDestroy>;
+    struct RecordedPage {
+        OwnedSurface recording;
+        SheetGeometry geometry;
+    };
 
     PrinterDriver& driver_;
+    DEVMODEW settings_;               // the last settings: the job's copies and the like
+    // A document that holds its copies itself records each page and paints
+    // it that many times: at once (uncollated) or at the end (collated).
+    int copies_ = 1;
+    bool collated_ = true;
+    OwnedSurface recording_;          // of the page in progress
+    std::vector<RecordedPage> recorded_;
     SheetGeometry next_;              // from the last settings, for the next page
     SheetGeometry pageGeometry_;      // of the page in progress
     std::unique_ptr<JobSink> sink_;

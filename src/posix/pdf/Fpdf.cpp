@@ -7,6 +7,7 @@
 #include "posix/pdf/PlacingEngine.h"
 #include "posix/pdf/RenderMode.h"
 #include "posix/LastError.h"
+#include "print/PageWay.h"
 #include "print/PrintLogs.h"
 
 namespace posix {
@@ -97,3 +98,5 @@ void FPDF_RenderPage(HDC dc, FPDF_PAGE page, int startX, int startY, int sizeX, 
 void FPDF_ClosePage(FPDF_PAGE page) { engine().closePage(page); }
 
 void FPDF_CloseDocument(FPDF_DOCUMENT document) { engine().closeDocument(document); }
+
+const char* pageWay(FPDF_PAGE page) { return engine().placesPage(page) ? "placed" : "drawn"; }

@@ -23,6 +23,8 @@ public:
                             int sizeY, int rotate, int flags) = 0;
     virtual void closePage(FPDF_PAGE page) = 0;
     virtual void closeDocument(FPDF_DOCUMENT document) = 0;
+    // Whether rendering the page would place it as it is rather than draw it.
+    virtual bool placesPage(FPDF_PAGE) { return false; }
 };
 
 // Installs the engine the FPDF_ functions use; null restores the engine

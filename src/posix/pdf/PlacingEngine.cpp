@@ -70,6 +70,11 @@ void PlacingEngine::renderPage(HDC dc, FPDF_PAGE handle, int startX, int startY,
 
 void PlacingEngine::closePage(FPDF_PAGE page) { delete asPage(page); }
 
+bool PlacingEngine::placesPage(FPDF_PAGE handle) {
+    const PreparedPage* page = asPage(handle);
+    return page && page->placeable && page->drawReason.empty();
+}
+
 void PlacingEngine::closeDocument(FPDF_DOCUMENT document) { delete asDocument(document); }
 
 PlacingEngine& placingEngine() {

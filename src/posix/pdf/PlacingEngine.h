@@ -25,6 +25,7 @@ public:
                     int rotate, int flags) override;
     void closePage(FPDF_PAGE page) override;
     void closeDocument(FPDF_DOCUMENT document) override;
+    bool placesPage(FPDF_PAGE page) override;
 };
 
 // The placing engine, one per process.

@@ -58,7 +58,7 @@ Document openPdf(const std::string& pdf) {
 MemoryPrinter::MemoryPrinter(std::string name, std::shared_ptr<MemoryJobLog> log)
     : name_(std::move(name)), log_(std::move(log)) {}
 
-std::unique_ptr<posix::JobSink> MemoryPrinter::startJob(const std::string& title) {
+std::unique_ptr<posix::JobSink> MemoryPrinter::startJob(const std::string& title, const DEVMODEW&) {
     if (log_->failStart) {
         SetLastError(13);  // EACCES
         return nullptr;

@@ -33,7 +33,7 @@ public:
     std::string portName() const override { return "memory"; }
     const std::vector<posix::Paper>& papers() const override { return papers_; }
     posix::PrinterDefaults defaults() const override { return defaults_; }
-    std::unique_ptr<posix::JobSink> startJob(const std::string& title) override;
+    std::unique_ptr<posix::JobSink> startJob(const std::string& title, const DEVMODEW& settings) override;
 
     std::vector<posix::Paper> papers_;
     posix::PrinterDefaults defaults_;

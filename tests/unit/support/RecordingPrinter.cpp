@@ -51,7 +51,7 @@ class RecordingContext : public posix::DeviceContext {
 public:
     RecordingContext(RecordingPrinter::Shared& shared, const posix::PrinterDriver& driver,
                      const DEVMODEW& settings)
-        : shared_(shared), driver_(driver), paper_(driver.paperFor(settings)) {
+        : shared_(shared), driver_(driver), paper_(driver.sheetPaperFor(settings)) {
         ++shared_.liveContexts;
         shared_.log.add("CreateDCW " + describe(settings));
     }
@@ -62,7 +62,7 @@ public:
 
     bool reset(const DEVMODEW& settings) override {
         shared_.log.add("ResetDCW " + describe(settings));
-        paper_ = driver_.paperFor(settings);
+        paper_ = driver_.sheetPaperFor(settings);
         return true;
     }
     int startDoc(const std::u16string& title) override {
@@ -130,7 +130,7 @@ public:
     const std::vector<posix::Paper>& papers() const override { return shared_->setup.papers; }
     posix::PrinterDefaults defaults() const override { return shared_->setup.defaults; }
 
-    std::unique_ptr<posix::JobSink> startJob(const std::string&) override {
+    std::unique_ptr<posix::JobSink> startJob(const std::string&, const DEVMODEW&) override {
         SetLastError(ERROR_NOT_SUPPORTED);
         return nullptr;
     }
