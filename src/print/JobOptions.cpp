@@ -26,8 +26,13 @@ std::string valueOf(plat::StringParameter& parameter) {
     throw plat::BadParameterValue(message.data ? message.data : "");
 }
 
+// Tray names compare ignoring case, with blanks and dashes alike: "Tray 2"
+// names the bin "tray-2".
 std::string lowered(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (char& c : text) {
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if (c == ' ' || c == '_') c = '-';
+    }
     return text;
 }
 
@@ -128,17 +133,20 @@ void JobOptions::applyTo(DEVMODEW& settings, const WCHAR* printerName) const {
             const std::vector<PrinterBin> bins = printerBins(printerName, &settings);
             bool found = false;
             std::string offered;
+            bool listsAuto = false;
             for (const PrinterBin& candidate : bins) {
                 if (lowered(candidate.name) == lowered(*tray)) {
                     bin = candidate.id;
                     found = true;
                 }
+                listsAuto = listsAuto || lowered(candidate.name) == "auto";
                 offered += (offered.empty() ? "" : ", ") + candidate.name;
             }
+            if (!listsAuto) offered += bins.empty() ? "auto" : ", auto";
             if (!found)
                 refuse("Tray", *tray,
-                       bins.empty() ? "is not offered by the printer: it has no trays to choose from"
-                                    : "is not offered by the printer: it has " + offered + " (or auto)");
+                       bins.empty() ? "is not offered by the printer: it has no trays, only auto"
+                                    : "is not offered by the printer: it has " + offered);
         }
         settings.dmDefaultSource = static_cast<SHORT>(bin);
         settings.dmFields |= DM_DEFAULTSOURCE;

@@ -192,6 +192,8 @@ const Environment* environment() {
         env.folder = variable("QUORLEX_SANDBOX_DIR");
         env.server = variable("CUPS_SERVER");
         env.ppdQueue = variable("QUORLEX_PPD_QUEUE");
+        env.simplexQueue = variable("QUORLEX_SIMPLEX_QUEUE");
+        env.ippAttributes = variable("QUORLEX_IPP_ATTRIBUTES");
         env.ippSpool = variable("QUORLEX_IPP_SPOOL");
         env.ippUri = variable("QUORLEX_IPP_URI");
         return env;

@@ -20,6 +20,8 @@ struct Environment {
     std::string server;       // CUPS_SERVER: the scheduler's socket
     std::string ippQueue;     // driverless queue for the IPP printer
     std::string ppdQueue;     // the same printer through a packaged PPD
+    std::string simplexQueue; // the same printer through that PPD without two-sided printing
+    std::string ippAttributes;  // where the printer records each job's IPP attributes
     std::string ippSpool;     // where the printer keeps documents
     std::string ippUri;       // the printer itself
 };

@@ -21,11 +21,21 @@ struct RecordingPrinter::Shared {
 namespace {
 
 std::string describe(const DEVMODEW& settings) {
-    return "paper=" + std::to_string(settings.dmPaperSize) +
-           " width=" + std::to_string(settings.dmPaperWidth) +
-           " length=" + std::to_string(settings.dmPaperLength) +
-           " orientation=" + std::to_string(settings.dmOrientation) +
-           " form=" + formNameOf(settings);
+    std::string text = "paper=" + std::to_string(settings.dmPaperSize) +
+                       " width=" + std::to_string(settings.dmPaperWidth) +
+                       " length=" + std::to_string(settings.dmPaperLength) +
+                       " orientation=" + std::to_string(settings.dmOrientation) +
+                       " form=" + formNameOf(settings);
+    // The job controls, only where their flags say they are set.
+    const auto field = [&](DWORD flag, const char* name, int value) {
+        if (settings.dmFields & flag) text += std::string(" ") + name + "=" + std::to_string(value);
+    };
+    field(DM_COPIES, "copies", settings.dmCopies);
+    field(DM_COLLATE, "collate", settings.dmCollate);
+    field(DM_DUPLEX, "duplex", settings.dmDuplex);
+    field(DM_DEFAULTSOURCE, "source", settings.dmDefaultSource);
+    field(DM_COLOR, "color", settings.dmColor);
+    return text;
 }
 
 const char* capsName(int index) {
@@ -129,6 +139,10 @@ public:
     }
     const std::vector<posix::Paper>& papers() const override { return shared_->setup.papers; }
     posix::PrinterDefaults defaults() const override { return shared_->setup.defaults; }
+    std::vector<posix::Tray> trays() const override { return shared_->setup.trays; }
+    bool duplex() const override { return shared_->setup.duplex; }
+    bool color() const override { return shared_->setup.color; }
+    int maxCopies() const override { return shared_->setup.maxCopies; }
 
     std::unique_ptr<posix::JobSink> startJob(const std::string&, const DEVMODEW&) override {
         SetLastError(ERROR_NOT_SUPPORTED);

@@ -39,6 +39,11 @@ struct RecordingSetup {
     // The printer's record grows between the size query and the fetch, as
     // when its settings change in between.
     bool recordGrowsBetweenQueries = false;
+    // What the printer offers beyond its papers.
+    std::vector<posix::Tray> trays;
+    bool duplex = false;
+    bool color = true;
+    int maxCopies = 999;
 };
 
 // Registers names beginning with the prefix for its lifetime. Every such
