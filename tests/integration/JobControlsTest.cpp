@@ -22,15 +22,6 @@ using sandbox::PageSize;
 const std::string kMixedPdf = std::string(QUORLEX_TEST_DATA) + "/mixed.pdf";
 constexpr const char* kDocBookManual = "/usr/share/doc/shared-mime-info/shared-mime-info-spec.pdf";
 
-// The IPP attributes the printer recorded for the job of that title.
-std::string attributesOf(const std::string& title) {
-    const auto job = sandbox::waitForPrinterJob(title);
-    if (!job) return "";
-    const std::string path = sandbox::environment()->ippAttributes + "/" + std::to_string(job->id) + ".env";
-    for (int i = 0; i < 100 && !fileExists(path); ++i) usleep(50 * 1000);
-    return readFile(path);
-}
-
 // The run made no job of that title at the scheduler.
 void expectNoJob(const std::string& queue, const std::string& title) {
     EXPECT_FALSE(sandbox::schedulerJob(queue, title)) << title;
@@ -63,7 +54,7 @@ TEST(JobControls, CopiesSidesTrayAndColourReachTheIppPrinterAsAttributes) {
     sandbox::expectPrinted(sandbox::printPdf(
         kMixedPdf, sandbox::environment()->ippQueue, title,
         {"Copies=2", "Collate=no", "-duplex=long", "--Tray=Tray 2", "Color=mono"}));
-    const std::string attributes = attributesOf(title);
+    const std::string attributes = sandbox::jobAttributes(title);
     for (const char* line : {"IPP_COPIES=2\n", "IPP_SIDES=two-sided-long-edge\n",
                              "IPP_MEDIA_COL={media-source=tray-2}\n", "IPP_PRINT_COLOR_MODE=monochrome\n",
                              "IPP_MULTIPLE_DOCUMENT_HANDLING=separate-documents-uncollated-copies\n"})
@@ -72,7 +63,7 @@ TEST(JobControls, CopiesSidesTrayAndColourReachTheIppPrinterAsAttributes) {
     // Unset, nothing of the kind is asked for: the queue's defaults apply.
     const std::string plain = sandbox::uniqueTitle("plain");
     sandbox::expectPrinted(sandbox::printPdf(kMixedPdf, sandbox::environment()->ippQueue, plain));
-    const std::string defaults = attributesOf(plain);
+    const std::string defaults = sandbox::jobAttributes(plain);
     EXPECT_EQ(defaults.find("IPP_COPIES="), std::string::npos) << defaults;
     EXPECT_EQ(defaults.find("IPP_SIDES=two"), std::string::npos) << defaults;
     EXPECT_EQ(defaults.find("media-source"), std::string::npos) << defaults;

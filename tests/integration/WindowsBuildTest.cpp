@@ -124,6 +124,19 @@ TEST(WindowsBuild, MixedDocumentBecomesOneJobWithEveryPageDrawnOnItsOwnPaper) {
     EXPECT_NEAR(a5.width(), 420, 4);
 }
 
+TEST(WindowsBuild, CopiesAndDuplexReachCupsThroughWinesSpooler) {
+    QUORLEX_REQUIRE_WINE();
+    QUORLEX_REQUIRE_SANDBOX();
+    const std::string title = sandbox::uniqueTitle("wine controls");
+    sandbox::expectPrinted(wine::runQuorlex({"Copies=2", "Duplex=long", "-printpdf",
+                                             wine::windowsPath(kMixedPdf),
+                                             sandbox::environment()->ippQueue, title},
+                                            sandbox::unattended()));
+    const std::string attributes = sandbox::jobAttributes(title);
+    EXPECT_NE(attributes.find("IPP_COPIES=2\n"), std::string::npos) << attributes;
+    EXPECT_NE(attributes.find("IPP_SIDES=two-sided-long-edge\n"), std::string::npos) << attributes;
+}
+
 TEST(WindowsBuild, UnknownPrinterFailsWithTheSpoolersReason) {
     QUORLEX_REQUIRE_WINE();
     const RunResult r = wine::runQuorlex(

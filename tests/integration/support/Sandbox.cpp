@@ -323,6 +323,17 @@ std::optional<Job> waitForPrinterJob(const std::string& name, int timeoutSeconds
     }
 }
 
+std::string jobAttributes(const std::string& title) {
+    const auto job = waitForPrinterJob(title);
+    const Environment* env = environment();
+    if (!job || !env) return "";
+    const std::string path = env->ippAttributes + "/" + std::to_string(job->id) + ".env";
+    // The printer's command writes them as it finishes the job.
+    for (int i = 0; i < 100 && !fileExists(path); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    return readFile(path);
+}
+
 std::vector<std::string> documentsOf(const Job& job) {
     std::vector<std::string> documents;
     const std::string prefix = std::to_string(job.id) + "-";

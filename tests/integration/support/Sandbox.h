@@ -90,6 +90,9 @@ std::optional<Job> waitForPrinterJob(const std::string& name, int timeoutSeconds
 // The one document the printer kept for the job of that title once it
 // finished; empty, with a test failure, when there is none.
 std::string printedDocument(const std::string& title);
+// The IPP attributes the printer recorded for the job of that title once it
+// finished ("IPP_COPIES=2" lines); empty when there are none.
+std::string jobAttributes(const std::string& title);
 // The documents the printer kept for one of its jobs.
 std::vector<std::string> documentsOf(const Job& job);
 // Every document the printer kept, and how many there are.
