@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <exception>
 
-#include "app/Console.h"
+#include "app/ConsoleAndUsage.h"
 #include "app/JobSettings.h"
 #include "app/Notice.h"
 #include "app/VersionBanner.h"

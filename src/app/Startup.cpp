@@ -2,7 +2,7 @@
 // their construction order is fixed by this file and not by link order. The
 // order is visible to users: writers link at the head of their list, so the
 // usage text lists them newest first.
-#include "app/Console.h"
+#include "app/ConsoleAndUsage.h"
 #include "app/JobSettings.h"
 #include "plat/Configuration.h"
 #include "plat/DynamicFn.h"

@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "../src/posix/VersionBlock.h"
+#include "../src/posix/winapi/VersionBlock.h"
 #include "integration/support/DriverTexts.h"
 #include "integration/support/Launch.h"
 #include "integration/support/ProgramCopies.h"

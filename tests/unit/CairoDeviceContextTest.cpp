@@ -8,7 +8,7 @@
 #include <cstring>
 
 #include "posix/drawing/CairoDeviceContext.h"
-#include "posix/DriverSettings.h"
+#include "posix/spooler/DriverSettings.h"
 #include "unit/support/MemoryPrinter.h"
 
 using testing_support::MemoryJobLog;

@@ -7,7 +7,7 @@
 
 #include "plat/Exception.h"
 #include "plat/Strings.h"
-#include "posix/Utf.h"
+#include "posix/winapi/Utf.h"
 
 namespace {
 

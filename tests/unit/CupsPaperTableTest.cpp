@@ -5,8 +5,8 @@
 
 #include <set>
 
-#include "posix/cups/CupsJob.h"
-#include "posix/cups/CupsPaperTable.h"
+#include "posix/drivers/cups/CupsJob.h"
+#include "posix/drivers/cups/CupsPaperTable.h"
 
 namespace posix {
 namespace {

@@ -8,7 +8,7 @@
 
 #include "plat/Exception.h"
 #include "plat/Strings.h"
-#include "posix/LastError.h"
+#include "posix/winapi/LastError.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include <fstream>
 #include <set>
 
-#include "posix/FilePrinter.h"
-#include "posix/Utf.h"
+#include "posix/drivers/file/FilePrinter.h"
+#include "posix/winapi/Utf.h"
 #include "unit/support/MemoryPrinter.h"
 
 namespace fs = std::filesystem;

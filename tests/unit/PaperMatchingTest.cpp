@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "posix/Utf.h"
+#include "posix/winapi/Utf.h"
 #include "print/PrintJob.h"
 #include "print/PrintLogs.h"
 #include "unit/support/RecordingPrinter.h"

@@ -7,7 +7,7 @@
 
 #include "os/PaperSizes.h"
 #include "plat/Exception.h"
-#include "posix/Utf.h"
+#include "posix/winapi/Utf.h"
 #include "unit/support/RecordingPrinter.h"
 
 namespace {

@@ -3,7 +3,7 @@
 // that FPDF_RenderPage names, turned as asked, on a sheet with margins.
 #include <gtest/gtest.h>
 
-#include "posix/SheetGeometry.h"
+#include "posix/spooler/SheetGeometry.h"
 #include "posix/assembly/Placement.h"
 
 using posix::assembly::Box;

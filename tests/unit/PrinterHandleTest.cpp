@@ -5,7 +5,7 @@
 #include <string>
 
 #include "plat/Exception.h"
-#include "posix/Utf.h"
+#include "posix/winapi/Utf.h"
 #include "print/PrintLogs.h"
 #include "print/PrinterHandle.h"
 #include "unit/support/RecordingPrinter.h"

@@ -8,9 +8,9 @@
 #include <filesystem>
 #include <vector>
 
-#include "posix/FilePrinter.h"
-#include "posix/PrinterDriver.h"
-#include "posix/Utf.h"
+#include "posix/drivers/file/FilePrinter.h"
+#include "posix/spooler/PrinterDriver.h"
+#include "posix/winapi/Utf.h"
 #include "unit/support/MemoryPrinter.h"
 
 namespace fs = std::filesystem;

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "posix/VersionBlock.h"
+#include "posix/winapi/VersionBlock.h"
 #include "posix/WinApi.h"
 
 namespace {

@@ -7,18 +7,13 @@
 #include <utility>
 #include <vector>
 
-#include "posix/LastError.h"
-#include "posix/Utf.h"
+#include "posix/spooler/DriverSettings.h"
+#include "posix/winapi/LastError.h"
+#include "posix/winapi/Utf.h"
 #include "posix/assembly/PdfAssembly.h"
 #include "posix/assembly/Placement.h"
 
 namespace posix::assembly {
-
-namespace {
-
-constexpr int kSpoolerError = -1;
-
-}  // namespace
 
 // The end of the writer's pipeline: the job's sink, in pieces of 64 KiB
 // rather than the many small ones the writer makes. A sink that fails
@@ -87,9 +82,9 @@ int AssemblyDeviceContext::startDoc(const std::u16string& title) {
     failed_ = false;
     try {
         assembly_ = std::make_unique<PdfAssembly>(*pipeline_, utf8Title);
-        if (driver_.copiesInDocument() && (settings_.dmFields & DM_COPIES)) {
+        if (driver_.copiesInDocument() && hasField(settings_, DM_COPIES)) {
             const bool collated =
-                !(settings_.dmFields & DM_COLLATE) || settings_.dmCollate == DMCOLLATE_TRUE;
+                !hasField(settings_, DM_COLLATE) || settings_.dmCollate == DMCOLLATE_TRUE;
             assembly_->setCopies(settings_.dmCopies, collated);
         }
     } catch (const std::exception&) {

@@ -7,9 +7,9 @@
 #include <memory>
 #include <string>
 
-#include "posix/DeviceContext.h"
-#include "posix/PrinterDriver.h"
-#include "posix/SheetGeometry.h"
+#include "posix/spooler/DeviceContext.h"
+#include "posix/spooler/PrinterDriver.h"
+#include "posix/spooler/SheetGeometry.h"
 
 namespace posix::assembly {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "posix/SheetGeometry.h"
+#include "posix/spooler/SheetGeometry.h"
 
 namespace posix::assembly {
 

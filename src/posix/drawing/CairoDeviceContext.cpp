@@ -6,16 +6,11 @@
 #include <algorithm>
 #include <utility>
 
-#include "posix/Utf.h"
+#include "posix/spooler/DriverSettings.h"
+#include "posix/winapi/Utf.h"
 #include "posix/assembly/PdfAssembly.h"
 
 namespace posix::drawing {
-
-namespace {
-
-constexpr int kSpoolerError = -1;
-
-}  // namespace
 
 struct CairoStream {
     static cairo_status_t write(void* closure, const unsigned char* data, unsigned int length) {
@@ -50,9 +45,9 @@ int CairoDeviceContext::startDoc(const std::u16string& title) {
     sink_ = driver_.startJob(title_, settings_);
     if (!sink_) return kSpoolerError;
     copies_ = 1;
-    if (driver_.copiesInDocument() && (settings_.dmFields & DM_COPIES) && settings_.dmCopies > 1) {
+    if (driver_.copiesInDocument() && hasField(settings_, DM_COPIES) && settings_.dmCopies > 1) {
         copies_ = settings_.dmCopies;
-        collated_ = !(settings_.dmFields & DM_COLLATE) || settings_.dmCollate == DMCOLLATE_TRUE;
+        collated_ = !hasField(settings_, DM_COLLATE) || settings_.dmCollate == DMCOLLATE_TRUE;
     }
     started_ = true;
     return 1;

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "posix/DeviceContext.h"
-#include "posix/PrinterDriver.h"
-#include "posix/SheetGeometry.h"
+#include "posix/spooler/DeviceContext.h"
+#include "posix/spooler/PrinterDriver.h"
+#include "posix/spooler/SheetGeometry.h"
 
 typedef struct _cairo_surface cairo_surface_t;
 

@@ -1,7 +1,7 @@
 // The program's side of the drawing plugin.
 #include "posix/drawing/DrawingPlugin.h"
 
-#include "posix/Plugins.h"
+#include "posix/spooler/Plugins.h"
 
 namespace posix::drawing {
 

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "posix/DeviceContext.h"
+#include "posix/spooler/DeviceContext.h"
 #include "posix/assembly/Placement.h"
 
 namespace posix::drawing {

@@ -1,6 +1,6 @@
 #include "posix/drawing/PopplerDocuments.h"
 
-#include "posix/Files.h"
+#include "posix/pdf/ReadableFile.h"
 #include "print/FpdfView.h"
 
 namespace posix::drawing {

@@ -1,7 +1,7 @@
 #include "posix/drawing/PopplerEngine.h"
 
-#include "posix/DeviceContext.h"
-#include "posix/GdiHandles.h"
+#include "posix/spooler/DeviceContext.h"
+#include "posix/spooler/GdiHandles.h"
 #include "posix/drawing/PageDrawing.h"
 #include "posix/drawing/PopplerDocuments.h"
 #include "print/PrintLogs.h"

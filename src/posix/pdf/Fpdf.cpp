@@ -6,7 +6,7 @@
 #include "posix/pdf/PdfEngine.h"
 #include "posix/pdf/PlacingEngine.h"
 #include "posix/pdf/RenderMode.h"
-#include "posix/LastError.h"
+#include "posix/winapi/LastError.h"
 #include "print/PageWay.h"
 #include "print/PrintLogs.h"
 

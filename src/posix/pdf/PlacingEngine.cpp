@@ -4,8 +4,8 @@
 #include <memory>
 #include <string>
 
-#include "posix/DeviceContext.h"
-#include "posix/GdiHandles.h"
+#include "posix/spooler/DeviceContext.h"
+#include "posix/spooler/GdiHandles.h"
 #include "posix/pdf/SourceDocument.h"
 #include "print/PrintLogs.h"
 

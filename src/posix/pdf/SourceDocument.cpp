@@ -12,7 +12,7 @@
 #include <exception>
 #include <stdexcept>
 
-#include "posix/Files.h"
+#include "posix/pdf/ReadableFile.h"
 #include "print/FpdfView.h"
 
 namespace posix::pdf {

@@ -1,6 +1,6 @@
 // The unit tests carry the plugins' code themselves; the POSIX side uses it
 // instead of loading the plugin files.
-#include "posix/cups/CupsPlugin.h"
+#include "posix/drivers/cups/CupsPlugin.h"
 #include "posix/drawing/DrawingPlugin.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "posix/PrinterDriver.h"
+#include "posix/spooler/PrinterDriver.h"
 
 namespace testing_support {
 

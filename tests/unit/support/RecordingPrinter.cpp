@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <utility>
 
-#include "posix/DeviceContext.h"
-#include "posix/LastError.h"
-#include "posix/Utf.h"
+#include "posix/spooler/DeviceContext.h"
+#include "posix/winapi/LastError.h"
+#include "posix/winapi/Utf.h"
 
 namespace testsupport {
 

@@ -12,7 +12,7 @@
 
 #include "plat/LogWriter.h"
 #include "unit/support/LogRecording.h"
-#include "posix/PrinterDriver.h"
+#include "posix/spooler/PrinterDriver.h"
 
 namespace testsupport {
 

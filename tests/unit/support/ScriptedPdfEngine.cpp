@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "plat/Exception.h"
-#include "posix/GdiHandles.h"
+#include "posix/spooler/GdiHandles.h"
 
 namespace testsupport {
 

@@ -1,0 +1,105 @@
+#include "posix/drivers/cups/CupsJobSettings.h"
+
+#include <cctype>
+#include <cstring>
+
+#include "posix/spooler/DriverSettings.h"
+#include "posix/winapi/Utf.h"
+
+namespace posix {
+
+namespace {
+
+bool supports(cups_dest_t* dest, cups_dinfo_t* info, const char* option, const char* value) {
+    return cupsCheckDestSupported(CUPS_HTTP_DEFAULT, dest, info, option, value) != 0;
+}
+
+// Windows ids for the trays that have one; any other from DMBIN_USER up.
+int16_t binId(const std::string& keyword, int16_t& nextUserId) {
+    if (keyword == "auto") return DMBIN_AUTO;
+    if (keyword == "manual") return DMBIN_MANUAL;
+    if (keyword == "envelope") return DMBIN_ENVELOPE;
+    if (keyword == "large-capacity") return DMBIN_LARGECAPACITY;
+    return nextUserId++;
+}
+
+}  // namespace
+
+std::string ppdChoiceName(const std::string& keyword) {
+    std::string name;
+    bool upper = true;
+    for (char c : keyword) {
+        if (c == '-' || c == '_' || c == ' ') {
+            upper = true;
+            continue;
+        }
+        name += upper ? static_cast<char>(std::toupper(static_cast<unsigned char>(c))) : c;
+        upper = false;
+    }
+    return name;
+}
+
+CupsCapabilities cupsCapabilities(cups_dest_t* dest, cups_dinfo_t* info) {
+    CupsCapabilities capabilities;
+    int16_t nextUserId = DMBIN_USER;
+    if (ipp_attribute_t* sources = cupsFindDestSupported(CUPS_HTTP_DEFAULT, dest, info, "media-source")) {
+        for (int i = 0; i < ippGetCount(sources); ++i) {
+            const char* keyword = ippGetString(sources, i, nullptr);
+            if (!keyword || !*keyword) continue;
+            const char* shown = cupsLocalizeDestValue(CUPS_HTTP_DEFAULT, dest, info, "media-source", keyword);
+            Tray tray;
+            tray.keyword = keyword;
+            tray.id = binId(tray.keyword, nextUserId);
+            tray.name = toUtf16(shown && *shown ? shown : keyword);
+            capabilities.trays.push_back(std::move(tray));
+        }
+    }
+    capabilities.duplex = supports(dest, info, "sides", "two-sided-long-edge") ||
+                          supports(dest, info, "sides", "two-sided-short-edge");
+    capabilities.color = supports(dest, info, "print-color-mode", "color");
+    if (ipp_attribute_t* copies = cupsFindDestSupported(CUPS_HTTP_DEFAULT, dest, info, "copies")) {
+        int upper = 1;
+        if (ippGetValueTag(copies) == IPP_TAG_RANGE) {
+            ippGetRange(copies, 0, &upper);
+        } else if (ippGetValueTag(copies) == IPP_TAG_INTEGER) {
+            upper = ippGetInteger(copies, 0);
+        }
+        capabilities.maxCopies = upper > 0 ? upper : 1;
+    }
+    return capabilities;
+}
+
+std::vector<std::pair<std::string, std::string>> cupsJobOptions(const DEVMODEW& settings,
+                                                                 const std::vector<Tray>& trays) {
+    std::vector<std::pair<std::string, std::string>> options;
+    if (hasField(settings, DM_COPIES) && settings.dmCopies > 0)
+        options.emplace_back("copies", std::to_string(settings.dmCopies));
+    if (hasField(settings, DM_COLLATE)) {
+        const bool collate = settings.dmCollate == DMCOLLATE_TRUE;
+        options.emplace_back("multiple-document-handling",
+                             collate ? "separate-documents-collated-copies"
+                                     : "separate-documents-uncollated-copies");
+        options.emplace_back("Collate", collate ? "True" : "False");
+    }
+    if (hasField(settings, DM_DUPLEX)) {
+        const char* sides = settings.dmDuplex == DMDUP_VERTICAL     ? "two-sided-long-edge"
+                            : settings.dmDuplex == DMDUP_HORIZONTAL ? "two-sided-short-edge"
+                                                                    : "one-sided";
+        options.emplace_back("sides", sides);
+    }
+    if (hasField(settings, DM_DEFAULTSOURCE)) {
+        for (const Tray& tray : trays) {
+            if (tray.id != settings.dmDefaultSource) continue;
+            options.emplace_back("media-source", tray.keyword);
+            options.emplace_back("InputSlot", ppdChoiceName(tray.keyword));
+            break;
+        }
+    }
+    if (hasField(settings, DM_COLOR)) {
+        options.emplace_back("print-color-mode",
+                             settings.dmColor == DMCOLOR_MONOCHROME ? "monochrome" : "color");
+    }
+    return options;
+}
+
+}  // namespace posix

@@ -1,0 +1,35 @@
+// What a CUPS destination can do beyond its papers (trays, two-sided
+// printing, colour, copies), and the job settings of a DEVMODEW as the IPP
+// attributes of the job (copies, multiple-document-handling, sides,
+// media-source, print-color-mode).
+#pragma once
+
+#include <cups/cups.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "posix/spooler/PrinterDriver.h"
+
+namespace posix {
+
+struct CupsCapabilities {
+    std::vector<Tray> trays;
+    bool duplex = false;
+    bool color = true;
+    int maxCopies = 1;
+};
+
+CupsCapabilities cupsCapabilities(cups_dest_t* dest, cups_dinfo_t* info);
+
+// The job's options for the settings whose DM_ flags are set; trays name
+// the bins by their ids.
+std::vector<std::pair<std::string, std::string>> cupsJobOptions(const DEVMODEW& settings,
+                                                                 const std::vector<Tray>& trays);
+
+// The PPD choice CUPS makes of an IPP keyword ("tray-2" becomes "Tray2"):
+// a driverless queue takes the tray from its InputSlot option.
+std::string ppdChoiceName(const std::string& keyword);
+
+}  // namespace posix

@@ -1,0 +1,158 @@
+#include "posix/spooler/PrinterDriver.h"
+
+#include <algorithm>
+#include <cstring>
+#include <map>
+
+#include "posix/drivers/cups/CupsPrinter.h"
+#include "posix/spooler/DriverSettings.h"
+#include "posix/drivers/file/FilePrinter.h"
+#include "posix/winapi/Utf.h"
+#include "posix/assembly/AssemblyDeviceContext.h"
+#include "posix/drawing/DrawingPlugin.h"
+#include "posix/pdf/RenderMode.h"
+
+namespace posix {
+
+namespace {
+
+// Constructed on first use: tests register drivers from their own static
+// objects, whose order against this file's is not fixed.
+std::map<std::string, PrinterDriverFactory>& registry() {
+    static std::map<std::string, PrinterDriverFactory> factories;
+    return factories;
+}
+
+// The registered factory whose prefix begins the name; the longest prefix
+// wins, so "rec:slow:" can sit beside "rec:".
+const PrinterDriverFactory* registeredFactory(const std::string& name) {
+    const PrinterDriverFactory* best = nullptr;
+    size_t bestLength = 0;
+    for (const auto& [prefix, factory] : registry()) {
+        if (name.compare(0, prefix.size(), prefix) == 0 && (!best || prefix.size() > bestLength)) {
+            best = &factory;
+            bestLength = prefix.size();
+        }
+    }
+    return best;
+}
+
+int16_t clampShort(int32_t value) {
+    return static_cast<int16_t>(std::clamp<int32_t>(value, 0, INT16_MAX));
+}
+
+}  // namespace
+
+void registerPrinterDriver(const std::string& prefix, PrinterDriverFactory factory) {
+    registry()[prefix] = std::move(factory);
+}
+
+void unregisterPrinterDriver(const std::string& prefix) { registry().erase(prefix); }
+
+std::shared_ptr<PrinterDriver> openPrinterDriver(const std::string& name) {
+    static std::map<std::string, std::weak_ptr<PrinterDriver>> open;
+    if (std::shared_ptr<PrinterDriver> driver = open[name].lock()) return driver;
+    std::shared_ptr<PrinterDriver> driver;
+    if (isFilePrinterName(name)) {
+        driver = openFilePrinterDriver(name);
+    } else if (const PrinterDriverFactory* factory = registeredFactory(name)) {
+        driver = (*factory)(name);
+    } else {
+        driver = openCupsPrinterDriver(name);
+    }
+    if (driver) {
+        open[name] = driver;
+    } else {
+        open.erase(name);
+    }
+    return driver;
+}
+
+std::unique_ptr<DeviceContext> PrinterDriver::createDeviceContext(const DEVMODEW& settings) {
+    if (renderMode() == RenderMode::Always) {
+        drawing::DrawingPlugin* plugin = drawing::drawingPlugin();
+        return plugin ? plugin->deviceContext(*this, settings) : nullptr;
+    }
+    return std::make_unique<assembly::AssemblyDeviceContext>(*this, settings);
+}
+
+Paper PrinterDriver::paperFor(const DEVMODEW& settings) const {
+    const std::vector<Paper>& list = papers();
+    if (hasField(settings, DM_PAPERSIZE) && settings.dmPaperSize > 0) {
+        for (const Paper& paper : list) {
+            if (paper.id == settings.dmPaperSize) return paper;
+        }
+    }
+
+    const int index = defaults().paperIndex;
+    Paper fallback;
+    if (index >= 0 && static_cast<size_t>(index) < list.size()) fallback = list[index];
+
+    const bool hasWidth = hasField(settings, DM_PAPERWIDTH) && settings.dmPaperWidth > 0;
+    const bool hasLength = hasField(settings, DM_PAPERLENGTH) && settings.dmPaperLength > 0;
+    if (!hasWidth && !hasLength) return fallback;
+
+    // A size given in tenths: the listed paper of that size, else a paper of
+    // its own with the default paper's margins (a missing dimension is
+    // taken from the default paper too).
+    const int32_t width = hasWidth ? settings.dmPaperWidth : toTenths(fallback.width);
+    const int32_t length = hasLength ? settings.dmPaperLength : toTenths(fallback.length);
+    for (const Paper& paper : list) {
+        if (toTenths(paper.width) == width && toTenths(paper.length) == length) return paper;
+    }
+    Paper custom = fallback;
+    custom.id = DMPAPER_USER;
+    custom.name = u"Custom";
+    custom.width = width * 10;
+    custom.length = length * 10;
+    // Margins that would leave no printable area are dropped.
+    if (custom.marginLeft + custom.marginRight >= custom.width) custom.marginLeft = custom.marginRight = 0;
+    if (custom.marginTop + custom.marginBottom >= custom.length) custom.marginTop = custom.marginBottom = 0;
+    return custom;
+}
+
+Paper PrinterDriver::sheetPaperFor(const DEVMODEW& settings) const {
+    Paper paper = paperFor(settings);
+    if (paper.width <= 0 || paper.length <= 0) paper = Paper{DMPAPER_A4, u"A4", 21000, 29700, 0, 0, 0, 0};
+    return paper;
+}
+
+void copyName(WCHAR* field, size_t capacity, const std::u16string& name) {
+    if (capacity == 0) return;
+    size_t units = std::min(name.size(), capacity - 1);
+    if (units > 0 && units < name.size() && name[units - 1] >= 0xD800 && name[units - 1] <= 0xDBFF)
+        --units;
+    std::fill_n(field, capacity, u'\0');
+    std::copy_n(name.begin(), units, field);
+}
+
+DEVMODEW defaultSettings(const PrinterDriver& driver) {
+    DEVMODEW settings;
+    std::memset(&settings, 0, sizeof settings);
+
+    copyName(settings.dmDeviceName, CCHDEVICENAME, toUtf16(driver.name()));
+
+    settings.dmSpecVersion = 0x0401;
+    settings.dmSize = sizeof(DEVMODEW);
+    settings.dmFields = DM_ORIENTATION | DM_PRINTQUALITY | DM_YRESOLUTION;
+
+    const PrinterDefaults defaults = driver.defaults();
+    settings.dmOrientation = static_cast<SHORT>(defaults.orientation);
+    settings.dmPrintQuality = clampShort(defaults.dpiX);
+    settings.dmYResolution = clampShort(defaults.dpiY);
+    settings.dmScale = 100;
+    settings.dmCopies = 1;
+
+    const std::vector<Paper>& list = driver.papers();
+    if (defaults.paperIndex >= 0 && static_cast<size_t>(defaults.paperIndex) < list.size()) {
+        const Paper& paper = list[defaults.paperIndex];
+        settings.dmFields |= DM_PAPERSIZE | DM_PAPERLENGTH | DM_PAPERWIDTH | DM_FORMNAME;
+        settings.dmPaperSize = paper.id;
+        settings.dmPaperWidth = clampShort(toTenths(paper.width));
+        settings.dmPaperLength = clampShort(toTenths(paper.length));
+        copyName(settings.dmFormName, CCHFORMNAME, paper.name);
+    }
+    return settings;
+}
+
+}  // namespace posix

@@ -1,0 +1,70 @@
+#include "posix/spooler/SheetGeometry.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <utility>
+
+#include "posix/spooler/DriverSettings.h"
+#include "posix/spooler/PrinterDriver.h"
+
+namespace posix {
+
+namespace {
+
+// Hundredths of a millimetre to whole pixels, truncated.
+int toPixels(int32_t hundredths, int dpi) {
+    return static_cast<int>(static_cast<int64_t>(hundredths) * dpi / 2540);
+}
+
+}  // namespace
+
+SheetGeometry SheetGeometry::from(const PrinterDriver& driver, const DEVMODEW& settings) {
+    const PrinterDefaults defaults = driver.defaults();
+    SheetGeometry geometry;
+    // dmPrintQuality carries dots per inch when positive (negative values are
+    // the DMRES_ quality levels); a missing vertical resolution follows it.
+    const bool hasX = hasField(settings, DM_PRINTQUALITY) && settings.dmPrintQuality > 0;
+    const bool hasY = hasField(settings, DM_YRESOLUTION) && settings.dmYResolution > 0;
+    geometry.dpiX = hasX ? settings.dmPrintQuality : defaults.dpiX;
+    geometry.dpiY = hasY ? settings.dmYResolution : hasX ? settings.dmPrintQuality : defaults.dpiY;
+    if (geometry.dpiX <= 0) geometry.dpiX = 600;
+    if (geometry.dpiY <= 0) geometry.dpiY = geometry.dpiX;
+
+    Paper paper = driver.sheetPaperFor(settings);
+    const bool landscape =
+        hasField(settings, DM_ORIENTATION) && settings.dmOrientation == DMORIENT_LANDSCAPE;
+    if (landscape) {
+        // The sheet turned a quarter: its left edge comes to the top.
+        std::swap(paper.width, paper.length);
+        paper = Paper{paper.id, paper.name, paper.width, paper.length,
+                      paper.marginBottom, paper.marginLeft, paper.marginTop, paper.marginRight};
+    }
+
+    geometry.widthPoints = paper.width * 72.0 / 2540.0;
+    geometry.heightPoints = paper.length * 72.0 / 2540.0;
+    geometry.physicalWidth = toPixels(paper.width, geometry.dpiX);
+    geometry.physicalHeight = toPixels(paper.length, geometry.dpiY);
+    geometry.offsetX = toPixels(paper.marginLeft, geometry.dpiX);
+    geometry.offsetY = toPixels(paper.marginTop, geometry.dpiY);
+    geometry.printableWidth = std::max(
+        0, geometry.physicalWidth - geometry.offsetX - toPixels(paper.marginRight, geometry.dpiX));
+    geometry.printableHeight = std::max(
+        0, geometry.physicalHeight - geometry.offsetY - toPixels(paper.marginBottom, geometry.dpiY));
+    return geometry;
+}
+
+int SheetGeometry::deviceCaps(int index) const {
+    switch (index) {
+        case LOGPIXELSX: return dpiX;
+        case LOGPIXELSY: return dpiY;
+        case PHYSICALWIDTH: return physicalWidth;
+        case PHYSICALHEIGHT: return physicalHeight;
+        case PHYSICALOFFSETX: return offsetX;
+        case PHYSICALOFFSETY: return offsetY;
+        case HORZRES: return printableWidth;
+        case VERTRES: return printableHeight;
+        default: return 0;
+    }
+}
+
+}  // namespace posix

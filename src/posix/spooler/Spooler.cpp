@@ -1,0 +1,206 @@
+// The spooler functions of WinApi.h on top of the printer drivers: a
+// printer handle is an open driver.
+#include <cstdint>
+#include <cstring>
+#include <map>
+#include <memory>
+
+#include "posix/spooler/DriverSettings.h"
+#include "posix/spooler/PrinterDriver.h"
+#include "posix/winapi/Utf.h"
+
+namespace {
+
+constexpr size_t kPaperNameUnits = 64;
+constexpr size_t kBinNameUnits = 24;
+
+std::map<HANDLE, std::shared_ptr<posix::PrinterDriver>>& openPrinters() {
+    static std::map<HANDLE, std::shared_ptr<posix::PrinterDriver>> printers;
+    return printers;
+}
+
+// Printer handles are numbers of their own: two handles on one printer
+// share its driver but stay two handles.
+HANDLE newPrinterHandle() {
+    static uintptr_t last = 0x1000;
+    return reinterpret_cast<HANDLE>(++last);
+}
+
+posix::PrinterDriver* openPrinter(HANDLE printer) {
+    auto& printers = openPrinters();
+    auto found = printers.find(printer);
+    if (found == printers.end()) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return nullptr;
+    }
+    return found->second.get();
+}
+
+size_t alignUp(size_t offset, size_t alignment) {
+    return (offset + alignment - 1) / alignment * alignment;
+}
+
+// Lays out one PRINTER_INFO_2W block: the record, its strings, then the
+// settings. With a null base only the size is worked out.
+class InfoBlock {
+public:
+    explicit InfoBlock(BYTE* base) : base_(base) {}
+
+    PRINTER_INFO_2W* record() {
+        offset_ = sizeof(PRINTER_INFO_2W);
+        return reinterpret_cast<PRINTER_INFO_2W*>(base_);
+    }
+
+    LPWSTR string(const std::u16string& text) {
+        offset_ = alignUp(offset_, alignof(WCHAR));
+        WCHAR* place = reinterpret_cast<WCHAR*>(base_ + offset_);
+        offset_ += (text.size() + 1) * sizeof(WCHAR);
+        if (!base_) return nullptr;
+        std::memcpy(place, text.c_str(), (text.size() + 1) * sizeof(WCHAR));
+        return place;
+    }
+
+    LPDEVMODEW settings(const DEVMODEW& settings) {
+        offset_ = alignUp(offset_, alignof(std::max_align_t));
+        auto* place = reinterpret_cast<LPDEVMODEW>(base_ + offset_);
+        offset_ += sizeof(DEVMODEW);
+        if (!base_) return nullptr;
+        std::memcpy(place, &settings, sizeof settings);
+        return place;
+    }
+
+    size_t size() const { return offset_; }
+
+private:
+    BYTE* base_;
+    size_t offset_ = 0;
+};
+
+size_t fillPrinterInfo2(const posix::PrinterDriver& driver, BYTE* base) {
+    InfoBlock block(base);
+    PRINTER_INFO_2W* info = block.record();
+    PRINTER_INFO_2W record;
+    std::memset(&record, 0, sizeof record);
+    record.pPrinterName = block.string(posix::toUtf16(driver.name()));
+    record.pPortName = block.string(posix::toUtf16(driver.portName()));
+    record.pDriverName = block.string(posix::toUtf16(driver.driverName()));
+    record.pDevMode = block.settings(posix::defaultSettings(driver));
+    record.Priority = 1;
+    record.DefaultPriority = 1;
+    if (base) std::memcpy(info, &record, sizeof record);
+    return block.size();
+}
+
+}  // namespace
+
+BOOL OpenPrinterW(LPWSTR printerName, LPHANDLE printer, LPPRINTER_DEFAULTSW) {
+    if (!printerName || !printer) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    std::shared_ptr<posix::PrinterDriver> driver =
+        posix::openPrinterDriver(posix::toUtf8(printerName));
+    if (!driver) return FALSE;
+    const HANDLE handle = newPrinterHandle();
+    openPrinters().emplace(handle, std::move(driver));
+    *printer = handle;
+    return TRUE;
+}
+
+BOOL GetPrinterW(HANDLE printer, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed) {
+    const posix::PrinterDriver* driver = openPrinter(printer);
+    if (!driver) return FALSE;
+    if (level != 2) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    const size_t required = fillPrinterInfo2(*driver, nullptr);
+    if (needed) *needed = static_cast<DWORD>(required);
+    if (!buffer || size < required) {
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return FALSE;
+    }
+    fillPrinterInfo2(*driver, buffer);
+    return TRUE;
+}
+
+BOOL ClosePrinter(HANDLE printer) {
+    auto& printers = openPrinters();
+    auto found = printers.find(printer);
+    if (found == printers.end()) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    printers.erase(found);
+    return TRUE;
+}
+
+int DeviceCapabilitiesW(LPCWSTR device, LPCWSTR, WORD capability, LPWSTR output,
+                        const DEVMODEW*) {
+    if (!device) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return -1;
+    }
+    std::shared_ptr<posix::PrinterDriver> driver = posix::openPrinterDriver(posix::toUtf8(device));
+    if (!driver) return -1;
+    const std::vector<posix::Paper>& papers = driver->papers();
+    const int count = static_cast<int>(papers.size());
+
+    switch (capability) {
+        case DC_PAPERS:
+            if (output) {
+                auto* place = reinterpret_cast<BYTE*>(output);
+                for (const posix::Paper& paper : papers) {
+                    const WORD id = static_cast<WORD>(paper.id);
+                    std::memcpy(place, &id, sizeof id);
+                    place += sizeof id;
+                }
+            }
+            return count;
+        case DC_PAPERNAMES:
+            if (output) {
+                for (int i = 0; i < count; ++i)
+                    posix::copyName(output + i * kPaperNameUnits, kPaperNameUnits, papers[i].name);
+            }
+            return count;
+        case DC_PAPERSIZE:
+            if (output) {
+                auto* place = reinterpret_cast<BYTE*>(output);
+                for (const posix::Paper& paper : papers) {
+                    const POINT size{posix::toTenths(paper.width), posix::toTenths(paper.length)};
+                    std::memcpy(place, &size, sizeof size);
+                    place += sizeof size;
+                }
+            }
+            return count;
+        case DC_BINS: {
+            const std::vector<posix::Tray> trays = driver->trays();
+            if (output) {
+                auto* place = reinterpret_cast<BYTE*>(output);
+                for (const posix::Tray& tray : trays) {
+                    const WORD id = static_cast<WORD>(tray.id);
+                    std::memcpy(place, &id, sizeof id);
+                    place += sizeof id;
+                }
+            }
+            return static_cast<int>(trays.size());
+        }
+        case DC_BINNAMES: {
+            const std::vector<posix::Tray> trays = driver->trays();
+            if (output) {
+                for (size_t i = 0; i < trays.size(); ++i)
+                    posix::copyName(output + i * kBinNameUnits, kBinNameUnits, trays[i].name);
+            }
+            return static_cast<int>(trays.size());
+        }
+        case DC_DUPLEX:
+            return driver->duplex() ? 1 : 0;
+        case DC_COPIES:
+            return driver->maxCopies();
+        case DC_COLORDEVICE:
+            return driver->color() ? 1 : 0;
+        default:
+            SetLastError(ERROR_NOT_SUPPORTED);
+            return -1;
+    }
+}
