@@ -11,6 +11,7 @@
 #include "plat/ChoiceParameter.h"
 #include "plat/Configuration.h"
 #include "plat/Exception.h"
+#include "plat/StartupFailures.h"
 #include "plat/LogParameter.h"
 #include "plat/LogTargets.h"
 #include "plat/Strings.h"
@@ -125,6 +126,8 @@ int runQuorlex(int argc, char** argv) {
         initDebugLogger();
         logParameter.setParam("*:stderr:0");
         printVersionBanner();
+        // A start-up object that failed ends the run as any failure does.
+        if (const char* failure = plat::startupFailure()) throw plat::Exception(failure);
         parseCommandLine(argc, argv);
         outcome = kBadRequest;
         if (pdfFileName.get() == nullptr) throw plat::Exception("No PDF file specified");

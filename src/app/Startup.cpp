@@ -52,11 +52,15 @@ Console console;
 
 plat::LogWriter plat::registryLog("Registry");
 
-plat::DynamicFn plat::regEnableReflectionKey("advapi32", "RegEnableReflectionKey", false);
-plat::DynamicFn plat::regDisableReflectionKey("advapi32", "RegDisableReflectionKey", false);
-plat::DynamicFn plat::regQueryReflectionKey("advapi32", "RegQueryReflectionKey", false);
+// Records the program's description of start-up asks for; nothing in the
+// program reads them. They ask the system, so a failure is kept for the run
+// to report rather than ending the process before main.
+plat::DynamicFn plat::regEnableReflectionKey(plat::atStartup, "advapi32", "RegEnableReflectionKey", false);
+plat::DynamicFn plat::regDisableReflectionKey(plat::atStartup, "advapi32", "RegDisableReflectionKey",
+                                              false);
+plat::DynamicFn plat::regQueryReflectionKey(plat::atStartup, "advapi32", "RegQueryReflectionKey", false);
 
-plat::OsVersion plat::osVersion;
+plat::OsVersion plat::osVersion(plat::atStartup);
 
 plat::LogWriter plat::dynamicFnLog("DynamicFn");
 

@@ -30,12 +30,21 @@ void PaperSizeTable::load(const WCHAR* printerName) {
     sizes.reset(new POINT[reported]());
     num = reported;
 
-    DeviceCapabilitiesW(printerName, nullptr, DC_PAPERS, reinterpret_cast<LPWSTR>(ids.get()),
-                        nullptr);
-    DeviceCapabilitiesW(printerName, nullptr, DC_PAPERNAMES,
-                        reinterpret_cast<LPWSTR>(names.get()), nullptr);
-    DeviceCapabilitiesW(printerName, nullptr, DC_PAPERSIZE,
-                        reinterpret_cast<LPWSTR>(sizes.get()), nullptr);
+    // Each list must be the one counted: a printer whose papers changed
+    // between the calls gives ids, names and sizes that do not belong
+    // together, and the job would print on papers it does not have.
+    const bool sameLists =
+        DeviceCapabilitiesW(printerName, nullptr, DC_PAPERS, reinterpret_cast<LPWSTR>(ids.get()),
+                            nullptr) == reported &&
+        DeviceCapabilitiesW(printerName, nullptr, DC_PAPERNAMES,
+                            reinterpret_cast<LPWSTR>(names.get()), nullptr) == reported &&
+        DeviceCapabilitiesW(printerName, nullptr, DC_PAPERSIZE,
+                            reinterpret_cast<LPWSTR>(sizes.get()), nullptr) == reported;
+    if (!sameLists) {
+        clear();
+        const plat::NarrowChars name(printerName);
+        throw plat::ExceptionFmt("The papers of printer %s changed while they were read", name.get());
+    }
 }
 
 void PaperSizeTable::clear() {

@@ -46,8 +46,17 @@ void takeEntry(HeapArray<char>& rest, HeapArray<char>& name, HeapArray<char>& al
 
 }  // namespace
 
+DynamicFn::DynamicFn(AtStartup, const char* librarySpec, const char* procNames, bool literalNames)
+    : function(nullptr), module(nullptr) {
+    duringStartup([&] { search(librarySpec, procNames, literalNames); });
+}
+
 DynamicFn::DynamicFn(const char* librarySpec, const char* procNames, bool literalNames)
     : function(nullptr), module(nullptr) {
+    search(librarySpec, procNames, literalNames);
+}
+
+void DynamicFn::search(const char* librarySpec, const char* procNames, bool literalNames) {
     HeapArray<char> rest(dupString(librarySpec));
     HeapArray<char> name;
     HeapArray<char> alternatives;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "plat/LogWriter.h"
+#include "plat/StartupFailures.h"
 #include "plat/WinApi.h"
 
 namespace plat {
@@ -13,11 +14,18 @@ public:
     HMODULE module;    // null when not found
 
     DynamicFn(const char* librarySpec, const char* procNames, bool literalNames);
+    // At start-up: a failure is kept for the run to report (StartupFailures.h).
+    DynamicFn(AtStartup, const char* librarySpec, const char* procNames, bool literalNames);
     ~DynamicFn();
     DynamicFn(const DynamicFn&) = delete;
     DynamicFn& operator=(const DynamicFn&) = delete;
 
     bool open(const char* libraryName, const char* procNames);
+
+private:
+    void search(const char* librarySpec, const char* procNames, bool literalNames);
+
+public:
 
     template <typename Fn>
     Fn as() const { return reinterpret_cast<Fn>(function); }

@@ -88,7 +88,8 @@ namespace {
 // generation.
 void backUpLogFile(const char* fileName) {
     std::error_code ignored;
-    if (!std::filesystem::is_regular_file(std::filesystem::path(fileName), ignored)) return;
+    // The name itself, not what a link there points to.
+    if (!std::filesystem::is_regular_file(std::filesystem::symlink_status(fileName, ignored))) return;
     TextBuffer backupName;
     backupName.appendFormat("%s.bak", fileName);
     remove(backupName.data);
@@ -103,7 +104,7 @@ void Logger_File::write(int32_t, const char* writerName, const char* text) {
     if (stream == nullptr) {
         if (fileName == nullptr) return;
         backUpLogFile(fileName);
-        stream = fopen(fileName, "w+");
+        stream = openLogFile(fileName);
         if (stream == nullptr) return;
         lastStamp = 0;   // every new file begins with a time stamp
     }

@@ -27,6 +27,11 @@ OsVersion::OsVersion() : isWinNT(false), isWin9x(false), isNT4BeforeSP3(false) {
     deriveFlags();
 }
 
+OsVersion::OsVersion(AtStartup) : isWinNT(false), isWin9x(false), isNT4BeforeSP3(false) {
+    std::memset(&info, 0, sizeof info);
+    duringStartup([this] { *this = OsVersion(); });
+}
+
 void OsVersion::deriveFlags() {
     isWinNT = info.dwPlatformId == VER_PLATFORM_WIN32_NT;
     isWin9x = info.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS;

@@ -121,7 +121,9 @@ void PrintJob::print(const char* pdfFileName, const char* title, bool scale) {
             continue;
         }
         pdfPrintLog.info("Printing Page %d", index);
-        printPage(page.get());
+        // Once the spooler has failed, the pages left are not drawn for
+        // nothing: the document ends, and says why.
+        if (!printPage(page.get())) break;
         ++printedPages;
     }
 
@@ -131,6 +133,7 @@ void PrintJob::print(const char* pdfFileName, const char* title, bool scale) {
     const DWORD endError = GetLastError();
     context.documentEnded();
     if (ended <= 0) throw plat::SystemException("EndDoc", endError);
+    if (pageFailure != nullptr) throw plat::SystemException(pageFailure, pageError);
 }
 
 void PrintJob::openPrinter(FPDF_DOCUMENT document) {
@@ -175,12 +178,16 @@ void PrintJob::createDeviceContext() {
     }
 }
 
-void PrintJob::printPage(FPDF_PAGE page) {
+bool PrintJob::printPage(FPDF_PAGE page) {
     const double pageHeight = FPDF_GetPageHeight(page);
     const double pageWidth = FPDF_GetPageWidth(page);
     choosePaper(pageWidth, pageHeight);
 
-    StartPage(deviceContext);
+    if (StartPage(deviceContext) <= 0) {
+        pageFailure = "StartPage";
+        pageError = GetLastError();
+        return false;
+    }
     SheetMetrics sheet;
     sheet.offsetY = GetDeviceCaps(deviceContext, PHYSICALOFFSETY);
     sheet.offsetX = GetDeviceCaps(deviceContext, PHYSICALOFFSETX);
@@ -205,7 +212,12 @@ void PrintJob::printPage(FPDF_PAGE page) {
 
     FPDF_RenderPage(deviceContext, page, placement.startX, placement.startY, placement.sizeX,
                     placement.sizeY, rotation, 0);
-    EndPage(deviceContext);
+    if (EndPage(deviceContext) <= 0) {
+        pageFailure = "EndPage";
+        pageError = GetLastError();
+        return false;
+    }
+    return true;
 }
 
 void PrintJob::choosePaper(double pageWidth, double pageHeight) {

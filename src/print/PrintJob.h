@@ -38,6 +38,9 @@ public:
     // What print() did: pages printed, and pages that could not be loaded.
     int32_t printedPages = 0;
     int32_t skippedPages = 0;
+    // The spooler call that failed a page, and its error.
+    const char* pageFailure = nullptr;
+    DWORD pageError = 0;
 
     explicit PrintJob(const char* printerName);
     ~PrintJob() = default;
@@ -61,7 +64,8 @@ private:
     // The steps of print().
     void openPrinter(FPDF_DOCUMENT document);
     void createDeviceContext();
-    void printPage(FPDF_PAGE page);
+    // False when the spooler failed the page: the job cannot go on.
+    bool printPage(FPDF_PAGE page);
     void writePlan(FPDF_DOCUMENT document);
 
     void switchToPaper(int32_t index);

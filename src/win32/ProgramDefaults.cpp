@@ -4,3 +4,7 @@
 const char* defaultLogFileName() {
     return "C:\\temp\\quorlex.log";
 }
+
+FILE* openLogFile(const char* name) {
+    return fopen(name, "w+");
+}

@@ -4,9 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <stdexcept>
 #include <string>
 
 #include "plat/Exception.h"
+#include "plat/OsVersion.h"
+#include "plat/StartupFailures.h"
 #include "plat/Strings.h"
 #include "posix/winapi/LastError.h"
 
@@ -93,3 +96,17 @@ TEST(SystemErrorText, IppCodesGiveTheStatusTextUnlessATextWasRemembered) {
 }
 
 }  // namespace
+
+// A start-up object that fails keeps its failure for the run to report,
+// instead of ending the process before the entry function runs.
+TEST(StartupFailures, TheFirstFailureIsKeptAndNothingEscapes) {
+    if (plat::startupFailure() == nullptr) {
+        plat::duringStartup([] { throw plat::ExceptionFmt("unable to %s", "start"); });
+        plat::duringStartup([] { throw std::runtime_error("a later one"); });
+        ASSERT_NE(plat::startupFailure(), nullptr);
+        EXPECT_STREQ(plat::startupFailure(), "unable to start");
+    }
+    // The program's own start-up objects failed in nothing here.
+    plat::OsVersion record(plat::atStartup);
+    EXPECT_NE(record.info.dwOSVersionInfoSize, 0u);
+}

@@ -2,6 +2,8 @@
 // column and wrapping; and how the file target opens, rotates and renames.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -11,6 +13,7 @@
 #include "app/JobSettings.h"
 #include "plat/Exception.h"
 #include "plat/LogTargets.h"
+#include "posix/winapi/LogFiles.h"
 #include "support/LogTestSupport.h"
 
 namespace fs = std::filesystem;
@@ -169,6 +172,56 @@ TEST_F(LogTargetTest, NameOfADirectoryIsNeverRenamed) {
     EXPECT_FALSE(fs::exists(dir / "sub.bak"));
 }
 
+TEST_F(LogTargetTest, TheLogIsTheUsersAloneAndNeverWrittenThroughALink) {
+    // A fresh log is readable by its user alone.
+    plat::Logger_File target("test");
+    target.setFileName((dir / "own.log").c_str());
+    target.write(0, "main", "mine");
+    EXPECT_EQ(fs::status(dir / "own.log").permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write);
+
+    // A link planted at the log's name, or at its backup's, leads nowhere:
+    // what it points to stays as it was.
+    std::ofstream(dir / "precious") << "keep me";
+    fs::create_symlink(dir / "precious", dir / "planted.log");
+    target.setFileName((dir / "planted.log").c_str());
+    target.write(0, "main", "dropped");
+    EXPECT_EQ(readFile(dir / "precious"), "keep me");
+    EXPECT_TRUE(fs::is_symlink(dir / "planted.log"));
+    fs::create_symlink(dir / "precious", dir / "own.log.bak");
+    target.setFileName((dir / "own.log").c_str());
+    target.write(0, "main", "again");
+    EXPECT_EQ(readFile(dir / "precious"), "keep me");
+    EXPECT_EQ(readFile(dir / "own.log.bak"), kStamp + kMainColumn + " mine\n");
+}
+
+TEST_F(LogTargetTest, TheDefaultLogIsPerUserNeverInTheSharedTemporaryFolder) {
+    const auto saved = [](const char* name) {
+        const char* value = getenv(name);
+        return std::make_pair(value != nullptr, std::string(value ? value : ""));
+    };
+    const auto xdg = saved("XDG_STATE_HOME"), home = saved("HOME"), tmp = saved("TMPDIR");
+    setenv("XDG_STATE_HOME", (dir / "state").c_str(), 1);
+    EXPECT_EQ(posix::perUserLogFileName(), (dir / "state/quorlex/quorlex.log").string());
+    unsetenv("XDG_STATE_HOME");
+    setenv("HOME", (dir / "home").c_str(), 1);
+    EXPECT_EQ(posix::perUserLogFileName(), (dir / "home/.local/state/quorlex/quorlex.log").string());
+    unsetenv("HOME");
+    setenv("TMPDIR", dir.c_str(), 1);
+    const std::string own = (dir / ("quorlex-" + std::to_string(getuid()))).string();
+    EXPECT_EQ(posix::perUserLogFileName(), own + "/quorlex.log");
+    EXPECT_EQ(fs::status(own).permissions() & fs::perms::all, fs::perms::owner_all);
+    // A folder of that name that others may write to is not the user's own.
+    fs::permissions(own, fs::perms::all);
+    const std::string fresh = posix::perUserLogFileName();
+    EXPECT_NE(fresh, own + "/quorlex.log");
+    EXPECT_EQ(fresh.rfind(own + "-", 0), 0u) << fresh;
+    for (const auto& [name, value] : {std::make_pair("XDG_STATE_HOME", xdg), std::make_pair("HOME", home),
+                                      std::make_pair("TMPDIR", tmp)}) {
+        if (value.first) setenv(name, value.second.c_str(), 1); else unsetenv(name);
+    }
+}
+
 TEST_F(LogTargetTest, NamingAStreamTargetLeavesTheBorrowedStreamOpen) {
     StreamTarget out;
     out.target.setFileName((dir / "named.log").c_str());
@@ -194,8 +247,7 @@ TEST_F(LogTargetTest, LogFileSettingExpandsVariablesAndKeepsTheOldNameOnFailure)
     EXPECT_STREQ(plat::HeapArray<char>(logFileParameter.getValueStr()).get(),
                  "$QUORLEX_TEST_UNSET_VARIABLE/x.log");
     unsetenv("QUORLEX_TEST_LOGDIR");
-    delete[] logFileParameter.value;
-    logFileParameter.value = savedValue.release();
+    logFileParameter.setParam(savedValue.get());
 }
 
 }  // namespace

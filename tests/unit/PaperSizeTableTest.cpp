@@ -46,6 +46,19 @@ TEST_F(PaperSizeTableTest, LoadsEveryPaperInTheDriversOrderInTenthsOfAMillimetre
     EXPECT_EQ(table.size(3)->y, 4200);
 }
 
+TEST_F(PaperSizeTableTest, APaperListThatChangesWhileItIsReadIsRefusedNotMixed) {
+    std::vector<posix::Paper> fewer = testsupport::officePapers();
+    fewer.pop_back();
+    printer.setup().papersChangeAfterFirstQuery = fewer;
+    try {
+        load();
+        ADD_FAILURE() << "a changing list must not load";
+    } catch (const plat::Exception& failure) {
+        EXPECT_STREQ(failure.message, "The papers of printer rec:printer changed while they were read");
+    }
+    EXPECT_EQ(table.count(), 0);
+}
+
 TEST_F(PaperSizeTableTest, LoadingAgainReplacesTheEarlierList) {
     load();
     printer.setup().papers = {{DMPAPER_A5, u"A5", 14800, 21000, 0, 0, 0, 0}};

@@ -12,13 +12,15 @@ namespace {
 
 const std::string kMixed = std::string(QUORLEX_TEST_DATA) + "/mixed.pdf";
 
-std::string printFailure(const char* printer) {
+std::string printFailure(const char* printer, int* printedPages = nullptr) {
+    PrintJob job(printer);
     try {
-        PrintJob job(printer);
         job.print(kMixed.c_str(), "Outcome", false);
     } catch (const plat::Exception& failure) {
+        if (printedPages) *printedPages = job.printedPages;
         return failure.message;
     }
+    if (printedPages) *printedPages = job.printedPages;
     return "";
 }
 
@@ -32,9 +34,12 @@ TEST(PrintJobOutcome, ASpoolerThatRefusesTheJobFailsTheRunBeforeAnyPage) {
 TEST(PrintJobOutcome, ADocumentThatCouldNotBeWrittenFailsTheRunAndIsCancelled) {
     testing_support::MemoryPrinterRegistration mem;
     mem.log->failWritesAfter = 100;
-    EXPECT_EQ(printFailure("mem:full").rfind("EndDoc: ", 0), 0u);
+    int printedPages = -1;
+    EXPECT_EQ(printFailure("mem:full", &printedPages).rfind("EndDoc: ", 0), 0u);
     EXPECT_TRUE(mem.log->cancelled);
     EXPECT_FALSE(mem.log->finished);
+    // The job stopped at the page the spooler failed: no page drawn after it.
+    EXPECT_EQ(printedPages, 0);
 }
 
 TEST(PrintJobOutcome, ACompletedDocumentIsFinishedOnce) {

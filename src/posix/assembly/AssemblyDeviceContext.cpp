@@ -37,14 +37,16 @@ public:
     bool failed() const { return failed_; }
     DWORD error() const { return error_; }
 
-private:
-    static constexpr size_t kPiece = 64 * 1024;
-
+    // Hands what is held to the job: a sheet goes out when it is done.
     void flush() {
         if (buffer_.empty()) return;
         deliver(buffer_.data(), buffer_.size());
         buffer_.clear();
     }
+
+private:
+    static constexpr size_t kPiece = 64 * 1024;
+
     void deliver(unsigned char const* data, size_t length) {
         if (failed_ || !sink_.write(data, length)) {
             if (!failed_) error_ = GetLastError();
@@ -113,6 +115,7 @@ int AssemblyDeviceContext::endPage() {
     if (failed_) return kSpoolerError;
     try {
         assembly_->endSheet();
+        pipeline_->flush();
     } catch (const std::exception&) {
         noteFailure();
         return kSpoolerError;

@@ -16,6 +16,7 @@ struct RecordingPrinter::Shared {
     int liveDrivers = 0;
     int liveContexts = 0;
     int recordQueries = 0;
+    int paperQueries = 0;
 };
 
 namespace {
@@ -137,7 +138,12 @@ public:
         if (!shared_->setup.recordGrowsBetweenQueries) return "recording";
         return "recording" + std::string(static_cast<size_t>(32 * ++shared_->recordQueries), '+');
     }
-    const std::vector<posix::Paper>& papers() const override { return shared_->setup.papers; }
+    const std::vector<posix::Paper>& papers() const override {
+        const RecordingSetup& setup = shared_->setup;
+        if (setup.papersChangeAfterFirstQuery && shared_->paperQueries++ > 0)
+            return *setup.papersChangeAfterFirstQuery;
+        return setup.papers;
+    }
     posix::PrinterDefaults defaults() const override { return shared_->setup.defaults; }
     std::vector<posix::Tray> trays() const override { return shared_->setup.trays; }
     bool duplex() const override { return shared_->setup.duplex; }

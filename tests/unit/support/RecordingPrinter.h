@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,8 @@ struct RecordingSetup {
     // The printer's record grows between the size query and the fetch, as
     // when its settings change in between.
     bool recordGrowsBetweenQueries = false;
+    // A paper list that every query after the first gives instead.
+    std::optional<std::vector<posix::Paper>> papersChangeAfterFirstQuery;
     // What the printer offers beyond its papers.
     std::vector<posix::Tray> trays;
     bool duplex = false;
