@@ -28,6 +28,10 @@ public:
 
     VoidParameter(const char* name, const char* description, bool flag, ParameterSet* set);
     virtual ~VoidParameter();
+    // A parameter is linked into its set by its address, and string
+    // parameters own their value: copies are made by clone(), not by copying.
+    VoidParameter(const VoidParameter&) = delete;
+    VoidParameter& operator=(const VoidParameter&) = delete;
 
     virtual bool setParamNoValue();
     virtual bool setParam(const char* value) = 0;
@@ -68,6 +72,8 @@ public:
 
     explicit ParameterSet(const char* name);
     ~ParameterSet();
+    ParameterSet(const ParameterSet&) = delete;
+    ParameterSet& operator=(const ParameterSet&) = delete;
 
     static ParameterSet* global();
 

@@ -22,6 +22,10 @@ public:
 
     explicit Logger(const char* name);
     virtual ~Logger();
+    // A target is linked into the list by its address; its targets own
+    // files and buffers: never copied.
+    Logger(const Logger&) = delete;
+    Logger& operator=(const Logger&) = delete;
     virtual void write(int32_t level, const char* writerName, const char* text) = 0;
 
     // Links this target at the head of the list, once.
@@ -47,6 +51,9 @@ public:
 
     explicit LogWriter(const char* name);
     ~LogWriter() = default;
+    // Linked into the writer list by its address.
+    LogWriter(const LogWriter&) = delete;
+    LogWriter& operator=(const LogWriter&) = delete;
 
     void error(const char* format, ...) __attribute__((format(printf, 2, 3)));
     void info(const char* format, ...) __attribute__((format(printf, 2, 3)));

@@ -19,6 +19,8 @@
 #include <string>
 #include <vector>
 
+#include "support/PdfBuilder.h"
+
 namespace {
 
 constexpr double kPointsPerMm = 72.0 / 25.4;
@@ -131,26 +133,11 @@ void writeSampleDocument(const std::string& path, const char* title,
     finishPdf(surface, path);
 }
 
-// cairo gives every document at least one page, so the document without
-// pages is written by hand.
+// cairo gives every document at least one page: the document without
+// pages is qpdf's empty document.
 void writeEmptyDocument(const std::string& path) {
-    const char* objects[] = {"<< /Type /Catalog /Pages 2 0 R >>",
-                             "<< /Type /Pages /Kids [ ] /Count 0 >>"};
-    std::string pdf = "%PDF-1.4\n";
-    std::vector<size_t> offsets;
-    for (size_t i = 0; i < std::size(objects); ++i) {
-        offsets.push_back(pdf.size());
-        pdf += std::to_string(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
-    }
-    const size_t xref = pdf.size();
-    pdf += "xref\n0 3\n0000000000 65535 f \n";
-    for (size_t offset : offsets) {
-        char line[24];
-        std::snprintf(line, sizeof line, "%010zu 00000 n \n", offset);
-        pdf += line;
-    }
-    pdf += "trailer\n<< /Size 3 /Root 1 0 R >>\nstartxref\n" + std::to_string(xref) + "\n%%EOF\n";
-    std::ofstream(path, std::ios::binary) << pdf;
+    testpdf::PdfBuilder empty;
+    empty.write(path);
 }
 
 void writeTruncated(const std::string& source, const std::string& path) {

@@ -15,6 +15,8 @@
 #include <sstream>
 #include <thread>
 
+#include "support/PdfBuilder.h"
+
 namespace itest::sandbox {
 
 namespace {
@@ -144,15 +146,6 @@ std::vector<Job> listJobs(const std::string& uri, const std::string& test) {
 }
 
 bool isDocument(const std::filesystem::path& file) { return file.extension() != ".prn"; }
-
-void appendPdfObject(std::string& pdf, std::vector<size_t>& offsets, const std::string& body) {
-    offsets.push_back(pdf.size());
-    pdf += std::to_string(offsets.size()) + " 0 obj\n" + body + "\nendobj\n";
-}
-
-std::string stream(const std::string& data) {
-    return "<< /Length " + std::to_string(data.size()) + " >>\nstream\n" + data + "\nendstream";
-}
 
 std::string number(double value) {
     char text[32];
@@ -447,39 +440,20 @@ std::vector<PageSize> pageSizes(const std::string& pdf) {
 }
 
 void writePdf(const std::string& path, const std::vector<PageSize>& pages, PageContent content) {
-    // 1 catalog, 2 page tree, 3 font, 4 shared strokes, then a page and its
-    // own content for every page.
-    std::string pdf = "%PDF-1.4\n%\xe2\xe3\xcf\xd3\n";
-    std::vector<size_t> offsets;
-    std::string kids;
-    for (size_t i = 0; i < pages.size(); ++i) kids += std::to_string(5 + 2 * i) + " 0 R ";
-    appendPdfObject(pdf, offsets, "<< /Type /Catalog /Pages 2 0 R >>");
-    appendPdfObject(pdf, offsets, "<< /Type /Pages /Kids [" + kids + "] /Count " +
-                                      std::to_string(pages.size()) + " >>");
-    appendPdfObject(pdf, offsets, "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>");
-    appendPdfObject(pdf, offsets, stream(content == PageContent::Heavy ? heavyContent() : ""));
+    testpdf::PdfBuilder pdf;
+    pdf.object("font", "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>");
+    // The heavy strokes are one stream that every page draws.
+    pdf.stream("strokes", "<< >>", content == PageContent::Heavy ? heavyContent() : "");
     for (size_t i = 0; i < pages.size(); ++i) {
-        const PageSize& page = pages[i];
-        std::string own = content == PageContent::Frame ? frameContent(page) : "";
-        own += "BT /F1 24 Tf " + number(page.width / 2 - 40) + " " + number(page.height / 2) +
+        const PageSize& size = pages[i];
+        std::string own = content == PageContent::Frame ? frameContent(size) : "";
+        own += "BT /F1 24 Tf " + number(size.width / 2 - 40) + " " + number(size.height / 2) +
                " Td (Page " + std::to_string(i + 1) + ") Tj ET\n";
-        appendPdfObject(pdf, offsets,
-                        "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 " + number(page.width) +
-                            " " + number(page.height) +
-                            "] /Resources << /Font << /F1 3 0 R >> >> /Contents [4 0 R " +
-                            std::to_string(6 + 2 * i) + " 0 R] >>");
-        appendPdfObject(pdf, offsets, stream(own));
+        testpdf::Page page(size.width, size.height, own, "<< /Font << /F1 {font} >> >>");
+        page.moreContent = {"{strokes}"};
+        pdf.page(page);
     }
-    const size_t xref = pdf.size();
-    pdf += "xref\n0 " + std::to_string(offsets.size() + 1) + "\n0000000000 65535 f \n";
-    for (size_t offset : offsets) {
-        char entry[24];
-        std::snprintf(entry, sizeof entry, "%010zu 00000 n \n", offset);
-        pdf += entry;
-    }
-    pdf += "trailer\n<< /Size " + std::to_string(offsets.size() + 1) +
-           " /Root 1 0 R >>\nstartxref\n" + std::to_string(xref) + "\n%%EOF\n";
-    std::ofstream(path, std::ios::binary) << pdf;
+    pdf.write(path);
 }
 
 GrayImage renderPage(const std::string& pdf, int page, int dpi) {
