@@ -43,8 +43,8 @@ fi
 # Runs a command three times; prints "best-seconds peak-kilobytes size" of
 # the fastest run. The command must leave its output in $work/out.pdf.
 measure() {
-  local best="" bestMem="" run seconds kb
-  for run in 1 2 3; do
+  local best="" bestMem="" seconds kb
+  for _ in 1 2 3; do
     rm -f "$work/out.pdf"
     LC_ALL=C /usr/bin/time -o "$work/time" -f '%e %M' "$@" >/dev/null 2>"$work/stderr" </dev/null || true
     if [[ ! -s "$work/out.pdf" ]]; then

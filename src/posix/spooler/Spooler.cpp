@@ -53,18 +53,21 @@ public:
 
     LPWSTR string(const std::u16string& text) {
         offset_ = alignUp(offset_, alignof(WCHAR));
-        WCHAR* place = reinterpret_cast<WCHAR*>(base_ + offset_);
+        const size_t at = offset_;
         offset_ += (text.size() + 1) * sizeof(WCHAR);
+        // Sizing only: no address is formed from the null base.
         if (!base_) return nullptr;
+        WCHAR* place = reinterpret_cast<WCHAR*>(base_ + at);
         std::memcpy(place, text.c_str(), (text.size() + 1) * sizeof(WCHAR));
         return place;
     }
 
     LPDEVMODEW settings(const DEVMODEW& settings) {
         offset_ = alignUp(offset_, alignof(std::max_align_t));
-        auto* place = reinterpret_cast<LPDEVMODEW>(base_ + offset_);
+        const size_t at = offset_;
         offset_ += sizeof(DEVMODEW);
         if (!base_) return nullptr;
+        auto* place = reinterpret_cast<LPDEVMODEW>(base_ + at);
         std::memcpy(place, &settings, sizeof settings);
         return place;
     }

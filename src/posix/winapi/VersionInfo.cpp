@@ -9,7 +9,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <bit>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -138,7 +137,7 @@ bool loadVersionBlock(LPCWSTR fileName, std::vector<unsigned char>& block) {
     if (error == 0) error = readAt(fd.get(), 0, ident, sizeof ident);
     if (error == 0 && std::memcmp(ident, ELFMAG, SELFMAG) != 0) error = ENOEXEC;
     const unsigned char nativeData =
-        std::endian::native == std::endian::little ? ELFDATA2LSB : ELFDATA2MSB;
+        __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__ ? ELFDATA2LSB : ELFDATA2MSB;
     if (error == 0 && ident[EI_DATA] != nativeData) error = ENOEXEC;
     if (error == 0) {
         auto size = static_cast<uint64_t>(info.st_size);
