@@ -31,25 +31,25 @@ void* pluginEntry(const char* plugin, const char* entry) {
 #ifdef QUORLEX_PLUGIN_DIR
     candidates.push_back(std::string(QUORLEX_PLUGIN_DIR) + "/" + file);
 #endif
-    std::string reasons;
+    std::string reason;
     for (const std::string& path : candidates) {
         if (access(path.c_str(), F_OK) != 0) continue;
         void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
         if (handle == nullptr) {
             const char* why = dlerror();
-            reasons = why ? why : path;
+            reason = why ? why : path + " cannot be loaded";
             continue;
         }
         if (void* symbol = dlsym(handle, entry)) return symbol;
-        reasons = path + " lacks " + entry;
+        reason = path + " lacks " + entry;
     }
-    if (reasons.empty()) {
-        reasons = "the plugin " + file + " is not installed (looked in " +
-                  (candidates.empty() ? std::string("no folder") : candidates.front());
-        if (candidates.size() > 1) reasons += " and " + candidates.back();
-        reasons += ")";
+    if (reason.empty()) {
+        reason = "it is not installed (looked in " +
+                 (candidates.empty() ? std::string("no folder") : candidates.front());
+        if (candidates.size() > 1) reason += " and " + candidates.back();
+        reason += ")";
     }
-    setLastErrorText(ENOENT, "Unable to load " + reasons);
+    setLastErrorText(ENOENT, "Unable to load the plugin " + file + ": " + reason);
     return nullptr;
 }
 
