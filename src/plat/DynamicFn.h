@@ -22,13 +22,11 @@ public:
 
     bool open(const char* libraryName, const char* procNames);
 
-private:
-    void search(const char* librarySpec, const char* procNames, bool literalNames);
-
-public:
-
     template <typename Fn>
     Fn as() const { return reinterpret_cast<Fn>(function); }
+
+private:
+    void search(const char* librarySpec, const char* procNames, bool literalNames);
 };
 
 // The library name patterns: "%s.dll" on Windows, "lib%s.so" on POSIX.

@@ -119,26 +119,26 @@ void PdfBuilder::encodedStream(const std::string& name, const std::string& filte
     named_.emplace_back(name, stream);
 }
 
-void PdfBuilder::page(const Page& spec) {
+void PdfBuilder::page(const Page& wanted) {
     QPDFObjectHandle page = parse("<< /Type /Page /MediaBox " +
-                                  rectangle({0, 0, spec.width, spec.height}) + " >>");
-    page.replaceKey("/Resources", parse(spec.resources));
-    QPDFObjectHandle content = QPDFObjectHandle::newStream(&pdf_, spec.content);
-    if (spec.moreContent.empty()) {
+                                  rectangle({0, 0, wanted.width, wanted.height}) + " >>");
+    page.replaceKey("/Resources", parse(wanted.resources));
+    QPDFObjectHandle content = QPDFObjectHandle::newStream(&pdf_, wanted.content);
+    if (wanted.moreContent.empty()) {
         page.replaceKey("/Contents", content);
     } else {
         QPDFObjectHandle contents = QPDFObjectHandle::newArray();
         contents.appendItem(content);
-        for (const std::string& name : spec.moreContent) contents.appendItem(parse(name));
+        for (const std::string& name : wanted.moreContent) contents.appendItem(parse(name));
         page.replaceKey("/Contents", contents);
     }
-    if (spec.cropBox) page.replaceKey("/CropBox", parse(rectangle(*spec.cropBox)));
-    if (spec.rotate) page.replaceKey("/Rotate", QPDFObjectHandle::newInteger(spec.rotate));
-    if (spec.userUnit > 0) page.replaceKey("/UserUnit", QPDFObjectHandle::newReal(spec.userUnit, 4));
+    if (wanted.cropBox) page.replaceKey("/CropBox", parse(rectangle(*wanted.cropBox)));
+    if (wanted.rotate) page.replaceKey("/Rotate", QPDFObjectHandle::newInteger(wanted.rotate));
+    if (wanted.userUnit > 0) page.replaceKey("/UserUnit", QPDFObjectHandle::newReal(wanted.userUnit, 4));
     page = pdf_.makeIndirectObject(page);
-    if (!spec.annotations.empty()) {
+    if (!wanted.annotations.empty()) {
         QPDFObjectHandle annotations = QPDFObjectHandle::newArray();
-        for (const std::string& syntax : spec.annotations) {
+        for (const std::string& syntax : wanted.annotations) {
             QPDFObjectHandle annotation = parse(syntax);
             if (!annotation.isIndirect()) annotation = pdf_.makeIndirectObject(annotation);
             annotation.replaceKey("/P", page);

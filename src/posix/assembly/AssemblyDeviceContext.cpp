@@ -84,11 +84,8 @@ int AssemblyDeviceContext::startDoc(const std::u16string& title) {
     failed_ = false;
     try {
         assembly_ = std::make_unique<PdfAssembly>(*pipeline_, utf8Title);
-        if (driver_.copiesInDocument() && hasField(settings_, DM_COPIES)) {
-            const bool collated =
-                !hasField(settings_, DM_COLLATE) || settings_.dmCollate == DMCOLLATE_TRUE;
-            assembly_->setCopies(settings_.dmCopies, collated);
-        }
+        const DocumentCopies copies = documentCopies(driver_, settings_);
+        assembly_->setCopies(copies.copies, copies.collated);
     } catch (const std::exception&) {
         noteFailure();
     }

@@ -125,12 +125,7 @@ int PdfAssembly::appearanceFor(QPDFObjectHandle appearance) {
     // (their content is filled in as it is read), so their content is taken
     // decoded; they are small.
     const auto data = appearance.getStreamData(qpdf_dl_generalized);
-    std::string entries;
-    QPDFObjectHandle dictionary = appearance.getDict();
-    for (const std::string& name : dictionary.getKeys()) {
-        if (name == "/Length" || name == "/Filter" || name == "/DecodeParms" || name == "/DL") continue;
-        entries += pdfName(name) + " " + writer_.value(dictionary.getKey(name)) + " ";
-    }
+    const std::string entries = writer_.streamEntries(appearance.getDict(), false);
     const int number = writer_.reserve();
     writer_.writeStream(number, entries,
                         std::string(reinterpret_cast<const char*>(data->getBuffer()), data->getSize()));

@@ -146,18 +146,28 @@ void PdfWriter::writeSourceObject(QPDFObjectHandle object, int number) {
             readable = false;
         }
     }
-    QPDFObjectHandle dictionary = object.getDict();
     std::string entries;
-    for (const std::string& key : dictionary.getKeys()) {
-        if (key == "/Length") continue;
-        if (!readable && (key == "/Filter" || key == "/DecodeParms" || key == "/DL")) continue;
-        entries += pdfName(key);
-        entries += ' ';
-        appendValue(entries, dictionary.getKey(key));
-        entries += ' ';
-    }
+    appendStreamEntries(entries, object.getDict(), readable);
     if (!readable) data.clear();
     writeStream(number, entries, data);
+}
+
+void PdfWriter::appendStreamEntries(std::string& text, QPDFObjectHandle dictionary, bool keepFilters) {
+    for (const std::string& key : dictionary.getKeys()) {
+        if (key == "/Length") continue;
+        if (!keepFilters && (key == "/Filter" || key == "/DecodeParms" || key == "/DL")) continue;
+        text += pdfName(key);
+        text += ' ';
+        appendValue(text, dictionary.getKey(key));
+        text += ' ';
+    }
+}
+
+std::string PdfWriter::streamEntries(QPDFObjectHandle dictionary, bool keepFilters) {
+    std::string text;
+    appendStreamEntries(text, dictionary, keepFilters);
+    writeQueued();
+    return text;
 }
 
 void PdfWriter::writeObject(int number, const std::string& body) {

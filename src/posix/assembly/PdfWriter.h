@@ -35,6 +35,11 @@ public:
     // when qpdf cannot read what it meets; what was written stays valid.
     std::string value(QPDFObjectHandle value);
 
+    // The entries of a source stream's dictionary, as value() gives them,
+    // for a stream of the writer's own: without /Length, and without the
+    // filters unless keepFilters (for data that is written decoded).
+    std::string streamEntries(QPDFObjectHandle dictionary, bool keepFilters);
+
     // Objects of the writer's own: a dictionary or other value as text, a
     // stream from the entries of its dictionary (without /Length) and data.
     void writeObject(int number, const std::string& body);
@@ -50,6 +55,7 @@ private:
     void writeSourceObject(QPDFObjectHandle object, int number);
     void appendValue(std::string& text, QPDFObjectHandle value);
     void appendDirect(std::string& text, QPDFObjectHandle value);
+    void appendStreamEntries(std::string& text, QPDFObjectHandle dictionary, bool keepFilters);
     void emit(const std::string& text);
 
     Pipeline& out_;

@@ -44,11 +44,9 @@ int CairoDeviceContext::startDoc(const std::u16string& title) {
     title_ = toUtf8(title);
     sink_ = driver_.startJob(title_, settings_);
     if (!sink_) return kSpoolerError;
-    copies_ = 1;
-    if (driver_.copiesInDocument() && hasField(settings_, DM_COPIES) && settings_.dmCopies > 1) {
-        copies_ = settings_.dmCopies;
-        collated_ = !hasField(settings_, DM_COLLATE) || settings_.dmCollate == DMCOLLATE_TRUE;
-    }
+    const DocumentCopies copies = documentCopies(driver_, settings_);
+    copies_ = copies.copies;
+    collated_ = copies.collated;
     started_ = true;
     return 1;
 }

@@ -11,7 +11,6 @@
 
 namespace posix::drawing {
 
-
 // Draws the page (as poppler displays it: crop box and /Rotate applied) into
 // the target rectangle of the drawing context, as FPDF_RenderPage does.
 void drawPage(cairo_t* cr, PopplerPage* page, const assembly::TargetRect& target, int rotate);

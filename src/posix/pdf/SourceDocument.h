@@ -16,9 +16,9 @@
 
 namespace posix::pdf {
 
-// One page, ready to go onto a device context.
 class SourceDocument;
 
+// One page, ready to go onto a device context.
 struct PreparedPage {
     SourceDocument* document = nullptr;   // outlives its pages
     int index = 0;

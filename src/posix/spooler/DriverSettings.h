@@ -17,6 +17,15 @@ void copyName(WCHAR* field, size_t capacity, const std::u16string& name);
 // Whether the settings carry a field (a DM_ flag of dmFields).
 inline bool hasField(const DEVMODEW& settings, DWORD field) { return (settings.dmFields & field) != 0; }
 
+// The copies a job's document holds itself: on a driver whose spooler
+// cannot make them (a file), as many as the settings ask, collated unless
+// they say otherwise; one everywhere else.
+struct DocumentCopies {
+    int copies = 1;
+    bool collated = true;
+};
+DocumentCopies documentCopies(const PrinterDriver& driver, const DEVMODEW& settings);
+
 // Hundredths of a millimetre to the tenths that DEVMODEW and
 // DeviceCapabilitiesW carry, truncated.
 inline int32_t toTenths(int32_t hundredths) { return hundredths / 10; }

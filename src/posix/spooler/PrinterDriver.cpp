@@ -117,6 +117,15 @@ Paper PrinterDriver::sheetPaperFor(const DEVMODEW& settings) const {
     return paper;
 }
 
+DocumentCopies documentCopies(const PrinterDriver& driver, const DEVMODEW& settings) {
+    DocumentCopies result;
+    if (!driver.copiesInDocument() || !hasField(settings, DM_COPIES) || settings.dmCopies <= 1)
+        return result;
+    result.copies = settings.dmCopies;
+    result.collated = !hasField(settings, DM_COLLATE) || settings.dmCollate == DMCOLLATE_TRUE;
+    return result;
+}
+
 void copyName(WCHAR* field, size_t capacity, const std::u16string& name) {
     if (capacity == 0) return;
     size_t units = std::min(name.size(), capacity - 1);

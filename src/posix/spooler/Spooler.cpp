@@ -94,6 +94,30 @@ size_t fillPrinterInfo2(const posix::PrinterDriver& driver, BYTE* base) {
     return block.size();
 }
 
+// Writes one value per item into the caller's array, packed as Windows
+// lays such arrays out (WORDs, POINTs); the count of items.
+template <typename Item, typename ToValue>
+int writeEach(LPWSTR output, const std::vector<Item>& items, ToValue toValue) {
+    if (output) {
+        auto* place = reinterpret_cast<BYTE*>(output);
+        for (const Item& item : items) {
+            const auto value = toValue(item);
+            std::memcpy(place, &value, sizeof value);
+            place += sizeof value;
+        }
+    }
+    return static_cast<int>(items.size());
+}
+
+// Writes the items' names into fields of units each; the count of items.
+template <typename Item>
+int writeNames(LPWSTR output, size_t units, const std::vector<Item>& items) {
+    if (output) {
+        for (size_t i = 0; i < items.size(); ++i) posix::copyName(output + i * units, units, items[i].name);
+    }
+    return static_cast<int>(items.size());
+}
+
 }  // namespace
 
 BOOL OpenPrinterW(LPWSTR printerName, LPHANDLE printer, LPPRINTER_DEFAULTSW) {
@@ -147,55 +171,20 @@ int DeviceCapabilitiesW(LPCWSTR device, LPCWSTR, WORD capability, LPWSTR output,
     std::shared_ptr<posix::PrinterDriver> driver = posix::openPrinterDriver(posix::toUtf8(device));
     if (!driver) return -1;
     const std::vector<posix::Paper>& papers = driver->papers();
-    const int count = static_cast<int>(papers.size());
 
     switch (capability) {
         case DC_PAPERS:
-            if (output) {
-                auto* place = reinterpret_cast<BYTE*>(output);
-                for (const posix::Paper& paper : papers) {
-                    const WORD id = static_cast<WORD>(paper.id);
-                    std::memcpy(place, &id, sizeof id);
-                    place += sizeof id;
-                }
-            }
-            return count;
+            return writeEach(output, papers, [](const posix::Paper& paper) { return static_cast<WORD>(paper.id); });
         case DC_PAPERNAMES:
-            if (output) {
-                for (int i = 0; i < count; ++i)
-                    posix::copyName(output + i * kPaperNameUnits, kPaperNameUnits, papers[i].name);
-            }
-            return count;
+            return writeNames(output, kPaperNameUnits, papers);
         case DC_PAPERSIZE:
-            if (output) {
-                auto* place = reinterpret_cast<BYTE*>(output);
-                for (const posix::Paper& paper : papers) {
-                    const POINT size{posix::toTenths(paper.width), posix::toTenths(paper.length)};
-                    std::memcpy(place, &size, sizeof size);
-                    place += sizeof size;
-                }
-            }
-            return count;
-        case DC_BINS: {
-            const std::vector<posix::Tray> trays = driver->trays();
-            if (output) {
-                auto* place = reinterpret_cast<BYTE*>(output);
-                for (const posix::Tray& tray : trays) {
-                    const WORD id = static_cast<WORD>(tray.id);
-                    std::memcpy(place, &id, sizeof id);
-                    place += sizeof id;
-                }
-            }
-            return static_cast<int>(trays.size());
-        }
-        case DC_BINNAMES: {
-            const std::vector<posix::Tray> trays = driver->trays();
-            if (output) {
-                for (size_t i = 0; i < trays.size(); ++i)
-                    posix::copyName(output + i * kBinNameUnits, kBinNameUnits, trays[i].name);
-            }
-            return static_cast<int>(trays.size());
-        }
+            return writeEach(output, papers, [](const posix::Paper& paper) {
+                return POINT{posix::toTenths(paper.width), posix::toTenths(paper.length)};
+            });
+        case DC_BINS:
+            return writeEach(output, driver->trays(), [](const posix::Tray& tray) { return static_cast<WORD>(tray.id); });
+        case DC_BINNAMES:
+            return writeNames(output, kBinNameUnits, driver->trays());
         case DC_DUPLEX:
             return driver->duplex() ? 1 : 0;
         case DC_COPIES:

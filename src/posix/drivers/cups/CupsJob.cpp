@@ -1,6 +1,5 @@
 #include "posix/drivers/cups/CupsJob.h"
 
-
 #include "posix/drivers/cups/CupsError.h"
 #include "posix/winapi/LastError.h"
 
