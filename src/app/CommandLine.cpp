@@ -1,8 +1,12 @@
 // The entry function's steps and the command-line grammar.
 #include "app/CommandLine.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <exception>
+#include <string>
+#include <vector>
 
 #include "app/ConsoleAndUsage.h"
 #include "app/JobSettings.h"
@@ -25,6 +29,7 @@ struct ArgumentCursor {
     int count;
     char** arguments;
     int last;
+    bool printIniOperand = false;   // the argument at hand follows "-printini"
 
     // The next operand of the option at hand; the usage text when none is left.
     const char* operand() {
@@ -67,16 +72,53 @@ constexpr Option kOptions[] = {
     {"/?", takeHelp},
 };
 
+// Arguments of the name=value form that set no parameter. They are ignored,
+// since callers may pass parameters of other versions, but never in silence:
+// a misspelt Copies would print one copy.
+std::vector<std::string> unknownSettings;
+
+// The name of a name=value, -name=value or --name=value argument, or empty
+// for any other argument.
+std::string settingName(const char* argument) {
+    const char* name = argument;
+    if (*name == '-') ++name;
+    if (*name == '-') ++name;
+    const char* equals = std::strchr(name, '=');
+    return equals ? std::string(name, static_cast<size_t>(equals - name)) : std::string();
+}
+
+// The parameters of the "Global" set by name, for messages.
+std::string parameterNames() {
+    std::vector<std::string> names;
+    for (const plat::VoidParameter* p = plat::ParameterSet::global()->head; p; p = p->next)
+        names.emplace_back(p->name);
+    std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
+        return plat::compareNoCase(a.c_str(), b.c_str()) < 0;
+    });
+    std::string list;
+    for (const std::string& name : names) list += (list.empty() ? "" : ", ") + name;
+    return list;
+}
+
 void handleArgument(ArgumentCursor& cursor) {
     const char* argument = cursor.arguments[cursor.last];
+    const bool printIniOperand = cursor.printIniOperand;
+    cursor.printIniOperand = false;
     for (const Option& option : kOptions) {
         if (plat::compareNoCase(argument, option.name) == 0) {
             option.take(cursor);
             return;
         }
     }
-    // Anything else may set a parameter (Log=..., LogFile=...); the rest is ignored.
-    plat::ParameterSet::global()->processArg(argument, 0);
+    // Anything else may set a parameter (Log=..., LogFile=...); the rest is
+    // ignored. "-printini FILE" is taken that way too, and stays silent.
+    cursor.printIniOperand = plat::compareNoCase(argument, "-printini") == 0;
+    if (plat::ParameterSet::global()->processArg(argument, 0) || printIniOperand) return;
+    const std::string name = settingName(argument);
+    if (name.empty()) return;
+    unknownSettings.emplace_back(argument);
+    mainLog.error("Ignoring %s: there is no parameter %s; the parameters are %s", argument, name.c_str(),
+                  parameterNames().c_str());
 }
 
 // The value of a choice parameter, or the given index when it holds none
@@ -133,6 +175,14 @@ int runQuorlex(int argc, char** argv) {
         if (pdfFileName.get() == nullptr) throw plat::Exception("No PDF file specified");
         if (printerName.get() == nullptr) throw plat::Exception("No printer name specified");
         plat::ChoiceParameter::checkAll();
+        // ExitCode=result promises the caller that what was asked is what
+        // is done: a setting not understood prints nothing.
+        if (!unknownSettings.empty() && choiceOr(exitCodeParameter, 0) == 1) {
+            const std::string setting = unknownSettings.front();
+            const std::string message =
+                setting + " is not accepted: there is no parameter " + settingName(setting.c_str());
+            throw plat::BadParameterValue(message.c_str());
+        }
         PrintJob job(printerName.get());
         job.options = JobOptions::fromParameters();
         if (dryRunParameter.choice() == 1) job.planOnly = stdout;
@@ -155,7 +205,7 @@ int runQuorlex(int argc, char** argv) {
     if (console.present) {
         fputs("Press Enter/Return key to continue\n", stdout);
         fflush(stdout);
-        (void)getchar();
+        waitForEnter();
     }
     // ExitCode=result: the exit code tells the outcome; otherwise it is 1 on
     // every path.

@@ -48,6 +48,13 @@ void Console::ensure() {
     present = true;
 }
 
+void waitForEnter() {
+    const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+    DWORD mode = 0;
+    if (input == nullptr || input == INVALID_HANDLE_VALUE || !GetConsoleMode(input, &mode)) return;
+    (void)getchar();
+}
+
 namespace {
 
 // Every line reaches the terminal before the next read or write to the
@@ -75,6 +82,6 @@ void printUsage() {
     plat::Logger::listNames();
     fflush(stderr);
     say("Press Enter/Return key to continue\n");
-    (void)getchar();
+    waitForEnter();
     throw ExitException{1};
 }

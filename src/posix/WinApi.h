@@ -137,6 +137,9 @@ HANDLE GetCurrentProcess();
 BOOL DuplicateHandle(HANDLE sourceProcess, HANDLE source, HANDLE targetProcess,
                      LPHANDLE target, DWORD access, BOOL inherit, DWORD options);
 BOOL AllocConsole();
+// Succeeds only for a handle of a console (here: a terminal); a pipe, a
+// file or the null device is none. The mode reported is 0.
+BOOL GetConsoleMode(HANDLE console, LPDWORD mode);
 // The device names the console's streams are reopened on (on Windows the
 // names are "CONIN$" and "CONOUT$"; here the controlling terminal).
 const char* consoleInputName();

@@ -24,6 +24,21 @@ TEST(CommandLine, NoArgumentsReportsTheMissingPdfAndPromptsOnlyWithStandardInput
     EXPECT_EQ(runQuorlex({}, Launch().pipe("\n")).out, kBanner + kPrompt);
 }
 
+TEST(CommandLine, APipeLeftOpenOnStandardInputHoldsNeitherThePrintNorTheUsageText) {
+    // Job runners and Node's execFile hand over a pipe they never close:
+    // the prompts are written as always, and nothing waits for a key.
+    const std::string dir = makeTempDir("held-pipe");
+    const RunResult printed =
+        runQuorlex({"-printpdf", kSamplePdf, "file:" + dir + "/out.pdf", "T"}, Launch().heldPipe().timeout(30));
+    EXPECT_FALSE(printed.timedOut);
+    EXPECT_EQ(printed.out, kBanner + kPrompt);
+    EXPECT_TRUE(isPdf(dir + "/out.pdf"));
+    const RunResult usage = runQuorlex({"-help"}, Launch().heldPipe().timeout(30));
+    EXPECT_FALSE(usage.timedOut);
+    EXPECT_EQ(usage.exitCode, 1);
+    EXPECT_TRUE(usage.out.ends_with(kPrompt + kPrompt)) << usage.out;
+}
+
 TEST(CommandLine, OptionsIgnoreCaseLaterPrintPdfWinsAndSuccessStillExitsOne) {
     std::string dir = makeTempDir("options");
     RunResult r = runQuorlex({"-printini", "job.ini", "-dontclean", "NoSuchParameter=1", "-PrintPDF", "missing.pdf",
@@ -31,9 +46,28 @@ TEST(CommandLine, OptionsIgnoreCaseLaterPrintPdfWinsAndSuccessStillExitsOne) {
                               "U", "-Scale"},
                              Launch());
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(r.err, "");
+    // -printini, its operand and -dontclean stay silent; a setting of no
+    // parameter is ignored with a warning.
+    const std::string log = unwrapped(r.err);
+    EXPECT_NE(log.find(" main:        Ignoring NoSuchParameter=1: there is no parameter NoSuchParameter; "
+                       "the parameters are Collate, Color, Copies, "),
+              std::string::npos)
+        << r.err;
+    for (const char* silent : {"printini", "job.ini", "dontclean"})
+        EXPECT_EQ(log.find(silent), std::string::npos) << r.err;
     EXPECT_FALSE(fileExists(dir + "/first.pdf"));
     EXPECT_TRUE(isPdf(dir + "/second.pdf"));
+
+    // A caller that asks for the outcome in the exit code gets nothing
+    // printed for a misspelt setting, wherever it stands.
+    const RunResult refused = runQuorlex(
+        {"-printpdf", kSamplePdf, "file:" + dir + "/third.pdf", "T", "Copeis=2", "ExitCode=result"}, Launch());
+    EXPECT_EQ(refused.exitCode, 2);
+    EXPECT_NE(unwrapped(refused.err).find("Unable to print document: Copeis=2 is not accepted: there is no "
+                                          "parameter Copeis"),
+              std::string::npos)
+        << refused.err;
+    EXPECT_FALSE(fileExists(dir + "/third.pdf"));
 }
 
 TEST(CommandLine, OperandsAreTakenVerbatimEvenWhenTheyLookLikeOptions) {

@@ -60,16 +60,21 @@ InkBox inkBox(const std::string& pdf, int page) {
 
 }  // namespace
 
-TEST(WindowsBuild, BannerUsageAndConsoleTextsAreThoseOfTheLinuxBuild) {
+TEST(WindowsBuild, BannerUsageAndConsoleTextsAreThoseOfTheLinuxBuildAndAnOpenPipeHoldsNothing) {
     QUORLEX_REQUIRE_WINE();
     // The banner comes from the program's own version resource; on Windows
     // the standard streams are in text mode, so lines end in "\r\n".
+    // A pipe the caller never closes gets the same prompts, and no run
+    // waits on it for a key.
     const std::vector<std::vector<std::string>> commandLines = {
         {}, {"-help"}, {"-console"}, {"-console", "-console"}};
-    for (const auto& args : commandLines) {
-        const RunResult windows = wine::runQuorlex(args, Launch().pipe("\n\n"));
-        const RunResult linux = runQuorlex(args, Launch().pipe("\n\n"));
-        const std::string shown = args.empty() ? "(none)" : args.front();
+    for (const auto& args : commandLines)
+    for (const Launch& launch : {Launch().pipe("\n\n"), Launch().heldPipe().timeout(60)}) {
+        const RunResult windows = wine::runQuorlex(args, launch);
+        const RunResult linux = runQuorlex(args, launch);
+        const std::string shown = (args.empty() ? "(none)" : args.front()) +
+                                  (launch.stdinMode == Stdin::HeldPipe ? " (pipe held open)" : "");
+        EXPECT_FALSE(windows.timedOut) << shown;
         EXPECT_EQ(windows.exitCode, 1) << shown;
         EXPECT_NE(windows.out.find("\r\n"), std::string::npos) << shown;
         EXPECT_EQ(wine::unixLines(windows.out), linux.out) << shown;

@@ -89,6 +89,16 @@ BOOL AllocConsole() {
     return TRUE;
 }
 
+BOOL GetConsoleMode(HANDLE console, LPDWORD mode) {
+    const int fd = descriptorOf(console);
+    if (fd < 0 || !isatty(fd)) {
+        SetLastError(fd < 0 ? ERROR_INVALID_HANDLE : static_cast<DWORD>(ENOTTY));
+        return FALSE;
+    }
+    if (mode) *mode = 0;
+    return TRUE;
+}
+
 const char* consoleInputName() {
     return kTerminal;
 }

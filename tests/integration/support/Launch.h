@@ -17,6 +17,10 @@ struct Launch : RunOptions {
         input = std::move(text);
         return *this;
     }
+    Launch& heldPipe() {
+        stdinMode = Stdin::HeldPipe;
+        return *this;
+    }
     Launch& devNull() {
         stdinMode = Stdin::DevNull;
         return *this;

@@ -37,7 +37,8 @@ RunResult run(const std::string& program, const std::vector<std::string>& args,
     int outPipe[2], errPipe[2], inPipe[2] = {-1, -1};
     // Close-on-exec: a child started by another thread must not keep these open.
     if (pipe2(outPipe, O_CLOEXEC) != 0 || pipe2(errPipe, O_CLOEXEC) != 0) return result;
-    if (options.stdinMode == Stdin::Pipe && pipe2(inPipe, O_CLOEXEC) != 0) return result;
+    const bool inputPipe = options.stdinMode == Stdin::Pipe || options.stdinMode == Stdin::HeldPipe;
+    if (inputPipe && pipe2(inPipe, O_CLOEXEC) != 0) return result;
 
     std::vector<std::string> envStrings = buildEnvironment(options);
     std::vector<char*> envp;
@@ -65,6 +66,7 @@ RunResult run(const std::string& program, const std::vector<std::string>& args,
             break;
         }
         case Stdin::Pipe:
+        case Stdin::HeldPipe:
             dup2(inPipe[0], 0);
             close(inPipe[0]); close(inPipe[1]);
             break;
@@ -86,6 +88,8 @@ RunResult run(const std::string& program, const std::vector<std::string>& args,
             done += static_cast<size_t>(n);
         }
         close(inPipe[1]);
+    } else if (options.stdinMode == Stdin::HeldPipe) {
+        close(inPipe[0]);
     }
 
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(options.timeoutSeconds);
@@ -118,6 +122,7 @@ RunResult run(const std::string& program, const std::vector<std::string>& args,
         if (f.fd >= 0) close(f.fd);
     int status = 0;
     waitpid(pid, &status, 0);
+    if (options.stdinMode == Stdin::HeldPipe) close(inPipe[1]);
     if (!result.timedOut && WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
     return result;
 }

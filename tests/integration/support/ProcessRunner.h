@@ -11,6 +11,8 @@ enum class Stdin {
     Closed,     // file descriptor 0 closed: no usable standard input
     DevNull,    // /dev/null
     Pipe,       // a pipe carrying RunOptions::input
+    HeldPipe,   // a pipe the caller holds open and never writes to, as job
+                // runners and Node's execFile leave it
 };
 
 struct RunOptions {

@@ -60,6 +60,8 @@ RunResult run(const std::string& program, const std::vector<std::string>& args,
     const std::string outFile = folder + "/stdout", errFile = folder + "/stderr",
                       inFile = folder + "/stdin";
     if (options.stdinMode == Stdin::Pipe) std::ofstream(inFile, std::ios::binary) << options.input;
+    int heldPipe[2] = {-1, -1};
+    if (options.stdinMode == Stdin::HeldPipe && pipe2(heldPipe, O_CLOEXEC) != 0) return result;
 
     std::vector<std::string> argStrings = {wineProgram, program};
     argStrings.insert(argStrings.end(), args.begin(), args.end());
@@ -84,6 +86,7 @@ RunResult run(const std::string& program, const std::vector<std::string>& args,
         case Stdin::Closed: close(0); break;
         case Stdin::DevNull: redirect("/dev/null", O_RDONLY, 0); break;
         case Stdin::Pipe: redirect(inFile, O_RDONLY, 0); break;
+        case Stdin::HeldPipe: dup2(heldPipe[0], 0); break;
         }
         if (!options.workingDirectory.empty() && chdir(options.workingDirectory.c_str()) != 0)
             _exit(126);
@@ -91,6 +94,7 @@ RunResult run(const std::string& program, const std::vector<std::string>& args,
         _exit(127);
     }
 
+    if (heldPipe[0] >= 0) close(heldPipe[0]);
     // The program's end is what counts; helpers it left running keep the
     // files open, which does no harm.
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(options.timeoutSeconds);
@@ -104,6 +108,7 @@ RunResult run(const std::string& program, const std::vector<std::string>& args,
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
+    if (heldPipe[1] >= 0) close(heldPipe[1]);
     if (!result.timedOut && WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
     result.out = readFile(outFile);
     result.err = readFile(errFile);

@@ -32,7 +32,8 @@ const Setup* setup();
 // Runs a Windows program under Wine. Its output streams go to files, not
 // pipes: Wine's own helper processes (started on demand by the first
 // program that needs them) inherit them and live on after the program.
-// Standard input is a file holding options.input for Stdin::Pipe.
+// Standard input is a file holding options.input for Stdin::Pipe, and a
+// pipe this process holds open for Stdin::HeldPipe.
 RunResult run(const std::string& program, const std::vector<std::string>& args,
               const RunOptions& options = {});
 
