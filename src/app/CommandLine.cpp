@@ -143,6 +143,8 @@ enum Outcome {
     kFailed = 1,
     kBadRequest = 2,          // a bad command line or parameter value, the usage text
     kPrintedWithSkips = 3,    // printed, but pages that could not be loaded were skipped
+    kNotPrinted = 4,          // the printer (or somebody) ended the job without printing it
+    kStillQueued = 5,         // Wait was up and the job had not printed; it stays queued
 };
 
 }  // namespace
@@ -188,13 +190,18 @@ int runQuorlex(int argc, char** argv) {
         if (dryRunParameter.choice() == 1) job.planOnly = stdout;
         outcome = kFailed;
         job.print(pdfFileName.get(), documentTitle.get(), scaleFlag);
-        outcome = job.skippedPages > 0 ? kPrintedWithSkips : kPrinted;
+        outcome = job.jobEnd == JobEnd::StillQueued ? kStillQueued
+                  : job.skippedPages > 0            ? kPrintedWithSkips
+                                                    : kPrinted;
     } catch (ExitException& e) {
         mainLog.info("Caught ExitException(%i)", e.exitCode);
         exitCode = e.exitCode;
         outcome = kBadRequest;
     } catch (plat::BadParameterValue& e) {
         outcome = kBadRequest;
+        reportFailure(e.message);
+    } catch (JobNotPrinted& e) {
+        outcome = kNotPrinted;
         reportFailure(e.message);
     } catch (plat::Exception& e) {
         reportFailure(e.message);

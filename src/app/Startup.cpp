@@ -84,7 +84,8 @@ plat::ChoiceParameter scalingParameter(
     {"auto", "fit", "none", "stretch"});
 plat::ChoiceParameter exitCodeParameter(
     "ExitCode", "fixed: the exit code is always 1; result: 0 printed, 1 failed, 2 bad command line "
-                "or value, 3 printed with pages skipped.",
+                "or value, 3 printed with pages skipped, 4 ended without printing at the printer, "
+                "5 still queued when Wait was up.",
     {"fixed", "result"});
 plat::ChoiceParameter noticeParameter(
     "Notice", "desktop: a failed run shows a notice when a desktop is there; none: never.",
@@ -92,3 +93,7 @@ plat::ChoiceParameter noticeParameter(
 plat::ChoiceParameter dryRunParameter(
     "DryRun", "yes: make every choice, write the plan to standard output and print nothing.",
     {"no", "yes"});
+plat::StringParameter waitParameter(
+    "Wait", "Seconds to follow the job until it is on paper; 0, the default, ends the run once "
+            "the spooler has it.",
+    "", false, nullptr);

@@ -11,6 +11,7 @@
 namespace {
 
 constexpr int kMostCopies = 999;
+constexpr int kLongestWait = 24 * 60 * 60;   // seconds
 constexpr int kBinNameLength = 24;   // WCHARs per name of DC_BINNAMES
 
 bool isSet(const plat::VoidParameter& parameter) { return parameter.priority < 10; }
@@ -34,6 +35,17 @@ std::string lowered(std::string text) {
         if (c == ' ' || c == '_') c = '-';
     }
     return text;
+}
+
+// A whole number from low to high written with digits alone; -1 otherwise.
+int wholeNumber(const std::string& value, int low, int high) {
+    if (value.empty() || value.size() > 9) return -1;
+    int number = 0;
+    for (char c : value) {
+        if (!std::isdigit(static_cast<unsigned char>(c))) return -1;
+        number = number * 10 + (c - '0');
+    }
+    return number >= low && number <= high ? number : -1;
 }
 
 }  // namespace
@@ -63,14 +75,8 @@ JobOptions JobOptions::fromParameters() {
     JobOptions options;
     if (isSet(copiesParameter)) {
         const std::string value = valueOf(copiesParameter);
-        int copies = 0;
-        bool digits = !value.empty() && value.size() <= 3;
-        for (char c : value) {
-            digits = digits && std::isdigit(static_cast<unsigned char>(c));
-            copies = copies * 10 + (c - '0');
-        }
-        if (!digits || copies < 1 || copies > kMostCopies)
-            refuse("Copies", value, "is not accepted: use a number from 1 to 999");
+        const int copies = wholeNumber(value, 1, kMostCopies);
+        if (copies < 0) refuse("Copies", value, "is not accepted: use a number from 1 to 999");
         options.copies = copies;
     }
     if (isSet(collateParameter)) options.collate = collateParameter.choice() == 0;
@@ -90,6 +96,12 @@ JobOptions JobOptions::fromParameters() {
         if (!options.pages.parse(options.pagesText))
             refuse("Pages", options.pagesText,
                    "is not accepted: use page numbers and ranges from 1, such as 1-3,7,10-");
+    }
+    if (isSet(waitParameter)) {
+        const std::string value = valueOf(waitParameter);
+        options.waitSeconds = wholeNumber(value, 0, kLongestWait);
+        if (options.waitSeconds < 0)
+            refuse("Wait", value, "is not accepted: use whole seconds from 0 to 86400");
     }
     if (isSet(scalingParameter)) {
         static const Scaling modes[] = {Scaling::Auto, Scaling::Fit, Scaling::None, Scaling::Stretch};

@@ -22,6 +22,7 @@ struct JobOptions {
     PageSelection pages;
     std::string pagesText;                // as given, for messages
     std::optional<Scaling> scaling;
+    int waitSeconds = 0;                  // follow the job at the printer this long
 
     // The options the parameters set; throws plat::BadParameterValue,
     // naming the parameter, the value and what is accepted, for a value

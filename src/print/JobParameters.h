@@ -14,3 +14,4 @@ extern plat::StringParameter trayParameter;       // a tray the printer names, o
 extern plat::ChoiceParameter colorParameter;      // color, mono
 extern plat::StringParameter pagesParameter;      // 1-3,7,10-
 extern plat::ChoiceParameter scalingParameter;    // auto, fit, none, stretch
+extern plat::StringParameter waitParameter;       // seconds to follow the job, 0 to 86400

@@ -108,7 +108,9 @@ void PrintJob::print(const char* pdfFileName, const char* title, bool scale) {
     // 20: the record's size in its original 32-bit layout.
     const DOCINFOW docInfo{20, wideTitle.get(), nullptr, nullptr, 0};
     // A spooler that cannot take the job must fail the run, not print nowhere.
-    if (StartDocW(deviceContext, &docInfo) <= 0) throw plat::SystemException("StartDoc", GetLastError());
+    const int started = StartDocW(deviceContext, &docInfo);
+    if (started <= 0) throw plat::SystemException("StartDoc", GetLastError());
+    jobId = static_cast<DWORD>(started);
     context.documentStarted();
 
     // The count is asked again after every page.
@@ -134,6 +136,18 @@ void PrintJob::print(const char* pdfFileName, const char* title, bool scale) {
     context.documentEnded();
     if (ended <= 0) throw plat::SystemException("EndDoc", endError);
     if (pageFailure != nullptr) throw plat::SystemException(pageFailure, pageError);
+
+    // Handed over is not yet printed: a caller that waits learns which.
+    if (options.waitSeconds > 0) {
+        const JobOutcome outcome = followJob(printerHandle.handle, jobId, options.waitSeconds);
+        jobEnd = outcome.end;
+        if (outcome.end == JobEnd::NotPrinted) {
+            plat::TextBuffer message;
+            message.appendFormat("Job %lu ended at the printer without printing: %s",
+                                 static_cast<unsigned long>(jobId), outcome.why.c_str());
+            throw JobNotPrinted(message.data ? message.data : "");
+        }
+    }
 }
 
 void PrintJob::openPrinter(FPDF_DOCUMENT document) {

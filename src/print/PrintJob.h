@@ -8,10 +8,18 @@
 #include "os/PaperSizes.h"
 #include "plat/Strings.h"
 #include "plat/WinApi.h"
+#include "plat/Exception.h"
 #include "print/FpdfView.h"
+#include "print/JobFollower.h"
 #include "print/JobOptions.h"
 #include "print/PagePlacement.h"
 #include "print/PrinterHandle.h"
+
+// The spooler took the job, but it ended at the printer without printing
+// (aborted or cancelled there): the run failed, and says why.
+struct JobNotPrinted : plat::Exception {
+    explicit JobNotPrinted(const char* text) : plat::Exception(text) {}
+};
 
 class PrintJob {
 public:
@@ -41,6 +49,9 @@ public:
     // The spooler call that failed a page, and its error.
     const char* pageFailure = nullptr;
     DWORD pageError = 0;
+    // The spooler's job, and how following it ended (options.waitSeconds).
+    DWORD jobId = 0;
+    JobEnd jobEnd = JobEnd::Printed;
 
     explicit PrintJob(const char* printerName);
     ~PrintJob() = default;
@@ -50,6 +61,9 @@ public:
     // Prints the file (UTF-8 name) as one spooler document under the title;
     // scale stretches each page over the printable area. Throws a
     // plat::Exception on failure, after cancelling the spooler document.
+    // With options.waitSeconds, follows the job until it is on paper: a job
+    // that ends without printing throws JobNotPrinted, one still queued
+    // when the time is up sets jobEnd.
     void print(const char* pdfFileName, const char* title, bool scale);
 
     // Switches the printer settings and device context to the paper of the

@@ -2,6 +2,7 @@
 
 #include <qpdf/Pipeline.hh>
 
+#include <algorithm>
 #include <exception>
 #include <stdexcept>
 #include <utility>
@@ -85,12 +86,12 @@ int AssemblyDeviceContext::startDoc(const std::u16string& title) {
     try {
         assembly_ = std::make_unique<PdfAssembly>(*pipeline_, utf8Title);
         const DocumentCopies copies = documentCopies(driver_, settings_);
-        assembly_->setCopies(copies.copies, copies.collated);
+        assembly_->setCopies(copies.copies, copies.collated, copies.twoSided);
     } catch (const std::exception&) {
         noteFailure();
     }
     started_ = true;
-    return failed_ ? kSpoolerError : 1;
+    return failed_ ? kSpoolerError : std::max(sink_->id(), 1);
 }
 
 void AssemblyDeviceContext::noteFailure() {

@@ -207,27 +207,57 @@ void PdfAssembly::endSheet() {
     if (!sheet_.group.empty()) page += "/Group " + sheet_.group + " ";
     page += ">>";
     // Copies share the sheet's content; each is a page object of its own.
-    for (int copy = 0; copy < (collated_ ? 1 : copies_); ++copy) {
-        const int number = writer_.reserve();
-        writer_.writeObject(number, page);
-        kids_.push_back(number);
-    }
-    if (collated_ && copies_ > 1) sheetBodies_.push_back(page);
+    PageBody written{page, sheet_.width, sheet_.height};
     sheet_ = Sheet{};
+    if (copies_ == 1 || collated_) {
+        addPage(written.body);
+        if (copies_ > 1) sheetBodies_.push_back(std::move(written));
+    } else if (!twoSided_) {
+        for (int copy = 0; copy < copies_; ++copy) addPage(written.body);
+    } else if (!pendingFront_) {
+        pendingFront_ = std::move(written);
+    } else {
+        for (int copy = 0; copy < copies_; ++copy) {
+            addPage(pendingFront_->body);
+            addPage(written.body);
+        }
+        pendingFront_.reset();
+    }
 }
 
-void PdfAssembly::setCopies(int copies, bool collated) {
+void PdfAssembly::addPage(const std::string& body) {
+    const int number = writer_.reserve();
+    writer_.writeObject(number, body);
+    kids_.push_back(number);
+}
+
+std::string PdfAssembly::blankPage(const PageBody& like) const {
+    return "<< /Type /Page /Parent " + std::to_string(pages_) + " 0 R /MediaBox " +
+           boxArray(Box{0, 0, like.width, like.height}) + " /Resources << >> >>";
+}
+
+void PdfAssembly::setCopies(int copies, bool collated, bool twoSided) {
     copies_ = copies > 1 ? copies : 1;
     collated_ = collated;
+    twoSided_ = twoSided;
 }
 
 void PdfAssembly::finish() {
     if (sheet_.open) endSheet();
-    for (int copy = 1; copy < copies_ && collated_; ++copy) {
-        for (const std::string& page : sheetBodies_) {
-            const int number = writer_.reserve();
-            writer_.writeObject(number, page);
-            kids_.push_back(number);
+    if (pendingFront_) {
+        for (int copy = 0; copy < copies_; ++copy) {
+            addPage(pendingFront_->body);
+            addPage(blankPage(*pendingFront_));
+        }
+        pendingFront_.reset();
+    }
+    if (collated_ && copies_ > 1 && !sheetBodies_.empty()) {
+        const bool pad = twoSided_ && sheetBodies_.size() % 2 == 1;
+        for (int copy = 0; copy < copies_; ++copy) {
+            // The first copy went out sheet by sheet as it was made.
+            if (copy > 0)
+                for (const PageBody& page : sheetBodies_) addPage(page.body);
+            if (pad) addPage(blankPage(sheetBodies_.back()));
         }
     }
     std::string kids;

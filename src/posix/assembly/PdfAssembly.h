@@ -13,6 +13,7 @@
 
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <utility>
@@ -42,9 +43,13 @@ public:
     void endSheet();
     bool inSheet() const { return sheet_.open; }
 
-    // The document holds the copies itself (a file printer): each sheet that
-    // many times, the whole document over (collated) or sheet by sheet.
-    void setCopies(int copies, bool collated);
+    // The document holds the copies itself (a file printer, a driver that
+    // wants manual copies): the whole document that many times over
+    // (collated), or each sheet that many times. Printed on two sides, each
+    // copy starts on a sheet of its own: a copy of an odd number of pages
+    // ends with a blank one, and uncollated copies repeat the two sides of
+    // a sheet together.
+    void setCopies(int copies, bool collated, bool twoSided = false);
 
     // Ends the document: the page tree, the catalog and the information,
     // the cross-reference table. Throws (std::exception) on failure.
@@ -60,7 +65,15 @@ private:
         int names = 0;
     };
 
+    // A page object of the document, as written: its body and its size.
+    struct PageBody {
+        std::string body;
+        double width = 0, height = 0;
+    };
+
     void noteSource(const std::shared_ptr<QPDF>& document);
+    void addPage(const std::string& body);
+    std::string blankPage(const PageBody& like) const;
     int formFor(const SourcePage& page);
     int appearanceFor(QPDFObjectHandle appearance);
 
@@ -70,7 +83,9 @@ private:
     std::vector<int> kids_;
     int copies_ = 1;
     bool collated_ = true;
-    std::vector<std::string> sheetBodies_;      // for the collated copies
+    bool twoSided_ = false;
+    std::vector<PageBody> sheetBodies_;         // for the collated copies
+    std::optional<PageBody> pendingFront_;      // uncollated on two sides: a front without its back
     Sheet sheet_;
     std::set<std::shared_ptr<QPDF>> sources_;   // their content is read as it is written
     // Forms made of source pages and appearances, by their origin.

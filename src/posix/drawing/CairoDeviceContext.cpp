@@ -47,8 +47,9 @@ int CairoDeviceContext::startDoc(const std::u16string& title) {
     const DocumentCopies copies = documentCopies(driver_, settings_);
     copies_ = copies.copies;
     collated_ = copies.collated;
+    twoSided_ = copies.twoSided;
     started_ = true;
-    return 1;
+    return std::max(sink_->id(), 1);
 }
 
 // The surface is made with the first page: cairo gives a document that never
@@ -102,11 +103,20 @@ void CairoDeviceContext::closePage() {
     }
     cairo_destroy(page_);
     page_ = nullptr;
-    for (int copy = 0; copy < (collated_ ? 1 : copies_); ++copy)
-        paintSheet(recording_.get(), pageGeometry_);
     if (collated_) {
+        paintSheet(recording_.get(), pageGeometry_);
         recorded_.push_back({std::move(recording_), pageGeometry_});
+    } else if (!twoSided_) {
+        for (int copy = 0; copy < copies_; ++copy) paintSheet(recording_.get(), pageGeometry_);
+        recording_.reset();
+    } else if (!pendingFront_) {
+        pendingFront_ = std::make_unique<RecordedPage>(RecordedPage{std::move(recording_), pageGeometry_});
     } else {
+        for (int copy = 0; copy < copies_; ++copy) {
+            paintSheet(pendingFront_->recording.get(), pendingFront_->geometry);
+            paintSheet(recording_.get(), pageGeometry_);
+        }
+        pendingFront_.reset();
         recording_.reset();
     }
 }
@@ -114,8 +124,10 @@ void CairoDeviceContext::closePage() {
 void CairoDeviceContext::paintSheet(cairo_surface_t* recording, const SheetGeometry& geometry) {
     cairo_pdf_surface_set_size(surface_, geometry.widthPoints, geometry.heightPoints);
     cairo_t* sheet = cairo_create(surface_);
-    cairo_set_source_surface(sheet, recording, 0, 0);
-    cairo_paint(sheet);
+    if (recording) {
+        cairo_set_source_surface(sheet, recording, 0, 0);
+        cairo_paint(sheet);
+    }
     cairo_show_page(sheet);
     cairo_destroy(sheet);
 }
@@ -130,8 +142,21 @@ int CairoDeviceContext::endPage() {
 int CairoDeviceContext::endDoc() {
     if (!started_) return kSpoolerError;
     if (page_) closePage();
-    for (int copy = 1; copy < copies_ && surface_; ++copy) {
-        for (const RecordedPage& page : recorded_) paintSheet(page.recording.get(), page.geometry);
+    if (pendingFront_ && surface_) {
+        for (int copy = 0; copy < copies_; ++copy) {
+            paintSheet(pendingFront_->recording.get(), pendingFront_->geometry);
+            paintSheet(nullptr, pendingFront_->geometry);
+        }
+    }
+    pendingFront_.reset();
+    if (!recorded_.empty() && surface_) {
+        const bool pad = twoSided_ && recorded_.size() % 2 == 1;
+        for (int copy = 0; copy < copies_; ++copy) {
+            // The first copy was painted page by page as it was drawn.
+            if (copy > 0)
+                for (const RecordedPage& page : recorded_) paintSheet(page.recording.get(), page.geometry);
+            if (pad) paintSheet(nullptr, recorded_.back().geometry);
+        }
     }
     recorded_.clear();
     bool written = !failed_;
@@ -179,6 +204,7 @@ void CairoDeviceContext::discardDocument() {
     }
     recording_.reset();
     recorded_.clear();
+    pendingFront_.reset();
     if (surface_) {
         cairo_surface_finish(surface_);
         cairo_surface_destroy(surface_);

@@ -40,7 +40,8 @@ private:
     bool openSurface();
     void closePage();
     void discardDocument();
-    // Paints a recorded page as a sheet of its own.
+    // Paints a recorded page as a sheet of its own; a null recording gives a
+    // blank sheet.
     void paintSheet(cairo_surface_t* recording, const SheetGeometry& geometry);
 
     struct SurfaceDestroy {
@@ -58,8 +59,10 @@ private:
     // it that many times: at once (uncollated) or at the end (collated).
     int copies_ = 1;
     bool collated_ = true;
+    bool twoSided_ = false;           // each copy starts on a sheet of its own
     OwnedSurface recording_;          // of the page in progress
     std::vector<RecordedPage> recorded_;
+    std::unique_ptr<RecordedPage> pendingFront_;   // uncollated on two sides: a front without its back
     SheetGeometry next_;              // from the last settings, for the next page
     SheetGeometry pageGeometry_;      // of the page in progress
     std::unique_ptr<JobSink> sink_;

@@ -18,11 +18,13 @@ void copyName(WCHAR* field, size_t capacity, const std::u16string& name);
 inline bool hasField(const DEVMODEW& settings, DWORD field) { return (settings.dmFields & field) != 0; }
 
 // The copies a job's document holds itself: on a driver whose spooler
-// cannot make them (a file), as many as the settings ask, collated unless
-// they say otherwise; one everywhere else.
+// cannot make them (a file, a driver that wants manual copies), as many as
+// the settings ask, collated unless they say otherwise; one everywhere else.
+// Printed on both sides, each copy starts on a sheet of its own.
 struct DocumentCopies {
     int copies = 1;
     bool collated = true;
+    bool twoSided = false;
 };
 DocumentCopies documentCopies(const PrinterDriver& driver, const DEVMODEW& settings);
 

@@ -123,6 +123,7 @@ DocumentCopies documentCopies(const PrinterDriver& driver, const DEVMODEW& setti
         return result;
     result.copies = settings.dmCopies;
     result.collated = !hasField(settings, DM_COLLATE) || settings.dmCollate == DMCOLLATE_TRUE;
+    result.twoSided = driver.duplex() && hasField(settings, DM_DUPLEX) && settings.dmDuplex != DMDUP_SIMPLEX;
     return result;
 }
 

@@ -43,10 +43,20 @@ struct PrinterDefaults {
     int dpiY = 600;
 };
 
+// Where a job handed to the spooler stands, and why, in the spooler's own
+// words (its reasons and the printer's message).
+struct JobStatus {
+    enum class State { Pending, Held, Processing, Stopped, Cancelled, Aborted, Completed };
+    State state = State::Completed;
+    std::string reasons;
+};
+
 // Receives the finished document's bytes while it is produced.
 class JobSink {
 public:
     virtual ~JobSink() = default;
+    // The spooler's number for the job (StartDocW returns it).
+    virtual int id() const { return 1; }
     // false on failure, with the thread's last error set.
     virtual bool write(const unsigned char* data, size_t length) = 0;
     // The document is complete: submit it. false on failure (last error set).
@@ -79,6 +89,15 @@ public:
     // say). Null on failure, with the thread's last error (and its text) set.
     virtual std::unique_ptr<JobSink> startJob(const std::string& title,
                                               const DEVMODEW& settings) = 0;
+
+    // Where a job this driver started stands. False with ERROR_INVALID_PARAMETER
+    // when the spooler no longer knows it, or with another last error when it
+    // cannot be asked. A printer without a queue of its own (a file) has
+    // completed every job it was handed.
+    virtual bool jobStatus(int /*id*/, JobStatus& status) {
+        status = JobStatus{};
+        return true;
+    }
 
     // The device context for this printer, set up from the settings. The
     // default places the document's pages (or, with Render=always, draws

@@ -40,15 +40,17 @@ size_t alignUp(size_t offset, size_t alignment) {
     return (offset + alignment - 1) / alignment * alignment;
 }
 
-// Lays out one PRINTER_INFO_2W block: the record, its strings, then the
-// settings. With a null base only the size is worked out.
+// Lays out one block of a spooler record (PRINTER_INFO_2W, JOB_INFO_1W):
+// the record, its strings, then the settings. With a null base only the
+// size is worked out.
 class InfoBlock {
 public:
     explicit InfoBlock(BYTE* base) : base_(base) {}
 
-    PRINTER_INFO_2W* record() {
-        offset_ = sizeof(PRINTER_INFO_2W);
-        return reinterpret_cast<PRINTER_INFO_2W*>(base_);
+    template <typename Record>
+    Record* record() {
+        offset_ = sizeof(Record);
+        return reinterpret_cast<Record*>(base_);
     }
 
     LPWSTR string(const std::u16string& text) {
@@ -81,7 +83,7 @@ private:
 
 size_t fillPrinterInfo2(const posix::PrinterDriver& driver, BYTE* base) {
     InfoBlock block(base);
-    PRINTER_INFO_2W* info = block.record();
+    PRINTER_INFO_2W* info = block.record<PRINTER_INFO_2W>();
     PRINTER_INFO_2W record;
     std::memset(&record, 0, sizeof record);
     record.pPrinterName = block.string(posix::toUtf16(driver.name()));
@@ -90,6 +92,38 @@ size_t fillPrinterInfo2(const posix::PrinterDriver& driver, BYTE* base) {
     record.pDevMode = block.settings(posix::defaultSettings(driver));
     record.Priority = 1;
     record.DefaultPriority = 1;
+    if (base) std::memcpy(info, &record, sizeof record);
+    return block.size();
+}
+
+// The JOB_STATUS_ bits of a job in a driver's state: a job the printer
+// aborted is an error that left the queue, one somebody cancelled only left.
+DWORD jobStatusBits(posix::JobStatus::State state) {
+    using State = posix::JobStatus::State;
+    switch (state) {
+        case State::Pending: return 0;
+        case State::Held: return JOB_STATUS_PAUSED;
+        case State::Processing: return JOB_STATUS_PRINTING;
+        case State::Stopped: return JOB_STATUS_PAUSED | JOB_STATUS_BLOCKED_DEVQ;
+        case State::Cancelled: return JOB_STATUS_DELETED;
+        case State::Aborted: return JOB_STATUS_DELETED | JOB_STATUS_ERROR;
+        case State::Completed: return JOB_STATUS_PRINTED | JOB_STATUS_COMPLETE;
+    }
+    return 0;
+}
+
+size_t fillJobInfo1(const posix::PrinterDriver& driver, DWORD jobId, const posix::JobStatus& status,
+                    BYTE* base) {
+    InfoBlock block(base);
+    JOB_INFO_1W* info = block.record<JOB_INFO_1W>();
+    JOB_INFO_1W record;
+    std::memset(&record, 0, sizeof record);
+    record.JobId = jobId;
+    record.pPrinterName = block.string(posix::toUtf16(driver.name()));
+    record.pDatatype = block.string(u"RAW");
+    if (!status.reasons.empty()) record.pStatus = block.string(posix::toUtf16(status.reasons));
+    record.Status = jobStatusBits(status.state);
+    record.Priority = 1;
     if (base) std::memcpy(info, &record, sizeof record);
     return block.size();
 }
@@ -148,6 +182,25 @@ BOOL GetPrinterW(HANDLE printer, DWORD level, LPBYTE buffer, DWORD size, LPDWORD
         return FALSE;
     }
     fillPrinterInfo2(*driver, buffer);
+    return TRUE;
+}
+
+BOOL GetJobW(HANDLE printer, DWORD jobId, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed) {
+    posix::PrinterDriver* driver = openPrinter(printer);
+    if (!driver) return FALSE;
+    if (level != 1 || jobId == 0 || jobId > INT32_MAX) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    posix::JobStatus status;
+    if (!driver->jobStatus(static_cast<int>(jobId), status)) return FALSE;
+    const size_t required = fillJobInfo1(*driver, jobId, status, nullptr);
+    if (needed) *needed = static_cast<DWORD>(required);
+    if (!buffer || size < required) {
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return FALSE;
+    }
+    fillJobInfo1(*driver, jobId, status, buffer);
     return TRUE;
 }
 

@@ -189,6 +189,12 @@ const Environment* environment() {
         env.ippAttributes = variable("QUORLEX_IPP_ATTRIBUTES");
         env.ippSpool = variable("QUORLEX_IPP_SPOOL");
         env.ippUri = variable("QUORLEX_IPP_URI");
+        env.genericPdfQueue = variable("QUORLEX_GENERIC_PDF_QUEUE");
+        env.genericPdfSpool = variable("QUORLEX_GENERIC_PDF_SPOOL");
+        env.hpPdfQueue = variable("QUORLEX_HP_PDF_QUEUE");
+        env.hpPdfSpool = variable("QUORLEX_HP_PDF_SPOOL");
+        env.abortingQueue = variable("QUORLEX_ABORTING_QUEUE");
+        env.stoppingQueue = variable("QUORLEX_STOPPING_QUEUE");
         return env;
     }();
     return found ? &*found : nullptr;
@@ -297,6 +303,35 @@ std::string printedDocument(const std::string& title) {
         return "";
     }
     return documents.front();
+}
+
+std::string socketPrinterReceived(const std::string& spool, const std::string& title, int timeoutSeconds) {
+    const std::string name = "@PJL JOB NAME = \"" + title + "\"";
+    const auto deadline = deadlineIn(timeoutSeconds);
+    while (true) {
+        std::error_code error;
+        for (const auto& entry : std::filesystem::directory_iterator(spool, error)) {
+            if (entry.path().extension() != ".prn") continue;
+            std::string bytes = readFile(entry.path().string());
+            if (bytes.find(name) != std::string::npos) return bytes;
+        }
+        if (pastDeadline(deadline)) break;
+        pause();
+    }
+    ADD_FAILURE() << "the socket printer in " << spool << " received no job named \"" << title << "\"";
+    return "";
+}
+
+std::string pdfWithin(const std::string& received) {
+    const size_t start = received.find("%PDF-");
+    const size_t end = received.rfind("%%EOF");
+    static int counter = 0;
+    const std::string path = makeTempDir("received") + "/" + std::to_string(++counter) + ".pdf";
+    std::ofstream(path, std::ios::binary)
+        << (start == std::string::npos || end == std::string::npos || end < start
+                ? std::string()
+                : received.substr(start, end + 5 - start) + "\n");
+    return path;
 }
 
 std::vector<Job> finishedPrinterJobs() {

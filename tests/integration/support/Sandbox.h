@@ -24,6 +24,12 @@ struct Environment {
     std::string ippAttributes;  // where the printer records each job's IPP attributes
     std::string ippSpool;     // where the printer keeps documents
     std::string ippUri;       // the printer itself
+    std::string genericPdfQueue;   // a socket printer through the Generic PDF Printer PPD
+    std::string genericPdfSpool;   // where it keeps each connection's bytes
+    std::string hpPdfQueue;        // a socket printer through an HP PDF PPD with trays
+    std::string hpPdfSpool;
+    std::string abortingQueue;     // fails every job; the job is aborted
+    std::string stoppingQueue;     // fails every job; the queue stops and keeps it
 };
 const Environment* environment();
 
@@ -97,6 +103,15 @@ std::string jobAttributes(const std::string& title);
 std::vector<std::string> documentsOf(const Job& job);
 // Every document the printer kept, and how many there are.
 std::vector<std::string> allDocuments();
+
+// What a socket printer received for the job of that title (its job
+// control names the job), once the connection ended; empty, with a test
+// failure, when nothing came.
+std::string socketPrinterReceived(const std::string& spool, const std::string& title,
+                                  int timeoutSeconds = 60);
+// The PDF inside what a printer received (between its job control), as a
+// file to inspect.
+std::string pdfWithin(const std::string& received);
 
 // ------------------------------------------------------------ the scheduler
 

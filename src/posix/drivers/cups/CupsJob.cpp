@@ -1,5 +1,7 @@
 #include "posix/drivers/cups/CupsJob.h"
 
+#include <exception>
+
 #include "posix/drivers/cups/CupsError.h"
 #include "posix/winapi/LastError.h"
 
@@ -35,7 +37,7 @@ std::string jobNameForTitle(const std::string& title) {
 
 std::unique_ptr<CupsJob> CupsJob::start(
     std::shared_ptr<const CupsDestination> destination, const std::string& title,
-    const std::vector<std::pair<std::string, std::string>>& options) {
+    const std::vector<std::pair<std::string, std::string>>& options, JobFrame frame) {
     HttpConnection http = connectToScheduler();
     if (!http) {
         setSchedulerUnreachable();
@@ -58,6 +60,16 @@ std::unique_ptr<CupsJob> CupsJob::start(
         setLastErrorFromCups("Unable to create the print job");
         return nullptr;
     }
+    std::string frameStart;
+    try {
+        if (frame.start) frameStart = frame.start(id);
+    } catch (const std::exception& error) {
+        setLastErrorText(QUORLEX_IPP_ERROR_BASE + IPP_STATUS_ERROR_INTERNAL,
+                         std::string("Unable to make the driver's job control: ") + error.what());
+        http.reset();
+        cancelJob(*destination, id);
+        return nullptr;
+    }
     if (cupsStartDestDocument(http.get(), dest, info, id, jobName, kDocumentFormat, 0, nullptr,
                               1) != HTTP_STATUS_CONTINUE) {
         setLastErrorFromConnection(http.get(), "Unable to start the document");
@@ -65,11 +77,18 @@ std::unique_ptr<CupsJob> CupsJob::start(
         cancelJob(*destination, id);
         return nullptr;
     }
-    return std::unique_ptr<CupsJob>(new CupsJob(std::move(destination), std::move(http), id));
+    std::unique_ptr<CupsJob> job(
+        new CupsJob(std::move(destination), std::move(http), id, std::move(frame.end)));
+    // The frame opens the document: a job that cannot take it takes nothing.
+    if (!frameStart.empty() &&
+        !job->write(reinterpret_cast<const unsigned char*>(frameStart.data()), frameStart.size()))
+        return nullptr;
+    return job;
 }
 
-CupsJob::CupsJob(std::shared_ptr<const CupsDestination> destination, HttpConnection http, int id)
-    : destination_(std::move(destination)), http_(std::move(http)), id_(id) {}
+CupsJob::CupsJob(std::shared_ptr<const CupsDestination> destination, HttpConnection http, int id,
+                 std::function<std::string()> frameEnd)
+    : destination_(std::move(destination)), frameEnd_(std::move(frameEnd)), http_(std::move(http)), id_(id) {}
 
 CupsJob::~CupsJob() { cancel(); }
 
@@ -93,6 +112,19 @@ bool CupsJob::finish() {
     if (done_ || broken_) {
         setLastErrorText(QUORLEX_IPP_ERROR_BASE + IPP_STATUS_ERROR_INTERNAL,
                          "The print job was not completed");
+        cancel();
+        return false;
+    }
+    try {
+        const std::string frameEnd = frameEnd_ ? frameEnd_() : std::string();
+        if (!frameEnd.empty() &&
+            !write(reinterpret_cast<const unsigned char*>(frameEnd.data()), frameEnd.size())) {
+            cancel();
+            return false;
+        }
+    } catch (const std::exception& error) {
+        setLastErrorText(QUORLEX_IPP_ERROR_BASE + IPP_STATUS_ERROR_INTERNAL,
+                         std::string("Unable to make the driver's job control: ") + error.what());
         cancel();
         return false;
     }

@@ -3,6 +3,7 @@
 // every page reaches the printer on its own paper.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
@@ -13,6 +14,13 @@
 
 namespace posix {
 
+// What a driver writes around the document: its job control language,
+// which names the job by its id. Either may be empty.
+struct JobFrame {
+    std::function<std::string(int jobId)> start;
+    std::function<std::string()> end;
+};
+
 class CupsJob : public JobSink {
 public:
     // Creates the job named by the title on a connection of its own and
@@ -21,7 +29,7 @@ public:
     // The options are the job's IPP attributes (copies=2, sides=...).
     static std::unique_ptr<CupsJob> start(
         std::shared_ptr<const CupsDestination> destination, const std::string& title,
-        const std::vector<std::pair<std::string, std::string>>& options = {});
+        const std::vector<std::pair<std::string, std::string>>& options = {}, JobFrame frame = {});
 
     // A job neither finished nor cancelled is cancelled.
     ~CupsJob() override;
@@ -34,12 +42,14 @@ public:
     // prints. Leaves the last error as it was.
     void cancel() override;
 
-    int id() const { return id_; }
+    int id() const override { return id_; }
 
 private:
-    CupsJob(std::shared_ptr<const CupsDestination> destination, HttpConnection http, int id);
+    CupsJob(std::shared_ptr<const CupsDestination> destination, HttpConnection http, int id,
+            std::function<std::string()> frameEnd);
 
     std::shared_ptr<const CupsDestination> destination_;
+    std::function<std::string()> frameEnd_;
     HttpConnection http_;
     int id_;
     bool broken_ = false;

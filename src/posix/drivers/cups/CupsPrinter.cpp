@@ -12,7 +12,10 @@
 #include "posix/drivers/cups/CupsHandles.h"
 #include "posix/drivers/cups/CupsJob.h"
 #include "posix/drivers/cups/CupsJobSettings.h"
+#include "posix/drivers/cups/CupsJobStatus.h"
 #include "posix/drivers/cups/CupsPaperTable.h"
+#include "posix/drivers/cups/CupsPpd.h"
+#include "posix/spooler/DriverSettings.h"
 #include "posix/winapi/LastError.h"
 
 namespace posix {
@@ -165,10 +168,20 @@ std::string withoutCredentials(const char* uri) {
     return text;
 }
 
+// Whether the queue's device is reached over IPP: its backend then passes
+// the job's attributes on to the printer, whatever the driver.
+bool deviceTakesIppAttributes(const char* deviceUri) {
+    const std::string uri = deviceUri ? deviceUri : "";
+    for (const char* scheme : {"ipp:", "ipps:", "http:", "https:", "dnssd:", "implicitclass:"})
+        if (uri.rfind(scheme, 0) == 0) return true;
+    return false;
+}
+
 class CupsPrinterDriver : public PrinterDriver {
 public:
-    CupsPrinterDriver(std::string name, std::shared_ptr<const CupsDestination> destination)
-        : name_(std::move(name)), destination_(std::move(destination)) {
+    CupsPrinterDriver(std::string name, std::shared_ptr<const CupsDestination> destination,
+                      std::shared_ptr<CupsPpd> ppd)
+        : name_(std::move(name)), destination_(std::move(destination)), ppd_(std::move(ppd)) {
         cups_dest_t* dest = destination_->dest.get();
         cups_dinfo_t* info = destination_->info.get();
         papers_ = buildPaperTable(mediaDatabase(dest, info));
@@ -181,6 +194,16 @@ public:
         if (portName_.empty()) {
             portName_ = withoutCredentials(destOption(dest, "printer-uri-supported"));
         }
+        // A driver whose PDF goes to the printer as it is, over a device that
+        // knows nothing of IPP, can tell the printer only what its job
+        // control says: nothing else is offered.
+        framedOnly_ = ppd_ && ppd_->passesPdfThrough() && !deviceTakesIppAttributes(destOption(dest, "device-uri"));
+        if (framedOnly_) {
+            capabilities_.duplex = capabilities_.duplex && ppd_->framesTwoSided();
+            std::erase_if(capabilities_.trays, [this](const Tray& tray) {
+                return !ppd_->framesInputSlot(ppd_->inputSlotFor(tray.keyword, tray.name));
+            });
+        }
     }
 
     std::string name() const override { return name_; }
@@ -192,15 +215,62 @@ public:
     std::vector<Tray> trays() const override { return capabilities_.trays; }
     bool duplex() const override { return capabilities_.duplex; }
     bool color() const override { return capabilities_.color; }
-    int maxCopies() const override { return capabilities_.maxCopies; }
+    int maxCopies() const override {
+        // Copies the document holds are not the printer's to limit.
+        return copiesInDocument() ? std::max(capabilities_.maxCopies, 999) : capabilities_.maxCopies;
+    }
+    bool copiesInDocument() const override { return ppd_ && ppd_->manualCopies(); }
 
     std::unique_ptr<JobSink> startJob(const std::string& title, const DEVMODEW& settings) override {
-        return CupsJob::start(destination_, title, cupsJobOptions(settings, capabilities_.trays));
+        std::vector<std::pair<std::string, std::string>> options = cupsJobOptions(settings, capabilities_.trays);
+        if (!ppd_) return CupsJob::start(destination_, title, options);
+
+        // The copies are in the document: the printer makes one of it.
+        if (copiesInDocument())
+            std::erase_if(options, [](const auto& option) {
+                return option.first == "copies" || option.first == "multiple-document-handling" ||
+                       option.first == "Collate";
+            });
+        DriverChoices choices;
+        for (auto& [name, value] : options) {
+            if (name == "sides") choices.sides = value;
+        }
+        if (hasField(settings, DM_DEFAULTSOURCE)) {
+            for (const Tray& tray : capabilities_.trays)
+                if (tray.id == settings.dmDefaultSource) choices.inputSlot = ppd_->inputSlotFor(tray.keyword, tray.name);
+            for (auto& [name, value] : options)
+                if (name == "InputSlot" && !choices.inputSlot.empty()) value = choices.inputSlot;
+        }
+        if (hasField(settings, DM_COLOR)) {
+            const bool monochrome = settings.dmColor == DMCOLOR_MONOCHROME;
+            choices.colorModel = ppd_->colorModelFor(monochrome);
+            if (framedOnly_ && monochrome && !ppd_->framesColorModel(choices.colorModel)) {
+                setLastErrorText(QUORLEX_IPP_ERROR_BASE + IPP_STATUS_ERROR_ATTRIBUTES_OR_VALUES,
+                                 "Color=mono is not offered by the printer: its driver has no "
+                                 "monochrome mode");
+                return nullptr;
+            }
+            if (!choices.colorModel.empty()) options.emplace_back("ColorModel", choices.colorModel);
+        }
+        JobFrame frame;
+        if (ppd_->passesPdfThrough() && ppd_->framesPdf()) {
+            const std::string jobName = jobNameForTitle(title);
+            frame.start = [ppd = ppd_, destination = destination_, choices, jobName](int id) {
+                const char* user = cupsUser();
+                return ppd->frameStart(destination->dest.get(), choices, id, user ? user : "", jobName);
+            };
+            frame.end = [ppd = ppd_] { return ppd->frameEnd(); };
+        }
+        return CupsJob::start(destination_, title, options, std::move(frame));
     }
+
+    bool jobStatus(int id, JobStatus& status) override { return cupsJobStatus(*destination_, id, status); }
 
 private:
     std::string name_;
     std::shared_ptr<const CupsDestination> destination_;
+    std::shared_ptr<CupsPpd> ppd_;     // the queue's driver, null when driverless
+    bool framedOnly_ = false;          // only the driver's job control reaches the printer
     std::vector<Paper> papers_;
     CupsCapabilities capabilities_;
     PrinterDefaults defaults_;
@@ -253,7 +323,9 @@ std::unique_ptr<PrinterDriver> openCupsDestination(const std::string& name) {
     auto destination = std::make_shared<CupsDestination>();
     destination->dest = std::move(dest);
     destination->info = std::move(info);
-    return std::make_unique<CupsPrinterDriver>(name, std::move(destination));
+    std::shared_ptr<CupsPpd> ppd;
+    if (HttpConnection http = connectToScheduler()) ppd = CupsPpd::fetch(http.get(), queue);
+    return std::make_unique<CupsPrinterDriver>(name, std::move(destination), std::move(ppd));
 }
 
 }  // namespace posix

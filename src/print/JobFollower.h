@@ -1,0 +1,38 @@
+// Following a job the spooler has taken until it is on paper: its record
+// (GetJobW, level 1) is read until the job ends at the printer or the time
+// is up, and each change is logged through "Printer".
+#pragma once
+
+#include <string>
+
+#include "plat/WinApi.h"
+
+// One look at the job: whether the spooler still holds it, its JOB_STATUS_
+// bits and the text the spooler gives (empty when none).
+struct JobLook {
+    bool held = true;
+    DWORD status = 0;
+    std::string text;
+
+    bool operator==(const JobLook&) const = default;
+};
+
+// Where a look says the job stands. A job the spooler no longer holds has
+// printed, unless it showed an error before it left.
+enum class JobStage { OnItsWay, Printed, Aborted, Cancelled };
+JobStage stageOf(const JobLook& look, const JobLook& before);
+
+// What the look shows, for the log: "printing", "held, error: ...".
+std::string describeLook(const JobLook& look);
+
+enum class JobEnd { Printed, NotPrinted, StillQueued };
+
+struct JobOutcome {
+    JobEnd end = JobEnd::Printed;
+    std::string why;     // for NotPrinted and StillQueued: the state and its reasons
+};
+
+// Follows the job on the open printer until it ends or the seconds have
+// passed; the job is never cancelled here. Logs each change of state at
+// level 100 and an end that is not a print at level 0.
+JobOutcome followJob(HANDLE printer, DWORD jobId, int seconds);
