@@ -14,7 +14,10 @@ struct JobLook {
     DWORD status = 0;
     std::string text;
 
-    bool operator==(const JobLook&) const = default;
+    bool operator==(const JobLook& other) const {
+        return held == other.held && status == other.status && text == other.text;
+    }
+    bool operator!=(const JobLook& other) const { return !(*this == other); }
 };
 
 // Where a look says the job stands. A job the spooler no longer holds has
