@@ -16,8 +16,7 @@ namespace {
 constexpr int kEndingSignals[] = {SIGHUP,  SIGINT,  SIGQUIT, SIGTERM, SIGPIPE,   SIGALRM,
                                   SIGUSR1, SIGUSR2, SIGXCPU, SIGXFSZ, SIGVTALRM, SIGPROF};
 
-// One run writes one job; a few slots leave room without allocating in the
-// handler.
+// Fixed slots: the handler may not allocate or lock.
 std::atomic<const char*> partialFiles[4];
 
 extern "C" void removePartialFilesAndEnd(int signal) {
@@ -50,14 +49,13 @@ void installHandlers() {
 
 }  // namespace
 
-bool removeOnSignal(const char* path) {
+void removeOnSignal(const char* path) {
     static std::once_flag installed;
     std::call_once(installed, installHandlers);
     for (std::atomic<const char*>& slot : partialFiles) {
         const char* empty = nullptr;
-        if (slot.compare_exchange_strong(empty, path)) return true;
+        if (slot.compare_exchange_strong(empty, path)) return;
     }
-    return false;
 }
 
 void forgetOnSignal(const char* path) {

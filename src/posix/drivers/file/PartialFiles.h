@@ -7,9 +7,9 @@
 namespace posix {
 
 // From now until forgetOnSignal(path), a signal that ends the run removes
-// path first. path must stay valid and unchanged until then. False when
-// more partial files are open than are kept track of.
-bool removeOnSignal(const char* path);
+// path first. path must stay valid and unchanged until then. A run writes
+// one job; four such files at a time are kept track of, more are not.
+void removeOnSignal(const char* path);
 void forgetOnSignal(const char* path);
 
 }  // namespace posix
