@@ -17,6 +17,13 @@ namespace {
 
 constexpr char kLogName[] = "quorlex.log";
 
+// Folders are opened only to work inside them: no read right is needed.
+#ifdef O_PATH
+constexpr int kFolderAccess = O_PATH | O_DIRECTORY | O_CLOEXEC;
+#else
+constexpr int kFolderAccess = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+#endif
+
 // An open folder, closed with the object.
 class FolderHandle {
 public:
@@ -70,7 +77,7 @@ FolderHandle openOwnSubfolder(const FolderHandle& parent, const std::string& nam
         SetLastError(static_cast<DWORD>(errno));
         return FolderHandle();
     }
-    FolderHandle folder(openat(parent.fd(), name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    FolderHandle folder(openat(parent.fd(), name.c_str(), kFolderAccess | O_NOFOLLOW));
     if (!folder.isOpen()) {
         struct stat info;
         if (fstatat(parent.fd(), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(info.st_mode))
@@ -144,7 +151,7 @@ posix::LogLocation posix::perUserLogLocation() {
 std::string posix::perUserLogFileName() { return perUserLogLocation().fileName(); }
 
 FILE* posix::openPerUserLog(const LogLocation& location) {
-    FolderHandle folder(open(location.base.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    FolderHandle folder(open(location.base.c_str(), kFolderAccess));
     if (!folder.isOpen()) {
         SetLastError(static_cast<DWORD>(errno));
         return nullptr;
@@ -178,7 +185,7 @@ FILE* openLogFile(const char* name) {
     // itself never through a link.
     const size_t slash = path.find_last_of('/');
     const std::string folderName = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
-    const FolderHandle folder(open(folderName.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    const FolderHandle folder(open(folderName.c_str(), kFolderAccess));
     if (!folder.isOpen()) {
         SetLastError(static_cast<DWORD>(errno));
         return nullptr;
