@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+
 #include "plat/Exception.h"
 #include "plat/Strings.h"
 #include "plat/TextBuffer.h"

@@ -1,8 +1,8 @@
 // The engine operations of the print job, forwarded to fpdfview.dll. The
 // DLL is loaded by the first FPDF_InitLibrary and released by
 // FPDF_DestroyLibrary; a call without a loaded engine does nothing and
-// yields nothing. FPDF_GetDocPermissions is optional: an engine without it
-// grants every document every right, as before it was asked.
+// yields nothing. FPDF_GetDocPermissions is optional: with an engine that
+// lacks it, every document may be printed, as before it was asked.
 #include "print/FpdfView.h"
 
 #include <memory>
