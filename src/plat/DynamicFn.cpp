@@ -44,6 +44,16 @@ void takeEntry(HeapArray<char>& rest, HeapArray<char>& name, HeapArray<char>& al
     }
 }
 
+void reportNotLoaded(const char* libraryName) {
+    dynamicFnLog.write(LevelDynamicFn, " [DynFnOpen(%s) failed]", libraryName);
+}
+
+bool isAbsentLibrary(const char* name) {
+    for (const char* const* absent = absentLibraries; *absent; ++absent)
+        if (compareNoCase(name, *absent) == 0) return true;
+    return false;
+}
+
 }  // namespace
 
 DynamicFn::DynamicFn(AtStartup, const char* librarySpec, const char* procNames, bool literalNames)
@@ -74,10 +84,15 @@ void DynamicFn::search(const char* librarySpec, const char* procNames, bool lite
         if (isPath(name.data)) {
             if (open(name.data, procNames)) return;
         } else if (alternatives.data == nullptr) {
+            const bool absent = isAbsentLibrary(name.data);
             for (const char* const* pattern = singleNamePatterns; *pattern; ++pattern) {
                 candidate.clear();
                 candidate.appendFormat(*pattern, name.data);
-                if (open(candidate.data, procNames)) return;
+                if (absent) {
+                    reportNotLoaded(candidate.data);
+                } else if (open(candidate.data, procNames)) {
+                    return;
+                }
             }
         } else {
             TokenCursor cursor(alternatives.data);
@@ -106,7 +121,7 @@ bool DynamicFn::open(const char* libraryName, const char* procNames) {
     WideChars wideName(libraryName);
     module = LoadLibraryW(wideName);
     if (module == nullptr) {
-        dynamicFnLog.write(LevelDynamicFn, " [DynFnOpen(%s) failed]", libraryName);
+        reportNotLoaded(libraryName);
         return false;
     }
     HeapArray<char> names(dupString(procNames));

@@ -32,6 +32,10 @@ private:
 // The library name patterns: "%s.dll" on Windows, "lib%s.so" on POSIX.
 extern const char* const singleNamePatterns[];
 extern const char* const alternativePatterns[];
+// Base names of libraries this system cannot have (Windows' own on POSIX):
+// never looked up, so that nothing of that name planted along the search
+// path is loaded; they end as any library that does not load.
+extern const char* const absentLibraries[];
 
 extern LogWriter dynamicFnLog;
 

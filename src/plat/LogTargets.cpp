@@ -4,9 +4,8 @@
 
 #include <algorithm>
 #include <cstring>
-#include <filesystem>
-#include <system_error>
 
+#include "plat/Exception.h"
 #include "plat/Strings.h"
 #include "plat/TextBuffer.h"
 
@@ -72,6 +71,7 @@ void Logger_File::setFileName(const char* name) {
     char* fresh = dupString(name);
     detachOutput(*this);
     fileName = fresh;
+    openFailureReported = false;
 }
 
 void Logger_File::setStream(FILE* output) {
@@ -81,19 +81,13 @@ void Logger_File::setStream(FILE* output) {
 
 namespace {
 
-// Moves an existing log file to "<name>.bak", replacing the old backup. Only
-// a regular file is moved: a name that turns out to be a directory or a
-// device is written to (or fails to open) but never renamed. Without a log
-// file the backup is left alone, so a failed open never costs the previous
-// generation.
-void backUpLogFile(const char* fileName) {
-    std::error_code ignored;
-    // The name itself, not what a link there points to.
-    if (!std::filesystem::is_regular_file(std::filesystem::symlink_status(fileName, ignored))) return;
-    TextBuffer backupName;
-    backupName.appendFormat("%s.bak", fileName);
-    remove(backupName.data);
-    rename(fileName, backupName.data);
+// Said once per log file name, on standard error whatever the routing, so
+// that a log that cannot be written is never lost without a word.
+void reportUnopenedLog(const char* fileName, DWORD error) {
+    Exception text;
+    text.appendFormat("Unable to open log file %s", fileName);
+    const SystemException failure(text.message, error);
+    stderrLogger.write(LevelError, "Config", failure.message);
 }
 
 }  // namespace
@@ -103,9 +97,13 @@ void Logger_File::write(int32_t, const char* writerName, const char* text) {
 
     if (stream == nullptr) {
         if (fileName == nullptr) return;
-        backUpLogFile(fileName);
-        stream = openLogFile(fileName);
-        if (stream == nullptr) return;
+        stream = openLogFile(fileName);   // the previous log becomes the backup
+        if (stream == nullptr) {
+            const DWORD error = GetLastError();
+            if (!openFailureReported) reportUnopenedLog(fileName, error);
+            openFailureReported = true;
+            return;
+        }
         lastStamp = 0;   // every new file begins with a time stamp
     }
 

@@ -21,6 +21,7 @@ public:
     int64_t lastStamp;       // seconds of the last time stamp written
     char* lineBuffer;        // lineWidth + 2 bytes
     int32_t lineWidth;       // 79
+    bool openFailureReported = false;   // for this file name
 
     explicit Logger_File(const char* name);
     ~Logger_File() override;

@@ -150,7 +150,8 @@ int writeWideText(FILE* stream, const WCHAR* text);
 // The log file the "file" target writes to unless LogFile names another
 // ("C:\\temp\\quorlex.log" on Windows).
 const char* defaultLogFileName();
-// Opens the log file for writing, empty; null when it cannot be opened.
+// Moves an existing log file to "<name>.bak" and opens the log anew, empty;
+// null, with the last error set, when it cannot be opened.
 FILE* openLogFile(const char* name);
 
 // ---------------------------------------------------------- version resource

@@ -16,11 +16,24 @@ typedef const char* FPDF_STRING;
 #define FPDF_ERR_FORMAT 3
 #define FPDF_ERR_PASSWORD 4
 
+// Flags of FPDF_RenderPage: draw the annotations, and draw them as for
+// printing (what a viewer prints, not what it shows on screen).
+#define FPDF_ANNOT 0x01
+#define FPDF_PRINTING 0x800
+
+// Bits of FPDF_GetDocPermissions: bit 3 (4) allows printing at all; a
+// document without encryption grants every bit.
+constexpr unsigned long kPermissionToPrint = 0x4;
+constexpr unsigned long kAllPermissions = 0xFFFFFFFF;
+
 void FPDF_InitLibrary(HINSTANCE instance);
 void FPDF_DestroyLibrary();
 FPDF_DOCUMENT FPDF_LoadDocument(FPDF_STRING fileName, FPDF_STRING password);
 unsigned long FPDF_GetLastError();
 int FPDF_GetPageCount(FPDF_DOCUMENT document);
+// The document's permission bits as its encryption grants them to the user;
+// kAllPermissions for a document that is not encrypted.
+unsigned long FPDF_GetDocPermissions(FPDF_DOCUMENT document);
 FPDF_PAGE FPDF_LoadPage(FPDF_DOCUMENT document, int pageIndex);
 double FPDF_GetPageWidth(FPDF_PAGE page);
 double FPDF_GetPageHeight(FPDF_PAGE page);

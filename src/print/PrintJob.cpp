@@ -94,6 +94,9 @@ void PrintJob::print(const char* pdfFileName, const char* title, bool scale) {
     if (!document)
         throw plat::ExceptionFmt("Unable to load PDF document: %i",
                                  static_cast<int>(FPDF_GetLastError()));
+    // Refused before any job exists, as CUPS's own filters refuse it.
+    if ((FPDF_GetDocPermissions(document.get()) & kPermissionToPrint) == 0)
+        throw plat::Exception("the document does not allow printing");
 
     openPrinter(document.get());
     createDeviceContext();
@@ -224,8 +227,9 @@ bool PrintJob::printPage(FPDF_PAGE page) {
     pdfPrintLog.info("Offset (%d, %d)", placement.loggedX, placement.loggedY);
     pdfPrintLog.info("Size (%d, %d)", placement.sizeX, placement.sizeY);
 
+    // With the annotations, as a viewer prints them: a filled form prints its values.
     FPDF_RenderPage(deviceContext, page, placement.startX, placement.startY, placement.sizeX,
-                    placement.sizeY, rotation, 0);
+                    placement.sizeY, rotation, FPDF_ANNOT | FPDF_PRINTING);
     if (EndPage(deviceContext) <= 0) {
         pageFailure = "EndPage";
         pageError = GetLastError();

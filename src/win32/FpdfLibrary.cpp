@@ -17,13 +17,19 @@ public:
 
     template <typename Fn>
     void operator()(Fn& slot, const char* name) const {
-        FARPROC proc = GetProcAddress(module_, name);
-        if (proc == nullptr) {
+        if (!optional(slot, name)) {
             plat::NarrowChars file(path_.c_str());
             throw plat::ExceptionFmt("The PDF engine %s lacks %s", file.get(), name);
         }
+    }
+
+    // An operation the engine may lack: the slot stays null then.
+    template <typename Fn>
+    bool optional(Fn& slot, const char* name) const {
+        FARPROC proc = GetProcAddress(module_, name);
         // Through void*: the export's real type is the slot's, not FARPROC's.
         slot = reinterpret_cast<Fn>(reinterpret_cast<void*>(proc));
+        return proc != nullptr;
     }
 
 private:
@@ -67,6 +73,7 @@ FpdfLibrary::FpdfLibrary(const std::wstring& path) : module_(loadQuietly(path)) 
     resolve(operations_.renderPage, "FPDF_RenderPage");
     resolve(operations_.closePage, "FPDF_ClosePage");
     resolve(operations_.closeDocument, "FPDF_CloseDocument");
+    resolve.optional(operations_.getDocPermissions, "FPDF_GetDocPermissions");
 }
 
 std::wstring enginePath() {

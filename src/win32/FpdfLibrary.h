@@ -19,6 +19,9 @@ struct FpdfOperations {
     FPDF_DOCUMENT (*loadDocument)(FPDF_STRING fileName, FPDF_STRING password);
     unsigned long (*getLastError)();
     int (*getPageCount)(FPDF_DOCUMENT document);
+    // Optional: null for an engine without it, whose documents are then
+    // taken as allowing everything.
+    unsigned long (*getDocPermissions)(FPDF_DOCUMENT document);
     FPDF_PAGE (*loadPage)(FPDF_DOCUMENT document, int pageIndex);
     double (*getPageWidth)(FPDF_PAGE page);
     double (*getPageHeight)(FPDF_PAGE page);
@@ -32,7 +35,8 @@ struct FpdfOperations {
 class FpdfLibrary {
 public:
     // Throws plat::SystemException when the file cannot be loaded and
-    // plat::Exception when it lacks one of the operations; both name the file.
+    // plat::Exception when it lacks one of the operations it must have; both
+    // name the file.
     explicit FpdfLibrary(const std::wstring& path);
 
     const FpdfOperations& operations() const { return operations_; }

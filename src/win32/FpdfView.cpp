@@ -1,7 +1,8 @@
 // The engine operations of the print job, forwarded to fpdfview.dll. The
 // DLL is loaded by the first FPDF_InitLibrary and released by
 // FPDF_DestroyLibrary; a call without a loaded engine does nothing and
-// yields nothing.
+// yields nothing. FPDF_GetDocPermissions is optional: with an engine that
+// lacks it, every document may be printed, as before it was asked.
 #include "print/FpdfView.h"
 
 #include <memory>
@@ -35,6 +36,11 @@ unsigned long FPDF_GetLastError() {
 
 int FPDF_GetPageCount(FPDF_DOCUMENT document) {
     return engine ? engine->operations().getPageCount(document) : 0;
+}
+
+unsigned long FPDF_GetDocPermissions(FPDF_DOCUMENT document) {
+    if (!engine || !engine->operations().getDocPermissions) return kAllPermissions;
+    return engine->operations().getDocPermissions(document);
 }
 
 FPDF_PAGE FPDF_LoadPage(FPDF_DOCUMENT document, int pageIndex) {

@@ -5,5 +5,6 @@ namespace plat {
 
 const char* const singleNamePatterns[] = {"%s.dll", nullptr};
 const char* const alternativePatterns[] = {nullptr};
+const char* const absentLibraries[] = {nullptr};
 
 }  // namespace plat

@@ -12,5 +12,6 @@ const char* consoleOutputName();
 int writeWideText(FILE* stream, const WCHAR* text);
 // The log file the "file" target writes to unless LogFile names another.
 const char* defaultLogFileName();
-// Opens the log file for writing, empty; null when it cannot be opened.
+// Moves an existing log file to "<name>.bak" and opens the log anew, empty;
+// null, with the last error set, when it cannot be opened.
 FILE* openLogFile(const char* name);

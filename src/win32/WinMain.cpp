@@ -6,7 +6,10 @@
 
 #include "app/CommandLine.h"
 #include "plat/WinApi.h"
+#include "win32/DllSearch.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    // Before anything is loaded at run time, the PDF engine above all.
+    win32::limitDllSearchToSafeFolders();
     return runQuorlex(__argc, __argv);
 }

@@ -3,8 +3,16 @@
 // say why and leave no file behind.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 #include "integration/support/ProcessRunner.h"
 #include "integration/support/Sandbox.h"
@@ -156,4 +164,94 @@ TEST_F(FilePrintTest, PrintersThatCannotBeOpenedSayWhyAndWriteNothing) {
                   .find("Unable to open Printer " + missingFolder + ": No such file or directory"),
               std::string::npos) << result.err;
     EXPECT_TRUE(folderEmpty());
+}
+
+// ------------------------------------------------------------ ended runs
+
+namespace {
+
+// A run whose log goes to a pipe nobody reads: once the pipe is full the run
+// waits in the middle of its job, for as long as the test likes.
+class StalledRun {
+public:
+    explicit StalledRun(const std::vector<std::string>& args) {
+        int fds[2];
+        if (pipe(fds) != 0) return;
+        pipeEnd_ = fds[0];
+        std::vector<std::string> all{QUORLEX_BIN};
+        all.insert(all.end(), args.begin(), args.end());
+        std::vector<char*> argv;
+        for (std::string& arg : all) argv.push_back(arg.data());
+        argv.push_back(nullptr);
+        posix_spawn_file_actions_t files;
+        posix_spawn_file_actions_init(&files);
+        posix_spawn_file_actions_addopen(&files, 0, "/dev/null", O_RDONLY, 0);
+        posix_spawn_file_actions_adddup2(&files, fds[1], 1);
+        posix_spawn_file_actions_addopen(&files, 2, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_addclose(&files, fds[0]);
+        // The ending signals act as they do by default, whatever this test
+        // process inherited.
+        posix_spawnattr_t attributes;
+        posix_spawnattr_init(&attributes);
+        sigset_t defaults;
+        sigemptyset(&defaults);
+        for (int signal : {SIGHUP, SIGINT, SIGTERM, SIGPIPE}) sigaddset(&defaults, signal);
+        posix_spawnattr_setsigdefault(&attributes, &defaults);
+        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSID);
+        if (posix_spawn(&pid_, all[0].c_str(), &files, &attributes, argv.data(), environ) != 0) pid_ = -1;
+        posix_spawnattr_destroy(&attributes);
+        posix_spawn_file_actions_destroy(&files);
+        close(fds[1]);
+    }
+    ~StalledRun() {
+        if (pid_ > 0) {
+            kill(pid_, SIGKILL);
+            waitpid(pid_, nullptr, 0);
+        }
+        if (pipeEnd_ >= 0) close(pipeEnd_);
+    }
+
+    bool started() const { return pid_ > 0; }
+    // Sends the signal and waits: the signal that ended the run, or 0.
+    int endWith(int signal) {
+        kill(pid_, signal);
+        int status = 0;
+        waitpid(pid_, &status, 0);
+        pid_ = -1;
+        return WIFSIGNALED(status) ? WTERMSIG(status) : 0;
+    }
+
+private:
+    pid_t pid_ = -1;
+    int pipeEnd_ = -1;
+};
+
+// The file of the unfinished job beside out, once there is one.
+bool waitForPartialFile(const std::string& folder) {
+    for (int tries = 0; tries < 600; ++tries) {
+        for (const auto& entry : fs::directory_iterator(folder))
+            if (entry.path().filename().string().starts_with("out.pdf.partial-")) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return false;
+}
+
+}  // namespace
+
+TEST_F(FilePrintTest, ARunEndedBySignalLeavesNoPartialFileAndKeepsTheEarlierOne) {
+    // Long enough that its page lines fill the pipe many times over.
+    const std::string document = folder_ + "/many-pages.pdf";
+    sandbox::writePdf(document, std::vector<PageSize>(600, sandbox::kA4), sandbox::PageContent::Label);
+    std::ofstream(out_) << "an earlier print";
+    for (int signal : {SIGTERM, SIGINT, SIGHUP, SIGPIPE}) {
+        StalledRun run({"Log=*:stdout:100", "-printpdf", document, "file:" + out_, "Ended"});
+        ASSERT_TRUE(run.started());
+        ASSERT_TRUE(waitForPartialFile(folder_)) << "the job never started";
+        EXPECT_EQ(run.endWith(signal), signal) << "ended by the signal it was sent";
+        std::vector<std::string> left;
+        for (const auto& entry : fs::directory_iterator(folder_)) left.push_back(entry.path().filename());
+        std::sort(left.begin(), left.end());
+        EXPECT_EQ(left, (std::vector<std::string>{"many-pages.pdf", "out.pdf"})) << strsignal(signal);
+        EXPECT_EQ(readFile(out_), "an earlier print") << strsignal(signal);
+    }
 }

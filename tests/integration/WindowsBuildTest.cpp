@@ -93,11 +93,19 @@ TEST(WindowsBuild, MixedDocumentBecomesOneJobWithEveryPageDrawnOnItsOwnPaper) {
     QUORLEX_REQUIRE_SANDBOX();
     const auto* env = sandbox::environment();
     const std::string title = sandbox::uniqueTitle("wine mixed");
+    // The stand-in engine notes how it is asked to draw each page.
+    const std::string renders = makeTempDir("wine-renders") + "/renders.txt";
+    RunOptions options = sandbox::unattended();
+    options.env["QUORLEX_STANDIN_RENDERS"] = wine::windowsPath(renders);
     const RunResult windows =
         wine::runQuorlex({"Log=PDFPrintFns:stderr:100", "-printpdf", wine::windowsPath(kMixedPdf),
                           env->ippQueue, title},
-                         sandbox::unattended());
+                         options);
     sandbox::expectPrinted(windows);
+    // With the annotations, as for printing (FPDF_ANNOT | FPDF_PRINTING): a
+    // filled form prints its values on Windows as on Linux.
+    EXPECT_EQ(readFile(renders),
+              "page 1 flags 0x801\npage 2 flags 0x801\npage 3 flags 0x801\npage 4 flags 0x801\n");
     const std::string document = sandbox::printedDocument(title);
     ASSERT_FALSE(document.empty());
     int jobsOfTitle = 0;
@@ -144,6 +152,28 @@ TEST(WindowsBuild, CopiesDuplexAndWaitWorkThroughWinesSpooler) {
     const std::string attributes = sandbox::jobAttributes(title);
     EXPECT_NE(attributes.find("IPP_COPIES=2\n"), std::string::npos) << attributes;
     EXPECT_NE(attributes.find("IPP_SIDES=two-sided-long-edge\n"), std::string::npos) << attributes;
+}
+
+TEST(WindowsBuild, ADocumentThatForbidsPrintingIsRefusedBeforeAnyJobLowQualityPrints) {
+    QUORLEX_REQUIRE_WINE();
+    QUORLEX_REQUIRE_SANDBOX();
+    const auto* env = sandbox::environment();
+    const std::string data = std::string(QUORLEX_TEST_DATA) + "/";
+    const std::string refusedTitle = sandbox::uniqueTitle("wine print forbidden");
+    const RunResult refused = wine::runQuorlex(
+        {"-printpdf", wine::windowsPath(data + "print-forbidden.pdf"), env->ippQueue, refusedTitle},
+        sandbox::unattended());
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_NE(refused.err.find("Unable to print document: the document does not allow printing"),
+              std::string::npos)
+        << refused.err;
+    EXPECT_FALSE(sandbox::schedulerJob(env->ippQueue, refusedTitle).has_value());
+
+    const std::string lowTitle = sandbox::uniqueTitle("wine print low quality");
+    sandbox::expectPrinted(wine::runQuorlex(
+        {"-printpdf", wine::windowsPath(data + "print-low-quality.pdf"), env->ippQueue, lowTitle},
+        sandbox::unattended()));
+    EXPECT_EQ(sandbox::pageSizes(sandbox::printedDocument(lowTitle)).size(), 4u);
 }
 
 TEST(WindowsBuild, UnknownPrinterFailsWithTheSpoolersReason) {

@@ -28,6 +28,14 @@ TEST_F(DynamicFnSearch, TriesLibrariesAndThenProcedureNamesInOrder) {
     EXPECT_FALSE(loaded(WIDE("libquorlexprobe_b.so")));
 }
 
+TEST_F(DynamicFnSearch, AWindowsLibraryIsNotFoundAndLoggedAsBeforeAndTheSearchGoesOn) {
+    DynamicFn fn("ADVAPI32,quorlexprobe_a", "RegQueryReflectionKey,quorlexProbeAnswer", false);
+    EXPECT_EQ(answer(fn), 1);
+    EXPECT_EQ(logged(), (Lines{"120  [DynFnOpen(libADVAPI32.so) failed]",
+                                 "120   [DynFnFind(RegQueryReflectionKey) failed]",
+                                 "100 found 'quorlexProbeAnswer' in 'libquorlexprobe_a.so'"}));
+}
+
 TEST_F(DynamicFnSearch, ReleasesALibraryThatLacksEveryNameAndGoesOn) {
     {
         DynamicFn none("quorlexprobe_b", "quorlexProbeOnlyInA", false);

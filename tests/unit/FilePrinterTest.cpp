@@ -174,7 +174,7 @@ TEST(FileJobSink, CancelledOrAbandonedJobsLeaveNoFileAndKeepTheOldOne) {
     EXPECT_EQ(folder.entries(), 1u);
 }
 
-TEST(FileJobSink, FinishedFileGetsTheUsualPermissions) {
+TEST(FileJobSink, FinishedFileGetsTheUsualPermissionsOrThoseOfTheFileItReplaces) {
     testing_support::TempFolder folder;
     const mode_t old = umask(027);
     auto sink = FileJobSink::create(folder.path("out.pdf"));
@@ -184,6 +184,14 @@ TEST(FileJobSink, FinishedFileGetsTheUsualPermissions) {
     struct stat info;
     ASSERT_EQ(stat(folder.path("out.pdf").c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0640u);
+
+    // A file it replaces keeps its own: a private print stays private.
+    ASSERT_EQ(chmod(folder.path("out.pdf").c_str(), 0600), 0);
+    auto again = FileJobSink::create(folder.path("out.pdf"));
+    ASSERT_NE(again, nullptr);
+    ASSERT_TRUE(again->finish());
+    ASSERT_EQ(stat(folder.path("out.pdf").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
 }
 
 TEST(FileJobSink, FailsWithTheSystemErrorWhenTheFolderIsGone) {

@@ -13,6 +13,7 @@
 #include "app/JobSettings.h"
 #include "plat/Exception.h"
 #include "plat/LogTargets.h"
+#include "posix/winapi/LastError.h"
 #include "posix/winapi/LogFiles.h"
 #include "support/LogTestSupport.h"
 
@@ -220,6 +221,37 @@ TEST_F(LogTargetTest, TheDefaultLogIsPerUserNeverInTheSharedTemporaryFolder) {
                                       std::make_pair("TMPDIR", tmp)}) {
         if (value.first) setenv(name, value.second.c_str(), 1); else unsetenv(name);
     }
+}
+
+TEST_F(LogTargetTest, TheDefaultLogsFoldersAreTheUsersOwnAndNeverLinks) {
+    const auto below = [](const fs::path& base) {
+        return posix::LogLocation{base.string(), {".local", "state", "quorlex"}};
+    };
+    // Missing folders are made, for the user alone.
+    fs::create_directory(dir / "home");
+    FILE* log = posix::openPerUserLog(below(dir / "home"));
+    ASSERT_NE(log, nullptr) << posix::lastErrorMessage();
+    fclose(log);
+    EXPECT_TRUE(fs::is_regular_file(dir / "home/.local/state/quorlex/quorlex.log"));
+    EXPECT_EQ(fs::status(dir / "home/.local").permissions() & fs::perms::all, fs::perms::owner_all);
+
+    // A link planted for one of the folders leads nowhere: where it points
+    // stays empty, and the reason names the folder.
+    fs::create_directories(dir / "planted/.local");
+    fs::create_directory(dir / "elsewhere");
+    fs::create_directory_symlink(dir / "elsewhere", dir / "planted/.local/state");
+    EXPECT_EQ(posix::openPerUserLog(below(dir / "planted")), nullptr);
+    EXPECT_EQ(posix::lastErrorMessage(), "the folder " + (dir / "planted/.local/state").string() +
+                                             " is a symbolic link");
+    EXPECT_TRUE(fs::is_empty(dir / "elsewhere"));
+
+    // Run by root with another user's home, nothing is made or written there.
+    if (geteuid() != 0) return;
+    fs::create_directory(dir / "other");
+    ASSERT_EQ(chown((dir / "other").c_str(), 65534, 65534), 0);
+    EXPECT_EQ(posix::openPerUserLog(below(dir / "other")), nullptr);
+    EXPECT_EQ(posix::lastErrorMessage(), "the folder " + (dir / "other").string() + " is not the user's own");
+    EXPECT_TRUE(fs::is_empty(dir / "other"));
 }
 
 TEST_F(LogTargetTest, NamingAStreamTargetLeavesTheBorrowedStreamOpen) {

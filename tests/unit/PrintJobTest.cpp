@@ -101,7 +101,7 @@ Events unscaledA4PageEvents(int index) {
             "GetDeviceCaps PHYSICALOFFSETX=118",
             "GetDeviceCaps LOGPIXELSX=600",
             "GetDeviceCaps LOGPIXELSY=600",
-            "FPDF_RenderPage " + page + " start=(-118,-118) size=(4960,7015) rotate=0 flags=0",
+            "FPDF_RenderPage " + page + " start=(-118,-118) size=(4960,7015) rotate=0 flags=2049",
             "EndPage",
             "FPDF_ClosePage " + page,
             "FPDF_GetPageCount 2"};
@@ -151,7 +151,7 @@ TEST_F(PrintJobTest, UnscaledPageCoversThePaperFromTheSheetsCornerAtEachAxisReso
     EXPECT_EQ(render.sizeX, 4960);
     EXPECT_EQ(render.sizeY, 3507);
     EXPECT_EQ(render.rotate, 0);
-    EXPECT_EQ(render.flags, 0);
+    EXPECT_EQ(render.flags, FPDF_ANNOT | FPDF_PRINTING);   // annotations, as printed
     EXPECT_TRUE(render.onLiveContext);
     // Vertical resolution first.
     EXPECT_EQ(textsFrom(printLines, "DPI"), Events{"DPI (300, 600)"});
@@ -294,6 +294,21 @@ TEST_F(PrintJobTest, UnloadableDocumentFailsBeforeThePrinterIsTouched) {
     expectAllReleased();
 }
 
+TEST_F(PrintJobTest, DocumentThatForbidsPrintingIsRefusedBeforeThePrinterIsTouched) {
+    // Encrypted with every right but printing (bits 3 and 12 clear).
+    engine.script("doc.pdf", ScriptedDocument{{kA4Page}, FPDF_ERR_SUCCESS, 0xFFFFF7F8});
+    EXPECT_EQ(failingPrint(), "the document does not allow printing");
+    EXPECT_EQ(events.events, (Events{"FPDF_InitLibrary", "FPDF_LoadDocument doc.pdf",
+                                     "FPDF_CloseDocument", "FPDF_DestroyLibrary"}));
+    expectAllReleased();
+
+    // Printing in low quality only (bit 12 clear) is printing all the same.
+    events.events.clear();
+    engine.script("doc.pdf", ScriptedDocument{{kA4Page}, FPDF_ERR_SUCCESS, 0xFFFFF7FC});
+    print(false);
+    EXPECT_EQ(events.count("EndPage"), 1u);
+}
+
 TEST_F(PrintJobTest, UnknownPrinterFailsWithItsNameAndPrintsNothing) {
     script({kA4Page});
     const std::string message = failingPrint(false, printer.missingName());
@@ -329,7 +344,7 @@ TEST_F(PrintJobTest, FailureMidJobCancelsTheSpoolerDocumentAndReleasesEverything
     const Events& all = events.events;
     ASSERT_GE(all.size(), 6u);
     EXPECT_EQ(Events(all.end() - 6, all.end()),
-              (Events{"FPDF_RenderPage 1 start=(-118,-118) size=(4960,7015) rotate=0 flags=0",
+              (Events{"FPDF_RenderPage 1 start=(-118,-118) size=(4960,7015) rotate=0 flags=2049",
                       "FPDF_ClosePage 1", "AbortDoc", "DeleteDC", "FPDF_CloseDocument",
                       "FPDF_DestroyLibrary"}));
     EXPECT_EQ(events.count("EndDoc"), 0u);

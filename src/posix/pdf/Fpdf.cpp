@@ -82,6 +82,8 @@ unsigned long FPDF_GetLastError() { return posix::lastLoadError; }
 
 int FPDF_GetPageCount(FPDF_DOCUMENT document) { return engine().pageCount(document); }
 
+unsigned long FPDF_GetDocPermissions(FPDF_DOCUMENT document) { return engine().permissions(document); }
+
 FPDF_PAGE FPDF_LoadPage(FPDF_DOCUMENT document, int pageIndex) {
     return engine().loadPage(document, pageIndex);
 }

@@ -16,9 +16,14 @@ public:
     virtual FPDF_DOCUMENT loadDocument(const char* fileName, const char* password,
                                        unsigned long& error) = 0;
     virtual int pageCount(FPDF_DOCUMENT document) = 0;
+    // The permission bits the document's encryption grants the user.
+    virtual unsigned long permissions(FPDF_DOCUMENT) { return kAllPermissions; }
     virtual FPDF_PAGE loadPage(FPDF_DOCUMENT document, int index) = 0;
     virtual double pageWidth(FPDF_PAGE page) = 0;
     virtual double pageHeight(FPDF_PAGE page) = 0;
+    // Both engines print a page as a viewer prints it, with its printable
+    // annotations: what FPDF_ANNOT | FPDF_PRINTING ask for, the flags the
+    // print job passes. Other flags have no meaning here and are ignored.
     virtual void renderPage(HDC dc, FPDF_PAGE page, int startX, int startY, int sizeX,
                             int sizeY, int rotate, int flags) = 0;
     virtual void closePage(FPDF_PAGE page) = 0;

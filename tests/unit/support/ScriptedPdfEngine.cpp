@@ -63,6 +63,11 @@ int ScriptedPdfEngine::pageCount(FPDF_DOCUMENT document) {
     return count;
 }
 
+unsigned long ScriptedPdfEngine::permissions(FPDF_DOCUMENT document) {
+    const auto found = documents_.find(document);
+    return found == documents_.end() ? 0 : found->second->script->permissions;
+}
+
 FPDF_PAGE ScriptedPdfEngine::loadPage(FPDF_DOCUMENT document, int index) {
     const auto found = documents_.find(document);
     const std::vector<ScriptedPage>* pages =

@@ -23,6 +23,7 @@ struct ScriptedPage {
 struct ScriptedDocument {
     std::vector<ScriptedPage> pages;
     unsigned long loadError = FPDF_ERR_SUCCESS;   // the document fails to load when not 0
+    unsigned long permissions = kAllPermissions;  // what its encryption grants
 };
 
 // The arguments of one FPDF_RenderPage call.
@@ -62,6 +63,7 @@ public:
     FPDF_DOCUMENT loadDocument(const char* fileName, const char* password,
                                unsigned long& error) override;
     int pageCount(FPDF_DOCUMENT document) override;
+    unsigned long permissions(FPDF_DOCUMENT document) override;
     FPDF_PAGE loadPage(FPDF_DOCUMENT document, int index) override;
     double pageWidth(FPDF_PAGE page) override;
     double pageHeight(FPDF_PAGE page) override;

@@ -4,6 +4,7 @@
 #include "FpdfStandin.h"
 
 #include <atomic>
+#include <cstdio>
 #include <memory>
 #include <optional>
 #include <string>
@@ -18,6 +19,7 @@
 // unique_ptr, released to the caller, and taken back by its Close function.
 struct FpdfDocument__ {
     std::vector<standin::PageSize> pages;
+    unsigned long permissions;
 };
 
 struct FpdfPage__ {
@@ -35,6 +37,22 @@ std::atomic<bool> initialised{false};
 FPDF_DOCUMENT fail(unsigned long error) {
     lastError = error;
     return nullptr;
+}
+
+// Tests see how the engine was asked to draw: with QUORLEX_STANDIN_RENDERS
+// naming a file, each FPDF_RenderPage adds a line "page N flags 0xF" to it.
+void recordRender(int pageNumber, int flags) {
+    wchar_t path[MAX_PATH];
+    const DWORD length = GetEnvironmentVariableW(L"QUORLEX_STANDIN_RENDERS", path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return;
+    HANDLE file = CreateFileW(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return;
+    char line[64];
+    const int size = std::snprintf(line, sizeof line, "page %d flags 0x%x\n", pageNumber, unsigned(flags));
+    DWORD written = 0;
+    if (size > 0) WriteFile(file, line, static_cast<DWORD>(size), &written, nullptr);
+    CloseHandle(file);
 }
 
 }  // namespace
@@ -56,6 +74,7 @@ FPDF_DOCUMENT FPDF_LoadDocument(const char* fileName, const char*) {
 
         auto document = std::make_unique<FpdfDocument__>();
         document->pages = std::move(list.pages);
+        document->permissions = list.permissions;
         lastError = FPDF_ERR_SUCCESS;
         return document.release();
     } catch (...) {  // out of memory
@@ -68,6 +87,8 @@ unsigned long FPDF_GetLastError() { return lastError; }
 int FPDF_GetPageCount(FPDF_DOCUMENT document) {
     return document ? static_cast<int>(document->pages.size()) : 0;
 }
+
+unsigned long FPDF_GetDocPermissions(FPDF_DOCUMENT document) { return document ? document->permissions : 0; }
 
 FPDF_PAGE FPDF_LoadPage(FPDF_DOCUMENT document, int pageIndex) {
     if (!document || pageIndex < 0 || static_cast<std::size_t>(pageIndex) >= document->pages.size())
@@ -86,8 +107,10 @@ double FPDF_GetPageWidth(FPDF_PAGE page) { return page ? page->size.width : 0.0;
 
 double FPDF_GetPageHeight(FPDF_PAGE page) { return page ? page->size.height : 0.0; }
 
-void FPDF_RenderPage(HDC dc, FPDF_PAGE page, int startX, int startY, int sizeX, int sizeY, int rotate, int) {
+void FPDF_RenderPage(HDC dc, FPDF_PAGE page, int startX, int startY, int sizeX, int sizeY, int rotate,
+                     int flags) {
     if (!dc || !page) return;
+    recordRender(page->number, flags);
     try {
         standin::drawPlaceholderPage(dc, startX, startY, sizeX, sizeY, page->number, rotate);
     } catch (...) {  // out of memory: the page stays blank

@@ -21,6 +21,19 @@ int hexValue(char c) {
     return -1;
 }
 
+// The byte a backslash and c stand for in a literal string: \n, \r, \t, \b
+// and \f are control characters, anything else is itself.
+char escapedByte(char c) {
+    switch (c) {
+    case 'n': return '\n';
+    case 'r': return '\r';
+    case 't': return '\t';
+    case 'b': return '\b';
+    case 'f': return '\f';
+    default: return c;
+    }
+}
+
 // PDF numbers: an optional sign, digits and at most one period; no exponent.
 bool looksNumeric(std::string_view text, bool& hasPeriod) {
     std::size_t i = (text[0] == '+' || text[0] == '-') ? 1 : 0;
@@ -108,15 +121,35 @@ Token Lexer::next() {
 void Lexer::readLiteralString(Token& token) {
     ++position_;  // (
     int depth = 1;
-    while (position_ < data_.size() && depth > 0) {
+    while (position_ < data_.size()) {
         char c = data_[position_++];
-        if (c == '\\') {
-            if (position_ < data_.size()) ++position_;  // the escaped byte, whatever it is
-        } else if (c == '(') {
+        if (c == '(') {
             ++depth;
-        } else if (c == ')') {
-            --depth;
+        } else if (c == ')' && --depth == 0) {
+            break;
+        } else if (c == '\\' && position_ < data_.size()) {
+            c = data_[position_++];
+            if (c >= '0' && c <= '7') {
+                // Up to three octal digits.
+                int value = c - '0';
+                for (int digits = 1; digits < 3 && position_ < data_.size() && data_[position_] >= '0' &&
+                                     data_[position_] <= '7';
+                     ++digits)
+                    value = value * 8 + (data_[position_++] - '0');
+                c = static_cast<char>(value);
+            } else if (c == '\r' || c == '\n') {
+                // A backslash at the end of a line joins the lines.
+                if (c == '\r' && position_ < data_.size() && data_[position_] == '\n') ++position_;
+                continue;
+            } else {
+                c = escapedByte(c);
+            }
+        } else if (c == '\r') {
+            // Every end of line reads as a line feed.
+            if (position_ < data_.size() && data_[position_] == '\n') ++position_;
+            c = '\n';
         }
+        token.text.push_back(c);
     }
     token.kind = depth == 0 ? TokenKind::String : TokenKind::Invalid;
 }
@@ -128,6 +161,20 @@ void Lexer::readHexString(Token& token) {
         token.kind = TokenKind::Invalid;
         return;
     }
+    // Pairs of hex digits; anything else between them is skipped, and a
+    // last lone digit is followed by 0.
+    int high = -1;
+    for (std::size_t i = position_ + 1; i < close; ++i) {
+        const int digit = hexValue(data_[i]);
+        if (digit < 0) continue;
+        if (high < 0) {
+            high = digit;
+        } else {
+            token.text.push_back(static_cast<char>(high * 16 + digit));
+            high = -1;
+        }
+    }
+    if (high >= 0) token.text.push_back(static_cast<char>(high * 16));
     position_ = close + 1;
     token.kind = TokenKind::String;
 }

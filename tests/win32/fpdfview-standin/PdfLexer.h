@@ -13,7 +13,7 @@ enum class TokenKind {
     Integer,     // also fills real
     Real,
     Name,        // text without the slash, #xx escapes decoded
-    String,      // literal or hex; the contents are not kept
+    String,      // literal or hex; its bytes, decoded, in text
     ArrayOpen,
     ArrayClose,
     DictOpen,

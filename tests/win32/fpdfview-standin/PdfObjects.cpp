@@ -37,6 +37,7 @@ std::optional<Value> ValueParser::parseFrom(const Token& first, int depth) {
         return value;
     case TokenKind::String:
         value.kind = Value::Kind::String;
+        value.text = first.text;
         return value;
     case TokenKind::ArrayOpen:
         return parseArray(depth);

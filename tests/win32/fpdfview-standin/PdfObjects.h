@@ -26,6 +26,7 @@ struct Value {
     bool boolean = false;
     double number = 0.0;
     std::string name;
+    std::string text;   // the bytes of a string
     Reference reference;
     std::vector<Value> array;
     std::vector<DictionaryEntry> dictionary;

@@ -7,6 +7,7 @@
 
 #include "FpdfErrors.h"
 #include "PdfFileIndex.h"
+#include "StandardSecurity.h"
 
 namespace standin {
 
@@ -115,12 +116,26 @@ std::optional<Value> findCatalog(const PdfFileIndex& file) {
     return std::nullopt;
 }
 
-bool isEncrypted(const PdfFileIndex& file) {
-    for (const Value& trailer : file.trailers()) {
-        const Value* encrypt = trailer.find("Encrypt");
-        if (encrypt && !encrypt->is(Value::Kind::Null)) return true;
+struct Encryption {
+    bool present = false;
+    std::optional<unsigned long> grants;  // what the empty user password opens with
+};
+
+Encryption encryptionOf(const PdfFileIndex& file) {
+    const auto& trailers = file.trailers();
+    for (auto trailer = trailers.rbegin(); trailer != trailers.rend(); ++trailer) {
+        const Value* encrypt = trailer->find("Encrypt");
+        if (!encrypt || encrypt->is(Value::Kind::Null)) continue;
+        Encryption encryption{true, std::nullopt};
+        std::optional<Value> dictionary = file.resolve(*encrypt);
+        const Value* idEntry = trailer->find("ID");
+        std::optional<Value> ids = idEntry ? file.resolve(*idEntry) : std::nullopt;
+        if (dictionary && dictionary->is(Value::Kind::Dictionary) && ids && ids->is(Value::Kind::Array) &&
+            !ids->array.empty() && ids->array[0].is(Value::Kind::String))
+            encryption.grants = permissionsWithoutPassword(*dictionary, ids->array[0].text);
+        return encryption;
     }
-    return false;
+    return {};
 }
 
 }  // namespace
@@ -132,9 +147,12 @@ PageList readPageList(std::string_view bytes) {
         result.error = FPDF_ERR_FORMAT;
         return result;
     }
-    if (isEncrypted(file)) {
-        result.error = FPDF_ERR_PASSWORD;
-        return result;
+    if (const Encryption encryption = encryptionOf(file); encryption.present) {
+        if (!encryption.grants) {
+            result.error = FPDF_ERR_PASSWORD;
+            return result;
+        }
+        result.permissions = *encryption.grants;
     }
     std::optional<Value> catalog = findCatalog(file);
     const Value* pages = catalog ? catalog->find("Pages") : nullptr;

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <strings.h>
 
+#include "posix/drivers/file/PartialFiles.h"
 #include "posix/spooler/DriverSettings.h"
 #include "posix/winapi/LastError.h"
 #include "print/PrintLogs.h"
@@ -122,9 +123,12 @@ std::string folderOf(const std::string& path) {
     return path.substr(0, slash);
 }
 
-// The file's permissions as open(2) would give a new file: 0666 less the
-// umask (mkstemp makes it 0600).
-mode_t newFileMode() {
+// The permissions the finished file gets: those of the file it replaces,
+// else what open(2) would give a new file, 0666 less the umask (mkstemp
+// makes it 0600).
+mode_t outputFileMode(const std::string& path) {
+    struct stat existing;
+    if (stat(path.c_str(), &existing) == 0 && S_ISREG(existing.st_mode)) return existing.st_mode & 0777;
     const mode_t mask = umask(022);
     umask(mask);
     return 0666 & ~mask;
@@ -236,12 +240,14 @@ std::unique_ptr<FileJobSink> FileJobSink::create(const std::string& path) {
         SetLastError(static_cast<DWORD>(errno));
         return nullptr;
     }
-    fchmod(fd, newFileMode());
+    fchmod(fd, outputFileMode(path));
     return std::unique_ptr<FileJobSink>(new FileJobSink(path, std::move(partial), fd));
 }
 
 FileJobSink::FileJobSink(std::string path, std::string partialPath, int fd)
-    : path_(std::move(path)), partialPath_(std::move(partialPath)), fd_(fd) {}
+    : path_(std::move(path)), partialPath_(std::move(partialPath)), fd_(fd) {
+    removeOnSignal(partialPath_.c_str());
+}
 
 FileJobSink::~FileJobSink() { discard(); }
 
@@ -273,10 +279,12 @@ bool FileJobSink::finish() {
     if (close(fd) != 0 || rename(partialPath_.c_str(), path_.c_str()) != 0) {
         const int error = errno;
         unlink(partialPath_.c_str());
+        forgetOnSignal(partialPath_.c_str());
         done_ = true;
         SetLastError(static_cast<DWORD>(error));
         return false;
     }
+    forgetOnSignal(partialPath_.c_str());
     done_ = true;
     return true;
 }
@@ -289,6 +297,7 @@ void FileJobSink::discard() {
     if (fd_ >= 0) close(fd_);
     fd_ = -1;
     unlink(partialPath_.c_str());
+    forgetOnSignal(partialPath_.c_str());
 }
 
 }  // namespace posix

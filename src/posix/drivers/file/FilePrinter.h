@@ -27,7 +27,8 @@ int systemPaperIndex();
 std::unique_ptr<PrinterDriver> openFilePrinterDriver(const std::string& name);
 
 // Writes the job into a hidden file beside the target and renames it over
-// the target on finish, so that a failed or cancelled job leaves no file.
+// the target on finish, so that a failed, cancelled or killed job leaves no
+// file. A file it replaces keeps its permissions.
 class FileJobSink : public JobSink {
 public:
     // Null with the last error (errno) set when the file cannot be created.

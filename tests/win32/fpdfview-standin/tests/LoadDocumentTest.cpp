@@ -92,6 +92,31 @@ TEST(StandinSamples, TellsWhyADocumentCannotBeLoaded) {
     EXPECT_EQ(fpdf().getLastError(), unsigned(FPDF_ERR_FILE));
 }
 
+TEST(StandinSamples, OpensWhatTheEmptyPasswordOpensAndReportsItsPermissions) {
+    struct Case {
+        const char* file;
+        unsigned long permissions;
+    };
+    const Case cases[] = {
+        {"mixed.pdf", 0xFFFFFFFF},              // not encrypted: everything
+        {"print-forbidden.pdf", 0xFFFFF7F8},    // bits 3 and 12 clear
+        {"print-low-quality.pdf", 0xFFFFF7FC},  // bit 12 clear
+    };
+    for (const Case& c : cases) {
+        Document document(fpdf().loadDocument(sampleFile(c.file).c_str(), nullptr));
+        ASSERT_TRUE(document) << c.file << ": error " << fpdf().getLastError();
+        EXPECT_EQ(fpdf().getDocPermissions(document.get()), c.permissions) << c.file;
+        EXPECT_EQ(fpdf().getPageCount(document.get()), 4) << c.file;
+    }
+    // The same document with another user password: the check fails.
+    std::string other = readFile(sampleFile("print-forbidden.pdf"));
+    const std::size_t user = other.find("/U <");
+    ASSERT_NE(user, std::string::npos);
+    other[user + 4] = other[user + 4] == '0' ? '1' : '0';
+    TemporaryFile otherPassword("other-password.pdf", other);
+    EXPECT_EQ(loadFile(otherPassword.path()).error, unsigned(FPDF_ERR_PASSWORD));
+}
+
 TEST(StandinSamples, ASuccessfulLoadClearsThePreviousError) {
     ASSERT_FALSE(loadFile(sampleFile("not-a-pdf.pdf")).loaded);
     Document document(fpdf().loadDocument(sampleFile("mixed.pdf").c_str(), nullptr));

@@ -27,6 +27,7 @@ StandinLibrary load() {
     resolve(library, library.api.loadDocument, "FPDF_LoadDocument");
     resolve(library, library.api.getLastError, "FPDF_GetLastError");
     resolve(library, library.api.getPageCount, "FPDF_GetPageCount");
+    resolve(library, library.api.getDocPermissions, "FPDF_GetDocPermissions");
     resolve(library, library.api.loadPage, "FPDF_LoadPage");
     resolve(library, library.api.getPageWidth, "FPDF_GetPageWidth");
     resolve(library, library.api.getPageHeight, "FPDF_GetPageHeight");

@@ -16,6 +16,7 @@ struct FpdfApi {
     decltype(&FPDF_LoadDocument) loadDocument = nullptr;
     decltype(&FPDF_GetLastError) getLastError = nullptr;
     decltype(&FPDF_GetPageCount) getPageCount = nullptr;
+    decltype(&FPDF_GetDocPermissions) getDocPermissions = nullptr;
     decltype(&FPDF_LoadPage) loadPage = nullptr;
     decltype(&FPDF_GetPageWidth) getPageWidth = nullptr;
     decltype(&FPDF_GetPageHeight) getPageHeight = nullptr;
