@@ -177,7 +177,7 @@ step_number=0
 step() {
   local name=$1 command=$2 check=${3:-} log started found="" status=PASS
   step_number=$((step_number + 1))
-  log="$logs/$(printf '%02d' "$step_number")-${name// /-}.log"
+  log="$logs/$(printf '%02d' "$step_number")-${name//[^A-Za-z0-9]/-}.log"
   started=$SECONDS
   if ! in_root "$command" >"$log" 2>&1; then
     status=FAIL
@@ -188,7 +188,7 @@ step() {
   if [[ $status == PASS ]]; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
   printf '%-4s %4ds  %-28s %s\n' "$status" $((SECONDS - started)) "$name" "$found"
   if [[ $status == FAIL ]]; then
-    sed 's/^/      | /' "$log" | tail -n 15
+    sed "s/^/      | /" "$log" | tail -n 15 || true
   fi
 }
 
