@@ -125,9 +125,10 @@ TEST(WindowsBuild, MixedDocumentBecomesOneJobWithEveryPageDrawnOnItsOwnPaper) {
     // Wine 10 (Debian 13) passes each sheet's paper on to CUPS, so the
     // sheets are those of the Linux build. Wine 8 (Debian 12) announces
     // only the first page's paper: there every sheet has that size.
-    if (wine::majorVersion() >= 10)
+    if (wine::majorVersion() >= 10) {
         EXPECT_TRUE(sameSizes(sheets, {sandbox::kA4, sandbox::kA4, sandbox::kLetter, sandbox::kA5}))
             << "Wine " << wine::majorVersion();
+    }
 }
 
 TEST(WindowsBuild, CopiesAndDuplexReachCupsThroughWinesSpooler) {
