@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Tries the project on another Debian release as a new user meets it there:
 #
-#   bench/other-release.sh trixie      (Debian 13; bookworm, Debian 12, works too)
+#   bench/other-release.sh trixie       (Debian 13; bookworm, Debian 12, works too)
+#   bench/other-release.sh trixie all   and then the whole of scripts/test there
 #
 # Run by hand as root, not in CI: it needs the package mirror and some
 # minutes. It makes a minimal root of the release with debootstrap (the
@@ -14,7 +15,8 @@
 #   installed program prints the sample), the Windows build's tests under
 #   the release's Wine with the print sandbox, and the papers the sandbox's
 #   printer receives from the Windows build for tests/data/mixed.pdf
-#   (A4, A4, Letter, A5 where Wine keeps each sheet's paper).
+#   (A4, A4, Letter, A5 where Wine keeps each sheet's paper); with "all",
+#   last, scripts/test (some 20 minutes more).
 # It prints one line per step (PASS or FAIL, the seconds it took, what it
 # found) and exits 1 when a step failed; each step's output is in the logs
 # folder it names.
@@ -34,9 +36,10 @@
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 release=${1:-}
-case "$release" in
-  bookworm | trixie) ;;
-  *) echo "usage: bench/other-release.sh trixie|bookworm" >&2; exit 2 ;;
+scope=${2:-}
+case "$release:$scope" in
+  bookworm: | trixie: | bookworm:all | trixie:all) ;;
+  *) echo "usage: bench/other-release.sh trixie|bookworm [all]" >&2; exit 2 ;;
 esac
 if [[ $(id -u) -ne 0 ]]; then
   echo "other-release: run as root (debootstrap, chroot and mounts need it)" >&2
@@ -220,7 +223,7 @@ sample_printed() {
   fi
 }
 unit_results() {
-  grep -Eo '[0-9]+% tests passed, [0-9]+ tests failed out of [0-9]+' "$1" | tail -n 1
+  grep -Eo '[0-9]+% tests passed, [0-9]+ tests failed out of [0-9]+' "$1" | paste -sd ';' | sed 's/;/; /g'
 }
 package_built() {
   local deb
@@ -236,11 +239,13 @@ windows_tests() {
   echo "$(grep -m1 '^wine-[0-9]' "$1"): $(grep -Eo '[0-9]+ tests failed out of [0-9]+' "$1" | paste -sd ';' | sed 's/;/; /g')"
   if grep -q 'Skipped' "$1"; then echo "(skipped: $(grep -c '\*\*\*Skipped' "$1"))"; return 1; fi
 }
-wine_sheets() {
-  local papers
-  papers=$(grep '^papers:' "$1") || { echo "no document reached the printer"; return 1; }
-  echo "${papers#papers: } ($(grep -m1 '^wine-[0-9]' "$1"))"
-  [[ "$papers" == "papers: A4 A4 Letter A5" ]]
+wine_papers() {
+  local postscript sheets
+  postscript=$(grep '^postscript:' "$1") || { echo "no PostScript reached the printer"; return 1; }
+  sheets=$(grep '^sheets:' "$1") || sheets="sheets: none"
+  postscript=${postscript#postscript: }
+  echo "$(grep -m1 '^wine-[0-9]' "$1"): PostScript asks for ${postscript:-nothing}; IPP queue's ${sheets}"
+  [[ "$postscript" == "A4 A4 Letter A5" ]]
 }
 
 # ------------------------------------------------------------ the run
@@ -297,7 +302,7 @@ step "install package" '
 # The Windows build's unit tests and its integration tests (WindowsBuild.*,
 # in the Linux test program) under the release's Wine, with the print
 # sandbox, as scripts/test runs them; then the papers that reach the
-# sandbox's printer when the Windows build prints the sample.
+# sandbox's printer when the Windows build prints the sample (see below).
 # shellcheck disable=SC2016  # expanded in the root
 sandboxed='
   export QUORLEX_SANDBOX_DIR=/tmp/quorlex-sandbox QUORLEX_WINE_PREFIX=/tmp/quorlex-wine
@@ -314,14 +319,32 @@ step "Windows tests under Wine" "$sandboxed"'
   ctest --test-dir build-sanitize -R "^WindowsBuild" --output-on-failure || status=1
   exit $status' windows_tests
 # shellcheck disable=SC2016  # expanded in the root
+# The papers the Windows build's sample job asks for. Wine prints through
+# its PostScript driver; on the IPP queue the scheduler's filters turn that
+# into PDF and fit every page onto the job's one paper, so the sheets there
+# tell little. A PostScript printer queue with the same papers (the IPP
+# queue's description without its filters) passes Wine's PostScript to the
+# printer as it is: its pages, made PDF by ghostscript, show which paper
+# each sheet asks for (A4, A4, Letter, A5 where Wine keeps each page's).
+# shellcheck disable=SC2016  # expanded in the root
 step "Wine: papers at the printer" "$sandboxed"'
-  wine "$windows/quorlex.exe" -printpdf "Z:$PWD/tests/data/mixed.pdf" "$QUORLEX_IPP_QUEUE" "Wine sheets" <&- || true
+  grep -v "^\*cupsFilter" "$QUORLEX_SANDBOX_DIR/conf/ppd/$QUORLEX_IPP_QUEUE.ppd" >/tmp/postscript.ppd
+  lpadmin -p quorlex-postscript -E -v "$QUORLEX_IPP_URI" -P /tmp/postscript.ppd 2>/dev/null
+  wine "$windows/quorlex.exe" -printpdf "Z:$PWD/tests/data/mixed.pdf" "$QUORLEX_IPP_QUEUE" "Wine sheets" <&- >/dev/null
+  wine "$windows/quorlex.exe" -printpdf "Z:$PWD/tests/data/mixed.pdf" quorlex-postscript "Wine PostScript" <&- >/dev/null
   for _ in $(seq 1 150); do
-    document=$(find "$QUORLEX_IPP_SPOOL" -type f | head -n 1)
-    [[ -n "$document" && -z "$(lpstat -o)" ]] && break
+    [[ -z "$(lpstat -o)" ]] && ls "$QUORLEX_IPP_SPOOL"/*-wine_postscript.* >/dev/null 2>&1 && break
     sleep 0.2
   done
-  echo "papers: $(paper_names "$document")"' wine_sheets
+  sheets=$(find "$QUORLEX_IPP_SPOOL" -name "*-wine_sheets.pdf" | head -n 1)
+  postscript=$(find "$QUORLEX_IPP_SPOOL" -name "*-wine_postscript.*" ! -name "*.prn" | head -n 1)
+  [[ -n "$sheets" ]] && echo "sheets: $(paper_names "$sheets")"
+  [[ -n "$postscript" ]] && gs -q -dSAFER -dNOPAUSE -dBATCH -sDEVICE=pdfwrite -sOutputFile=/tmp/postscript.pdf "$postscript" &&
+    echo "postscript: $(paper_names /tmp/postscript.pdf)"' wine_papers
+
+if [[ "$scope" == all ]]; then
+  step "scripts/test" "scripts/test" unit_results
+fi
 
 say "$passed passed, $failed failed in $((SECONDS - started)) s ($root_name)"
 ((failed == 0))
