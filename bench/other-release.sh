@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Tries the project on another Debian release as a new user meets it there:
 #
-#   bench/other-release.sh trixie       (Debian 13; bookworm, Debian 12, works too)
+#   bench/other-release.sh trixie       Debian 13, beside the Debian 12 this
+#                                       project's machines run
 #   bench/other-release.sh trixie all   and then the whole of scripts/test there
 #
 # Run by hand as root, not in CI: it needs the package mirror and some
@@ -13,10 +14,11 @@
 #   scripts/setup run, scripts/run, scripts/setup test, scripts/test unit,
 #   scripts/package and apt-get install of the package it built (then the
 #   installed program prints the sample), the Windows build's tests under
-#   the release's Wine with the print sandbox, and the papers the sandbox's
-#   printer receives from the Windows build for tests/data/mixed.pdf
-#   (A4, A4, Letter, A5 where Wine keeps each sheet's paper); with "all",
-#   last, scripts/test (some 20 minutes more).
+#   the release's Wine with the print sandbox, and the papers the Windows
+#   build's job for tests/data/mixed.pdf asks the sandbox's printer for
+#   (A4, A4, Letter, A5 where Wine keeps each sheet's paper) beside the
+#   sheets the IPP queue makes of it; with "all", last, scripts/test (some
+#   20 minutes more).
 # It prints one line per step (PASS or FAIL, the seconds it took, what it
 # found) and exits 1 when a step failed; each step's output is in the logs
 # folder it names.
@@ -38,8 +40,8 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 release=${1:-}
 scope=${2:-}
 case "$release:$scope" in
-  bookworm: | trixie: | bookworm:all | trixie:all) ;;
-  *) echo "usage: bench/other-release.sh trixie|bookworm [all]" >&2; exit 2 ;;
+  trixie: | trixie:all) ;;
+  *) echo "usage: bench/other-release.sh trixie [all]" >&2; exit 2 ;;
 esac
 if [[ $(id -u) -ne 0 ]]; then
   echo "other-release: run as root (debootstrap, chroot and mounts need it)" >&2
@@ -146,7 +148,7 @@ EOF
   mount -t proc -o nosuid,nodev,noexec proc "$root/proc"
   mount -t sysfs -o ro,nosuid,nodev,noexec sysfs "$root/sys"
   mount -t tmpfs -o nosuid,mode=755,size=64k quorlex-dev "$root/dev"
-  local node
+  local node name major minor
   for node in null:1:3 zero:1:5 full:1:7 random:1:8 urandom:1:9 tty:5:0; do
     IFS=: read -r name major minor <<<"$node"
     mknod -m 666 "$root/dev/$name" c "$major" "$minor"
@@ -220,6 +222,8 @@ sample_printed() {
   # pdfinfo comes with the test profile.
   if in_root 'command -v pdfinfo' >/dev/null; then
     echo "out/mixed-printed.pdf: $(in_root 'paper_names out/mixed-printed.pdf')"
+  else
+    echo "out/mixed-printed.pdf written"
   fi
 }
 unit_results() {
@@ -318,7 +322,6 @@ step "Windows tests under Wine" "$sandboxed"'
   ctest --test-dir "$windows" --output-on-failure || status=1
   ctest --test-dir build-sanitize -R "^WindowsBuild" --output-on-failure || status=1
   exit $status' windows_tests
-# shellcheck disable=SC2016  # expanded in the root
 # The papers the Windows build's sample job asks for. Wine prints through
 # its PostScript driver; on the IPP queue the scheduler's filters turn that
 # into PDF and fit every page onto the job's one paper, so the sheets there
