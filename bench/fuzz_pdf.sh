@@ -4,7 +4,7 @@
 # prints the executions and the findings (inputs that crashed, leaked,
 # overflowed or hung). Exits 1 when there is a finding.
 #   bench/fuzz_pdf.sh [SECONDS]     (default 60)
-# Needs clang and libFuzzer (Debian clang, libclang-rt-14-dev); builds with
+# Needs clang and libFuzzer (Debian clang, libclang-rt-dev); builds with
 # QUORLEX_FUZZ=ON into build-fuzz/.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
@@ -12,7 +12,7 @@ seconds=${1:-60}
 dir=${QUORLEX_FUZZ_BUILD:-$top/build-fuzz}
 
 if ! command -v clang++ >/dev/null; then
-  echo "fuzz_pdf: clang++ is missing (apt-get install clang libclang-rt-14-dev)" >&2
+  echo "fuzz_pdf: clang++ is missing (apt-get install clang libclang-rt-dev)" >&2
   exit 2
 fi
 # C++17: qpdf 11.3's JSON.hh does not compile with clang 14 and libstdc++ 12

@@ -26,7 +26,9 @@ install(FILES ${PROJECT_SOURCE_DIR}/packaging/debian/copyright ${QUORLEX_DOC_BUI
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME quorlex)
-set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+# scripts/package names the release it builds on: 0.1.0~deb12, 0.1.0~deb13.
+set(QUORLEX_PACKAGE_VERSION ${PROJECT_VERSION} CACHE STRING "the Debian package's version")
+set(CPACK_PACKAGE_VERSION ${QUORLEX_PACKAGE_VERSION})
 set(CPACK_PACKAGE_VENDOR "The Quorlex developers")
 set(CPACK_PACKAGE_CONTACT ${QUORLEX_MAINTAINER})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "print one PDF file to one named printer, unattended")

@@ -60,8 +60,10 @@ TEST(RealDocuments, AThousandPageManualPrintsEveryPage) {
     EXPECT_TRUE(sandbox::sameSizes(sandbox::pageSizes(out), expected, 1.0));
 
     // Its pages are placed where they were, and its process black stays
-    // process black.
-    for (int page : {1, 2, 600, 1151}) {
+    // process black. The last page is the 1151st on Debian 12, the 1111th
+    // on Debian 13.
+    const int last = static_cast<int>(expected.size());
+    for (int page : {1, 2, 600, last}) {
         EXPECT_LT(sandbox::meanDifference(sandbox::renderPage(kManual, page, 40),
                                           sandbox::renderPage(out, page, 40)),
                   3.0)

@@ -34,9 +34,28 @@ for package in wine xvfb cups cups-ipp-utils avahi-daemon g++-mingw-w64-x86-64-p
   printf '%s\n' "${test_only[@]}" | grep -qx "$package" || fail "$package is not a test-only package"
 done
 echo "check-packages: scripts/setup run installs ${#for_run[@]} packages, none of the ${#test_only[@]} the tests alone need"
+# Each release gets the runtime library it has: libpaper1 on Debian 12,
+# libpaper2 on Debian 13.
+for release in 12:bookworm:libpaper1:libpaper2 13:trixie:libpaper2:libpaper1; do
+  IFS=: read -r number codename runtime other <<<"$release"
+  printf 'NAME="Debian GNU/Linux"\nVERSION_ID="%s"\nVERSION_CODENAME=%s\n' "$number" "$codename" >"$work/os-release"
+  listed=$(QUORLEX_OS_RELEASE="$work/os-release" QUORLEX_DPKG_ADMINDIR="$work/dpkg" \
+    "$top/scripts/setup" run --dry-run 2>"$work/setup-release")
+  grep -qF "Debian $number ($codename)" "$work/setup-release" ||
+    fail "scripts/setup does not say it found Debian $number: $(cat "$work/setup-release")"
+  grep -qx "$runtime" <<<"$listed" || fail "scripts/setup run on Debian $number lacks $runtime"
+  if grep -qx "$other" <<<"$listed"; then fail "scripts/setup run on Debian $number names $other"; fi
+done
+echo "check-packages: scripts/setup names libpaper1 on Debian 12 and libpaper2 on Debian 13"
 
 # ---------------------------------------------------------------- the .deb
 deb=$("$top/scripts/package" | tail -n 1)
+# The version and the file name say which release the package is for.
+# shellcheck source=/dev/null
+release=$(. /etc/os-release && echo "${VERSION_ID:-$VERSION_CODENAME}")
+version=$(dpkg-deb -f "$deb" Version)
+[[ "$version" == *"~deb$release" && "$(basename "$deb")" == "quorlex_${version}_$(dpkg --print-architecture).deb" ]] ||
+  fail "$(basename "$deb") (version $version) does not say it is for Debian $release"
 lintian --fail-on error "$deb" >"$work/lintian" 2>&1 || { cat "$work/lintian" >&2; fail "lintian reports errors"; }
 echo "check-packages: lintian finds no error in $(basename "$deb")"
 

@@ -157,6 +157,16 @@ bool waitForNoDesktop(int timeoutSeconds) {
     return true;
 }
 
+int majorVersion() {
+    static const int major = [] {
+        const std::string wine = findProgram("wine");
+        if (wine.empty()) return 0;
+        const RunResult r = itest::run(wine, {"--version"});
+        return r.out.starts_with("wine-") ? std::atoi(r.out.c_str() + 5) : 0;
+    }();
+    return major;
+}
+
 std::string windowsPath(const std::string& unixPath) {
     std::string path = "Z:" + unixPath;
     for (char& c : path)

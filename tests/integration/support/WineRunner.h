@@ -46,6 +46,10 @@ RunResult runQuorlex(const std::vector<std::string>& args, const RunOptions& opt
 // even with a display. False when one still runs after the timeout.
 bool waitForNoDesktop(int timeoutSeconds = 60);
 
+// The major version of the Wine that runs the programs ("wine-10.0" gives
+// 10), or 0 when it cannot be told.
+int majorVersion();
+
 // A Unix path as the Windows program sees it (Wine's drive Z:).
 std::string windowsPath(const std::string& unixPath);
 
