@@ -1,11 +1,50 @@
 #include "posix/drivers/cups/CupsHandles.h"
 
+#include "posix/drivers/cups/CupsLogin.h"
+
 namespace posix {
 
+namespace {
+
+// Long enough for a busy scheduler or a printer waking from sleep.
+constexpr int kConnectMilliseconds = 30000;
+
+}  // namespace
+
+void HttpCloser::operator()(http_t* http) const {
+    forgetConnection(http);
+    httpClose(http);
+}
+
 HttpConnection connectToScheduler() {
-    // Blocking, with a connect timeout long enough for a busy scheduler.
     return HttpConnection(httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC,
-                                       cupsEncryption(), 1, 30000, nullptr));
+                                       cupsEncryption(), 1, kConnectMilliseconds, nullptr));
+}
+
+HttpConnection connectToDevice(cups_dest_t* dest, std::string& resource) {
+    char path[1024] = "";
+    HttpConnection http(cupsConnectDest(dest, CUPS_DEST_FLAGS_DEVICE, kConnectMilliseconds, nullptr,
+                                        path, sizeof path, nullptr, nullptr));
+    // CUPS hands back a connection that never connected, too.
+    if (http && httpGetFd(http.get()) < 0) http.reset();
+    if (http) resource = path[0] ? path : "/";
+    return http;
+}
+
+HttpConnection CupsDestination::connect() const {
+    if (!direct()) return connectToScheduler();
+    std::string ignored;
+    return connectToDevice(dest.get(), ignored);
+}
+
+std::string CupsDestination::printerUri() const {
+    if (direct()) return deviceUri;
+    const char* uri = cupsGetOption("printer-uri-supported", dest->num_options, dest->options);
+    return uri ? uri : "";
+}
+
+const char* CupsDestination::documentFormat() const {
+    return direct() ? "application/pdf" : "application/vnd.cups-pdf";
 }
 
 }  // namespace posix
