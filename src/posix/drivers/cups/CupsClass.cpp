@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "posix/drivers/cups/CupsLogin.h"
 #include "posix/drivers/cups/CupsPaperTable.h"
 
 namespace posix {
@@ -26,12 +27,14 @@ std::vector<std::string> classMembers(const CupsDestination& destination) {
     std::vector<std::string> names;
     HttpConnection http = connectToScheduler();
     if (!http) return names;
-    ipp_t* request = ippNewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES);
-    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr,
-                 destination.printerUri().c_str());
-    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
-    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", nullptr, "member-names");
-    const OwnedIpp response(cupsDoRequest(http.get(), request, "/"));
+    const OwnedIpp response(withLogin([&] {
+        ipp_t* request = ippNewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES);
+        ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr,
+                     destination.printerUri().c_str());
+        ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
+        ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", nullptr, "member-names");
+        return cupsDoRequest(http.get(), request, "/");
+    }));
     ipp_attribute_t* members = response ? ippFindAttribute(response.get(), "member-names", IPP_TAG_NAME) : nullptr;
     for (int i = 0; members && i < ippGetCount(members); ++i) {
         if (const char* name = ippGetString(members, i, nullptr)) names.emplace_back(name);

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "posix/drivers/cups/CupsError.h"
+#include "posix/drivers/cups/CupsLogin.h"
 
 namespace posix {
 
@@ -68,14 +69,15 @@ std::shared_ptr<CupsDestination> openDevice(const std::string& uri) {
         setIppError(IPP_STATUS_ERROR_NOT_FOUND, uri + " names no printer: use ipp://HOST[:PORT]/PATH or ipps://...");
         return nullptr;
     }
-    destination->device = connectToDevice(destination->dest.get(), destination->resource);
-    if (!destination->device) {
+    destination->connection = connectToDevice(destination->dest.get(), destination->resource);
+    if (!destination->connection) {
         setUnreachable(*destination);
         return nullptr;
     }
-    destination->info.reset(cupsCopyDestInfo(destination->device.get(), destination->dest.get()));
+    destination->info.reset(
+        withLogin([&] { return cupsCopyDestInfo(destination->session(), destination->dest.get()); }));
     if (!destination->info) {
-        setLastErrorFromConnection(destination->device.get(),
+        setLastErrorFromConnection(destination->connection.get(),
                                    "Unable to read what the printer at " + uri + " supports", "the printer");
         return nullptr;
     }

@@ -16,25 +16,29 @@ void HttpCloser::operator()(http_t* http) const {
     httpClose(http);
 }
 
-HttpConnection connectToScheduler() {
-    return HttpConnection(httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC,
-                                       cupsEncryption(), 1, kConnectMilliseconds, nullptr));
+HttpConnection connectToScheduler(bool forJobs) {
+    HttpConnection http(httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1,
+                                     kConnectMilliseconds, nullptr));
+    signInOn(http.get(), forJobs);
+    return http;
 }
 
-HttpConnection connectToDevice(cups_dest_t* dest, std::string& resource) {
+HttpConnection connectToDevice(cups_dest_t* dest, std::string& resource, bool forJobs) {
     char path[1024] = "";
     HttpConnection http(cupsConnectDest(dest, CUPS_DEST_FLAGS_DEVICE, kConnectMilliseconds, nullptr,
                                         path, sizeof path, nullptr, nullptr));
     // CUPS hands back a connection that never connected, too.
     if (http && httpGetFd(http.get()) < 0) http.reset();
-    if (http) resource = path[0] ? path : "/";
+    if (!http) return http;
+    resource = path[0] ? path : "/";
+    signInOn(http.get(), forJobs);
     return http;
 }
 
-HttpConnection CupsDestination::connect() const {
-    if (!direct()) return connectToScheduler();
+HttpConnection CupsDestination::connect(bool forJobs) const {
+    if (!direct()) return connectToScheduler(forJobs);
     std::string ignored;
-    return connectToDevice(dest.get(), ignored);
+    return connectToDevice(dest.get(), ignored, forJobs);
 }
 
 std::string CupsDestination::printerUri() const {

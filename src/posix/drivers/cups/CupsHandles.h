@@ -43,11 +43,13 @@ struct CupsDestination {
     std::string deviceUri;
     std::string resource = "/";
     bool createsJobs = true;
-    HttpConnection device;
+    // The connection the destination was opened on, with the run's login.
+    HttpConnection connection;
 
-    // A connection of its own to whoever holds the destination's jobs;
-    // null when nothing answers there.
-    HttpConnection connect() const;
+    // A connection of its own to whoever holds the destination's jobs, for
+    // a job (which sends the run's password where one was given) or for
+    // asking; null when nothing answers there.
+    HttpConnection connect(bool forJobs = false) const;
     // The printer-uri of requests about the destination and its jobs.
     std::string printerUri() const;
     // What the job's document is sent as: a printer knows plain PDF, a
@@ -57,20 +59,22 @@ struct CupsDestination {
     // Who holds the jobs, for messages.
     const char* peerName() const { return direct() ? "the printer" : "the CUPS scheduler"; }
     // The connection the CUPS calls that take one use to ask about the
-    // destination: the printer's own for a printer reached by its URI,
-    // else CUPS's default one to the scheduler.
-    http_t* session() const { return direct() ? device.get() : CUPS_HTTP_DEFAULT; }
+    // destination: never CUPS's default one, which would go to the
+    // scheduler without the run's login.
+    http_t* session() const { return connection.get(); }
 };
 
 // A connection of its own to the scheduler that CUPS_SERVER, client.conf or
-// the default names (a Unix socket or host). Null when it cannot be reached.
+// the default names (a Unix socket or host), signed in as the run was told
+// (User, PasswordFile). Null when it cannot be reached.
 // The destinations cupsGetNamedDest returns live
 // there; cupsConnectDest would instead dial the host named in the queue's
 // URI ("localhost:631"), which misses a scheduler on a socket.
-HttpConnection connectToScheduler();
+HttpConnection connectToScheduler(bool forJobs = false);
 
 // A connection of its own to the printer the destination's device URI
-// names (ipp, ipps: with TLS). The resource to post to goes to resource.
-HttpConnection connectToDevice(cups_dest_t* dest, std::string& resource);
+// names (ipp, ipps: with TLS), signed in likewise. The resource to post to
+// goes to resource.
+HttpConnection connectToDevice(cups_dest_t* dest, std::string& resource, bool forJobs = false);
 
 }  // namespace posix

@@ -14,7 +14,7 @@ constexpr size_t kLongestName = 255;   // octets of an IPP name
 // Cancels a job on a fresh connection; the one it was created on may be in
 // the middle of a request.
 void cancelJob(const CupsDestination& destination, int id) {
-    HttpConnection http = destination.connect();
+    HttpConnection http = destination.connect(true);
     if (http) cupsCancelDestJob(http.get(), destination.dest.get(), id);
 }
 
@@ -57,7 +57,7 @@ std::unique_ptr<CupsJob> CupsJob::start(
     std::shared_ptr<const CupsDestination> destination, const std::string& title,
     const std::vector<std::pair<std::string, std::string>>& options, JobFrame frame,
     std::shared_ptr<int> printedAs) {
-    HttpConnection http = destination->connect();
+    HttpConnection http = destination->connect(true);
     if (!http) {
         setUnreachable(*destination);
         return nullptr;

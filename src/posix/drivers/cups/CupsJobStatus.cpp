@@ -4,6 +4,7 @@
 #include <string>
 
 #include "posix/drivers/cups/CupsError.h"
+#include "posix/drivers/cups/CupsLogin.h"
 #include "posix/winapi/LastError.h"
 
 namespace posix {
@@ -71,7 +72,8 @@ bool cupsJobStatus(const CupsDestination& destination, int id, JobStatus& status
         return false;
     }
     static const char* const jobAttributes[] = {"job-state", "job-state-reasons", "job-printer-state-message"};
-    OwnedIpp job = ask(http, destination, IPP_OP_GET_JOB_ATTRIBUTES, id, jobAttributes, 3);
+    OwnedIpp job =
+        withLogin([&] { return ask(http, destination, IPP_OP_GET_JOB_ATTRIBUTES, id, jobAttributes, 3); });
     if (cupsLastError() == IPP_STATUS_ERROR_NOT_FOUND) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return false;
@@ -88,7 +90,8 @@ bool cupsJobStatus(const CupsDestination& destination, int id, JobStatus& status
 
     // Why a job waits is often the printer's: stopped, out of paper.
     static const char* const printerAttributes[] = {"printer-state-reasons", "printer-state-message"};
-    OwnedIpp printer = ask(http, destination, IPP_OP_GET_PRINTER_ATTRIBUTES, 0, printerAttributes, 2);
+    OwnedIpp printer =
+        withLogin([&] { return ask(http, destination, IPP_OP_GET_PRINTER_ATTRIBUTES, 0, printerAttributes, 2); });
     if (printer && ippSucceeded(cupsLastError())) {
         append(status.reasons, keywords(printer.get(), "printer-state-reasons"));
         append(status.reasons, text(printer.get(), "printer-state-message"));

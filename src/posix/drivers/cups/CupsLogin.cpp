@@ -13,11 +13,16 @@ enum class Trouble { None, NoPassword, Refused };
 struct Login {
     std::string user;
     std::optional<std::string> password;
-    std::set<http_t*> answered;    // connections that were given the password
+    std::string basic;              // base64 of user:password
+    std::set<http_t*> signedIn;     // connections that send it
+    std::set<http_t*> answered;     // connections given the password for another scheme
+    bool everywhere = false;        // the server asked for it beyond jobs
+    bool attached = false;          // a request failed before it was sent
     Trouble trouble = Trouble::None;
 
     ~Login() {
         if (password) std::fill(password->begin(), password->end(), '\0');
+        std::fill(basic.begin(), basic.end(), '\0');
     }
 };
 
@@ -26,6 +31,16 @@ Login& login() {
     return state;
 }
 
+bool offersBasic(http_t* http) {
+    const char* schemes = httpGetField(http, HTTP_FIELD_WWW_AUTHENTICATE);
+    return schemes && std::string(schemes).find("Basic") != std::string::npos;
+}
+
+// CUPS asks when a server answered a request "unauthorized". A connection
+// that sent the password was refused. One that did not gets it for its
+// next requests (and so do all later connections), the request failing
+// this once. Only a server that wants another scheme than Basic (Digest)
+// has CUPS send the password, once per connection.
 const char* answer(const char* /*prompt*/, http_t* http, const char* /*method*/,
                    const char* /*resource*/, void* /*data*/) {
     Login& state = login();
@@ -33,11 +48,19 @@ const char* answer(const char* /*prompt*/, http_t* http, const char* /*method*/,
         state.trouble = Trouble::NoPassword;
         return nullptr;
     }
-    if (state.trouble == Trouble::Refused || !state.answered.insert(http).second) {
+    if (state.trouble == Trouble::Refused || state.signedIn.count(http) != 0) {
         state.trouble = Trouble::Refused;
         return nullptr;
     }
-    return state.password->c_str();
+    if (!offersBasic(http)) {
+        if (state.answered.insert(http).second) return state.password->c_str();
+        state.trouble = Trouble::Refused;
+        return nullptr;
+    }
+    state.everywhere = true;
+    state.attached = true;
+    signInOn(http, true);
+    return nullptr;
 }
 
 const char* const kHowToGive =
@@ -48,18 +71,45 @@ const char* const kHowToGive =
 void useLogin(const char* user, const char* password) {
     Login& state = login();
     state.user = user ? user : "";
-    if (password)
-        state.password = password;
-    else
-        state.password.reset();
-    state.answered.clear();
-    state.trouble = Trouble::None;
     if (!state.user.empty()) cupsSetUser(state.user.c_str());
+    std::fill(state.basic.begin(), state.basic.end(), '\0');
+    state.basic.clear();
+    state.password.reset();
+    if (password) {
+        state.password = password;
+        const std::string pair = std::string(cupsUser()) + ":" + password;
+        std::string encoded(pair.size() * 4 / 3 + 8, '\0');
+        httpEncode64_2(encoded.data(), static_cast<int>(encoded.size()), pair.data(), static_cast<int>(pair.size()));
+        encoded.resize(std::char_traits<char>::length(encoded.c_str()));
+        state.basic = std::move(encoded);
+    }
+    state.answered.clear();
+    state.signedIn.clear();
+    state.everywhere = false;
+    state.attached = false;
+    state.trouble = Trouble::None;
 }
 
 void answerPasswordQuestions() { cupsSetPasswordCB2(answer, nullptr); }
 
-void forgetConnection(http_t* http) { login().answered.erase(http); }
+void signInOn(http_t* http, bool forJobs) {
+    Login& state = login();
+    if (!http || state.basic.empty() || !(forJobs || state.everywhere)) return;
+    httpSetAuthString(http, "Basic", state.basic.c_str());
+    state.signedIn.insert(http);
+}
+
+bool loginJustAttached() {
+    Login& state = login();
+    const bool attached = state.attached;
+    state.attached = false;
+    return attached;
+}
+
+void forgetConnection(http_t* http) {
+    login().answered.erase(http);
+    login().signedIn.erase(http);
+}
 
 std::string loginTrouble() {
     const Login& state = login();

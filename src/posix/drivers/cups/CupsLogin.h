@@ -15,9 +15,31 @@ namespace posix {
 void useLogin(const char* user, const char* password);
 
 // Makes CUPS ask this module for passwords (on the calling thread, the only
-// one that prints). A connection gets the password once: asked again, the
-// password was wrong, and it is never offered again.
+// one that prints), and never the terminal.
 void answerPasswordQuestions();
+
+// Gives the connection the run's user name and password for HTTP Basic
+// authentication, sent with every request on it, when a password was given
+// and the connection is for jobs (which servers guard) or the server asked
+// for it on other requests before. The program sends the password itself
+// rather than answer CUPS's question with it, as CUPS would try a refused
+// password a second time by itself; a server that refuses it is never
+// asked again.
+void signInOn(http_t* http, bool forJobs);
+
+// True once after a request failed because the server asked for the login
+// on a connection that had not sent it: the connection now carries it, and
+// the request may be made again.
+bool loginJustAttached();
+
+// Makes the request, and once more when it failed only for want of the
+// login the connection now carries.
+template <typename Request>
+auto withLogin(Request request) {
+    auto result = request();
+    if (loginJustAttached()) result = request();
+    return result;
+}
 
 // A connection that is closed; its address may be reused by a new one.
 void forgetConnection(http_t* http);

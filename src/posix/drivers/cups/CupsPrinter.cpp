@@ -134,6 +134,10 @@ private:
 // scheduler itself before blaming the name.
 void explainMissingDest() {
     const ipp_status_t status = cupsLastError();
+    if (isLoginStatus(status)) {
+        setLastErrorFromCups("");
+        return;
+    }
     const std::string message = cupsLastErrorString() ? cupsLastErrorString() : "";
     if (!connectToScheduler()) {
         setSchedulerUnreachable();
@@ -146,23 +150,28 @@ void explainMissingDest() {
 
 // The queue or class on the scheduler, or null with the last error set.
 std::shared_ptr<CupsDestination> openQueue(const std::string& queue, const std::string& instance) {
-    OwnedDest dest(cupsGetNamedDest(CUPS_HTTP_DEFAULT, queue.c_str(),
-                                    instance.empty() ? nullptr : instance.c_str()));
-    if (!dest) {
+    auto destination = std::make_shared<CupsDestination>();
+    destination->connection = connectToScheduler();
+    if (!destination->connection) {
+        setSchedulerUnreachable();
+        return nullptr;
+    }
+    destination->dest.reset(withLogin([&] {
+        return cupsGetNamedDest(destination->session(), queue.c_str(), instance.empty() ? nullptr : instance.c_str());
+    }));
+    if (!destination->dest) {
         explainMissingDest();
         return nullptr;
     }
-    OwnedDestInfo info(cupsCopyDestInfo(CUPS_HTTP_DEFAULT, dest.get()));
-    if (!info) {
+    destination->info.reset(
+        withLogin([&] { return cupsCopyDestInfo(destination->session(), destination->dest.get()); }));
+    if (!destination->info) {
         if (!connectToScheduler())
             setSchedulerUnreachable();
         else
             setLastErrorFromCups("Unable to read what the printer supports");
         return nullptr;
     }
-    auto destination = std::make_shared<CupsDestination>();
-    destination->dest = std::move(dest);
-    destination->info = std::move(info);
     return destination;
 }
 
