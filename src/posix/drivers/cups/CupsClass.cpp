@@ -46,6 +46,7 @@ CupsDescription describeClass(const std::vector<CupsDescription>& members) {
     if (members.empty()) return {};
     const CupsDescription& first = members.front();
     CupsDescription shared;
+    shared.deviceTakesIpp = first.deviceTakesIpp;
     shared.defaults = first.defaults;
     shared.defaults.paperIndex = -1;
     for (size_t index = 0; index < first.papers.size(); ++index) {

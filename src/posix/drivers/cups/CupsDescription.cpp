@@ -145,6 +145,13 @@ void defaultResolution(http_t* http, cups_dest_t* dest, cups_dinfo_t* info, int&
     }
 }
 
+bool takesIppAttributes(const char* deviceUri) {
+    const std::string uri = deviceUri ? deviceUri : "";
+    for (const char* scheme : {"ipp:", "ipps:", "http:", "https:", "dnssd:", "implicitclass:"})
+        if (uri.rfind(scheme, 0) == 0) return true;
+    return false;
+}
+
 }  // namespace
 
 std::string withoutCredentials(const char* uri) {
@@ -170,6 +177,7 @@ CupsDescription describeDestination(const CupsDestination& destination) {
     description.defaults.orientation = defaultOrientation(http, dest, info);
     defaultResolution(http, dest, info, description.defaults.dpiX, description.defaults.dpiY);
     if (const char* model = destOption(dest, "printer-make-and-model")) description.driverName = model;
+    description.deviceTakesIpp = takesIppAttributes(destOption(dest, "device-uri"));
     description.portName = withoutCredentials(destOption(dest, "device-uri"));
     if (description.portName.empty())
         description.portName = withoutCredentials(destOption(dest, "printer-uri-supported"));

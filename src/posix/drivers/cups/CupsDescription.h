@@ -18,6 +18,9 @@ struct CupsDescription {
     PrinterDefaults defaults;
     std::string driverName;
     std::string portName;   // the device, without any user name or password
+    // The device is reached over IPP: the queue's backend passes the job's
+    // attributes on to the printer, whatever its driver.
+    bool deviceTakesIpp = false;
 };
 
 // Read from what the destination says of itself (for a queue, what the

@@ -21,15 +21,6 @@ namespace posix {
 
 namespace {
 
-// Whether the queue's device is reached over IPP: its backend then passes
-// the job's attributes on to the printer, whatever the driver.
-bool deviceTakesIppAttributes(const char* deviceUri) {
-    const std::string uri = deviceUri ? deviceUri : "";
-    for (const char* scheme : {"ipp:", "ipps:", "http:", "https:", "dnssd:", "implicitclass:"})
-        if (uri.rfind(scheme, 0) == 0) return true;
-    return false;
-}
-
 class CupsPrinterDriver : public PrinterDriver {
 public:
     CupsPrinterDriver(std::string name, std::shared_ptr<const CupsDestination> destination,
@@ -41,9 +32,7 @@ public:
         // A driver whose PDF goes to the printer as it is, over a device that
         // knows nothing of IPP, can tell the printer only what its job
         // control says: nothing else is offered.
-        const cups_dest_t* dest = destination_->dest.get();
-        framedOnly_ = ppd_ && ppd_->passesPdfThrough() &&
-                      !deviceTakesIppAttributes(cupsGetOption("device-uri", dest->num_options, dest->options));
+        framedOnly_ = ppd_ && ppd_->passesPdfThrough() && !description.deviceTakesIpp;
         if (framedOnly_) {
             capabilities_.duplex = capabilities_.duplex && ppd_->framesTwoSided();
             std::erase_if(capabilities_.trays, [this](const Tray& tray) {
@@ -186,6 +175,8 @@ CupsDescription describeQueue(const CupsDestination& destination) {
     }
     CupsDescription description = describeDestination(destination);
     if (!members.empty()) {
+        // The class's own names; the rest, the device's way included, is
+        // its members'.
         CupsDescription shared = describeClass(members);
         shared.driverName = description.driverName;
         shared.portName = description.portName;
