@@ -60,6 +60,28 @@ TEST(PrinterByUri, PrintsStraightToThePrinterWithItsOwnPapersAndControlsAndNoSch
         EXPECT_TRUE(holds(attributes, line)) << line << attributes;
 }
 
+TEST(PrinterByUri, APrinterWithoutCreateJobGetsTheWholeJobInOnePrintJobAndWaitFollowsIt) {
+    QUORLEX_REQUIRE_SANDBOX();
+    const auto* env = sandbox::environment();
+    const std::string log = env->folder + "/log/ippeveprinter-b.log";
+    const auto count = [&log](const std::string& what) {
+        const std::string text = readFile(log);
+        int n = 0;
+        for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+        return n;
+    };
+    const int printJobsBefore = count("Print-Job successful-ok"), createJobsBefore = count("Create-Job");
+    const std::string title = sandbox::uniqueTitle("Print-Job");
+    const RunResult result = sandbox::printPdf(kMixedPdf, env->oldPrinterUri, title,
+                                               {"ExitCode=result", "Wait=60", "Copies=2"}, withoutScheduler());
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(count("Print-Job successful-ok"), printJobsBefore + 1);
+    EXPECT_EQ(count("Create-Job"), createJobsBefore);
+    const auto job = sandbox::waitForPrinterJob(title, 10, env->ippBUri);
+    ASSERT_TRUE(job.has_value());
+    EXPECT_EQ(job->state, sandbox::JobState::Completed);
+}
+
 TEST(PrinterByUri, AnIppsUriPrintsOverTls) {
     QUORLEX_REQUIRE_SANDBOX();
     std::string uri = sandbox::environment()->ippUri;

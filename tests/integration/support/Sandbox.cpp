@@ -197,6 +197,7 @@ const Environment* environment() {
         env.stoppingQueue = variable("QUORLEX_STOPPING_QUEUE");
         env.ippBUri = variable("QUORLEX_IPP_B_URI");
         env.ippBSpool = variable("QUORLEX_IPP_B_SPOOL");
+        env.oldPrinterUri = variable("QUORLEX_OLD_PRINTER_URI");
         env.rasterUri = variable("QUORLEX_RASTER_URI");
         env.className = variable("QUORLEX_CLASS");
         std::istringstream members(variable("QUORLEX_CLASS_MEMBERS"));
@@ -354,10 +355,10 @@ std::vector<Job> finishedPrinterJobs(const std::string& printerUri) {
     return listJobs(printerUri, test);
 }
 
-std::optional<Job> waitForPrinterJob(const std::string& name, int timeoutSeconds) {
+std::optional<Job> waitForPrinterJob(const std::string& name, int timeoutSeconds, const std::string& printerUri) {
     const auto deadline = deadlineIn(timeoutSeconds);
     while (true) {
-        for (const Job& job : finishedPrinterJobs()) {
+        for (const Job& job : printerUri.empty() ? finishedPrinterJobs() : finishedPrinterJobs(printerUri)) {
             if (job.name == name) return job;
         }
         if (pastDeadline(deadline)) return std::nullopt;

@@ -32,6 +32,7 @@ struct Environment {
     std::string stoppingQueue;     // fails every job; the queue stops and keeps it
     std::string ippBUri;           // printer B: A4, Letter and A5 only
     std::string ippBSpool;
+    std::string oldPrinterUri;     // printer B as one that knows Print-Job only
     std::string rasterUri;         // a printer that takes raster, no PDF
     std::string className;         // a class of a queue to printer A and one to printer B
     std::vector<std::string> classMembers;
@@ -104,8 +105,10 @@ struct Job {
 // forgets them after a minute).
 std::vector<Job> finishedPrinterJobs();
 std::vector<Job> finishedPrinterJobs(const std::string& printerUri);
-// Waits until the printer has finished a job of that name.
-std::optional<Job> waitForPrinterJob(const std::string& name, int timeoutSeconds = 60);
+// Waits until the printer (A, or the one at the URI) has finished a job of
+// that name.
+std::optional<Job> waitForPrinterJob(const std::string& name, int timeoutSeconds = 60,
+                                     const std::string& printerUri = "");
 // The one document the printer kept for the job of that title once it
 // finished; empty, with a test failure, when there is none.
 std::string printedDocument(const std::string& title);
