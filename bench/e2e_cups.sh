@@ -6,8 +6,10 @@
 #
 #   bench/e2e_cups.sh [runs-per-document]     (default 7; the median counts)
 #
-# A third column shows quorlex printing the same document to its built-in
-# file printer: what making the document costs without any spooling.
+# Two more columns: quorlex printing straight to the same IPP printer by its
+# URI (ipp://127.0.0.1:PORT/ipp/print, no scheduler between), with its ratio
+# to lp to the queue; and quorlex printing to its built-in file printer,
+# what making the document costs without any spooling.
 #
 # Uses the release build (built when missing; QUORLEX_BIN names another
 # binary) and the print sandbox (started for the run when it is not running,
@@ -98,6 +100,20 @@ time_quorlex() {
     echo "$(now) - $start" | bc -l
 }
 
+# The same, straight to the printer by its URI: no scheduler, no filters.
+time_direct() {
+    local pdf=$1 name=$2 start
+    wait_idle
+    start=$(now)
+    "$quorlex" -printpdf "$pdf" "$QUORLEX_IPP_URI" "$name" </dev/null >/dev/null 2>"$work/direct.err" || true
+    if grep -q "Unable to print document" "$work/direct.err"; then
+        cat "$work/direct.err" >&2
+        return 1
+    fi
+    wait_for_printer "$name"
+    echo "$(now) - $start" | bc -l
+}
+
 time_file() {
     local pdf=$1 start
     start=$(now)
@@ -122,8 +138,8 @@ for manual in /usr/share/doc/shared-mime-info/shared-mime-info-*.pdf \
     [[ -r "$manual" ]] && documents+=("$manual")
 done
 
-printf '%-30s %5s %9s %9s %9s %7s  %s\n' document pages "lp (s)" "quorlex" "file:" ratio \
-    "target <= ${target}x"
+printf '%-30s %5s %9s %9s %9s %9s %7s %7s  %s\n' document pages "lp (s)" "quorlex" "by URI" "file:" \
+    ratio "URI/lp" "target <= ${target}x"
 all_ok=1
 for pdf in "${documents[@]}"; do
     [[ -r "$pdf" ]] || continue
@@ -131,8 +147,10 @@ for pdf in "${documents[@]}"; do
     : >"$work/lp.times"
     : >"$work/quorlex.times"
     : >"$work/file.times"
+    : >"$work/direct.times"
     for ((i = 1; i <= runs; i++)); do
         time_file "$pdf" >>"$work/file.times"
+        time_direct "$pdf" "bench direct $$ $i $(basename "$pdf")" >>"$work/direct.times"
         # Alternate the order so that neither profits from a warm cache alone.
         if ((i % 2)); then
             time_lp "$pdf" "bench lp $$ $i $(basename "$pdf")" >>"$work/lp.times"
@@ -145,14 +163,16 @@ for pdf in "${documents[@]}"; do
     lp_time=$(median <"$work/lp.times")
     quorlex_time=$(median <"$work/quorlex.times")
     file_time=$(median <"$work/file.times")
+    direct_time=$(median <"$work/direct.times")
     ratio=$(echo "$quorlex_time / $lp_time" | bc -l)
+    direct_ratio=$(echo "$direct_time / $lp_time" | bc -l)
     verdict=ok
     if (($(echo "$ratio > $target" | bc -l))); then
         verdict=SLOWER
         all_ok=0
     fi
-    printf '%-30s %5s %9.3f %9.3f %9.3f %6.2fx  %s\n' "$(basename "$pdf")" "$pages" "$lp_time" \
-        "$quorlex_time" "$file_time" "$ratio" "$verdict"
+    printf '%-30s %5s %9.3f %9.3f %9.3f %9.3f %6.2fx %6.2fx  %s\n' "$(basename "$pdf")" "$pages" "$lp_time" \
+        "$quorlex_time" "$direct_time" "$file_time" "$ratio" "$direct_ratio" "$verdict"
 done
 if ((all_ok)); then
     echo "quorlex is within ${target}x of lp on every document"

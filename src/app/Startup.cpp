@@ -97,3 +97,11 @@ plat::StringParameter waitParameter(
     "Wait", "Seconds to follow the job until it is on paper; 0, the default, ends the run once "
             "the spooler has it.",
     "", false, nullptr);
+plat::StringParameter userParameter(
+    "User", "The user the job is for and who signs in where a print server or printer asks; "
+            "the login name by default.",
+    "", false, nullptr);
+plat::StringParameter passwordFileParameter(
+    "PasswordFile", "A file readable by its owner alone whose first line is the password for a "
+                    "print server or printer that asks.",
+    "", false, nullptr);

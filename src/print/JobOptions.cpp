@@ -1,5 +1,6 @@
 #include "print/JobOptions.h"
 
+#include <algorithm>
 #include <cctype>
 #include <vector>
 
@@ -102,6 +103,20 @@ JobOptions JobOptions::fromParameters() {
         options.waitSeconds = wholeNumber(value, 0, kLongestWait);
         if (options.waitSeconds < 0)
             refuse("Wait", value, "is not accepted: use whole seconds from 0 to 86400");
+    }
+    if (isSet(userParameter)) {
+        const std::string value = valueOf(userParameter);
+        const bool printable = std::all_of(value.begin(), value.end(), [](char c) {
+            return c != ':' && static_cast<unsigned char>(c) >= 0x20 && c != 0x7f;
+        });
+        if (value.empty() || !printable)
+            refuse("User", value, "is not accepted: use a user name (without colons or control characters)");
+        options.user = value;
+    }
+    if (isSet(passwordFileParameter)) {
+        const std::string value = valueOf(passwordFileParameter);
+        if (value.empty()) refuse("PasswordFile", value, "is not accepted: name the file that holds the password");
+        options.passwordFile = value;
     }
     if (isSet(scalingParameter)) {
         static const Scaling modes[] = {Scaling::Auto, Scaling::Fit, Scaling::None, Scaling::Stretch};

@@ -23,6 +23,8 @@ struct JobOptions {
     std::string pagesText;                // as given, for messages
     std::optional<Scaling> scaling;
     int waitSeconds = 0;                  // follow the job at the printer this long
+    std::optional<std::string> user;          // who signs in where a server asks
+    std::optional<std::string> passwordFile;  // where that user's password is
 
     // The options the parameters set; throws plat::BadParameterValue,
     // naming the parameter, the value and what is accepted, for a value

@@ -15,3 +15,5 @@ extern plat::ChoiceParameter colorParameter;      // color, mono
 extern plat::StringParameter pagesParameter;      // 1-3,7,10-
 extern plat::ChoiceParameter scalingParameter;    // auto, fit, none, stretch
 extern plat::StringParameter waitParameter;       // seconds to follow the job, 0 to 86400
+extern plat::StringParameter userParameter;       // who signs in where a server asks
+extern plat::StringParameter passwordFileParameter;  // the file holding that user's password

@@ -10,6 +10,7 @@
 #include "plat/Exception.h"
 #include "plat/TextBuffer.h"
 #include "print/PageWay.h"
+#include "print/PrinterLogin.h"
 #include "print/PrintLogs.h"
 
 namespace {
@@ -98,6 +99,8 @@ void PrintJob::print(const char* pdfFileName, const char* title, bool scale) {
     if ((FPDF_GetDocPermissions(document.get()) & kPermissionToPrint) == 0)
         throw plat::Exception("the document does not allow printing");
 
+    // Who signs in is settled before any server is asked anything.
+    if (options.user || options.passwordFile) usePrinterLogin(options.user, options.passwordFile);
     openPrinter(document.get());
     createDeviceContext();
     DeviceContextGuard context(deviceContext);

@@ -119,7 +119,7 @@ protected:
         const std::pair<plat::StringParameter*, const char*> defaults[] = {
             {&copiesParameter, ""},  {&collateParameter, "yes"}, {&duplexParameter, "off"},
             {&trayParameter, ""},    {&colorParameter, "color"}, {&pagesParameter, ""},
-            {&scalingParameter, "auto"}};
+            {&scalingParameter, "auto"}, {&userParameter, ""},  {&passwordFileParameter, ""}};
         for (const auto& [parameter, value] : defaults) {
             parameter->setParam(value);
             parameter->priority = 10;
@@ -168,6 +168,8 @@ TEST_F(JobOptionsTest, ValuesThatAreNoneOfThoseAcceptedSayWhatIs) {
         {"Duplex=both", "Duplex=both is not accepted: use off, long or short"},
         {"Scaling=zoom", "Scaling=zoom is not accepted: use auto, fit, none or stretch"},
         {"Pages=3-1", "Pages=3-1 is not accepted: use page numbers and ranges from 1, such as 1-3,7,10-"},
+        {"User=jane:x", "User=jane:x is not accepted: use a user name (without colons or control characters)"},
+        {"PasswordFile=", "PasswordFile= is not accepted: name the file that holds the password"},
     };
     for (const auto& [argument, message] : cases) {
         set(argument);

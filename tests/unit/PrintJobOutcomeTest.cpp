@@ -1,11 +1,14 @@
 // A run whose document the spooler could not take or complete must fail,
-// never be reported as printed.
+// never be reported as printed; a job it took is followed to its end.
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "plat/Exception.h"
+#include "print/JobFollower.h"
 #include "print/PrintJob.h"
+#include "print/PrintLogs.h"
+#include "unit/support/LogRecording.h"
 #include "unit/support/MemoryPrinter.h"
 
 namespace {
@@ -51,3 +54,39 @@ TEST(PrintJobOutcome, ACompletedDocumentIsFinishedOnce) {
 }
 
 }  // namespace
+
+namespace {
+
+// A spooler whose job completes, with longer reasons, right after its
+// record was first sized: the record is then larger than announced.
+class ChangingJobPrinter : public testing_support::MemoryPrinter {
+public:
+    using MemoryPrinter::MemoryPrinter;
+    bool jobStatus(int, posix::JobStatus& status) override {
+        const bool first = looks_++ == 0;
+        status.state = first ? posix::JobStatus::State::Processing : posix::JobStatus::State::Completed;
+        status.reasons = first ? "job-printing" : "job-completed-successfully; printer-state-message: \"Idle.\"";
+        return true;
+    }
+
+private:
+    int looks_ = 0;
+};
+
+}  // namespace
+
+TEST(PrintJobOutcome, AJobThatChangesWhileItsRecordIsReadIsStillFollowed) {
+    posix::registerPrinterDriver("changing:", [](const std::string& name) {
+        return std::make_unique<ChangingJobPrinter>(name, std::make_shared<testing_support::MemoryJobLog>());
+    });
+    std::u16string name = u"changing:job";
+    HANDLE printer = nullptr;
+    ASSERT_TRUE(OpenPrinterW(name.data(), &printer, nullptr));
+    testsupport::WriterCapture capture(printerLog);
+    const JobOutcome outcome = followJob(printer, 7, 30);
+    ClosePrinter(printer);
+    posix::unregisterPrinterDriver("changing:");
+    EXPECT_EQ(outcome.end, JobEnd::Printed);
+    for (const std::string& line : capture.logger.texts())
+        EXPECT_EQ(line.find("cannot be asked"), std::string::npos) << line;
+}

@@ -195,6 +195,17 @@ const Environment* environment() {
         env.hpPdfSpool = variable("QUORLEX_HP_PDF_SPOOL");
         env.abortingQueue = variable("QUORLEX_ABORTING_QUEUE");
         env.stoppingQueue = variable("QUORLEX_STOPPING_QUEUE");
+        env.ippBUri = variable("QUORLEX_IPP_B_URI");
+        env.ippBSpool = variable("QUORLEX_IPP_B_SPOOL");
+        env.oldPrinterUri = variable("QUORLEX_OLD_PRINTER_URI");
+        env.rasterUri = variable("QUORLEX_RASTER_URI");
+        env.className = variable("QUORLEX_CLASS");
+        std::istringstream members(variable("QUORLEX_CLASS_MEMBERS"));
+        for (std::string member; members >> member;) env.classMembers.push_back(member);
+        env.authServer = variable("QUORLEX_AUTH_SERVER");
+        env.authQueue = variable("QUORLEX_AUTH_QUEUE");
+        env.authUser = variable("QUORLEX_AUTH_USER");
+        env.authPassword = variable("QUORLEX_AUTH_PASSWORD");
         return env;
     }();
     return found ? &*found : nullptr;
@@ -335,15 +346,19 @@ std::string pdfWithin(const std::string& received) {
 }
 
 std::vector<Job> finishedPrinterJobs() {
-    static const std::string test = jobListTest("completed");
     const Environment* env = environment();
-    return env ? listJobs(env->ippUri, test) : std::vector<Job>{};
+    return env ? finishedPrinterJobs(env->ippUri) : std::vector<Job>{};
 }
 
-std::optional<Job> waitForPrinterJob(const std::string& name, int timeoutSeconds) {
+std::vector<Job> finishedPrinterJobs(const std::string& printerUri) {
+    static const std::string test = jobListTest("completed");
+    return listJobs(printerUri, test);
+}
+
+std::optional<Job> waitForPrinterJob(const std::string& name, int timeoutSeconds, const std::string& printerUri) {
     const auto deadline = deadlineIn(timeoutSeconds);
     while (true) {
-        for (const Job& job : finishedPrinterJobs()) {
+        for (const Job& job : printerUri.empty() ? finishedPrinterJobs() : finishedPrinterJobs(printerUri)) {
             if (job.name == name) return job;
         }
         if (pastDeadline(deadline)) return std::nullopt;

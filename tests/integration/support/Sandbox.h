@@ -30,6 +30,18 @@ struct Environment {
     std::string hpPdfSpool;
     std::string abortingQueue;     // fails every job; the job is aborted
     std::string stoppingQueue;     // fails every job; the queue stops and keeps it
+    std::string ippBUri;           // printer B: A4, Letter and A5 only
+    std::string ippBSpool;
+    std::string oldPrinterUri;     // printer B as one that knows Print-Job only
+    std::string rasterUri;         // a printer that takes raster, no PDF
+    std::string className;         // a class of a queue to printer A and one to printer B
+    std::vector<std::string> classMembers;
+    // A print server on a loopback TCP port that asks for a password before
+    // it takes a job (empty when the sandbox could not make one: not root).
+    std::string authServer;        // 127.0.0.1:PORT
+    std::string authQueue;         // its queue, to printer A
+    std::string authUser;          // the local user it knows, and the password
+    std::string authPassword;
 };
 const Environment* environment();
 
@@ -89,10 +101,14 @@ struct Job {
     JobState state = JobState::Unknown;
 };
 
-// The jobs the IPP printer has finished (it forgets them after a minute).
+// The jobs the IPP printer (A, or the one at the URI) has finished (it
+// forgets them after a minute).
 std::vector<Job> finishedPrinterJobs();
-// Waits until the printer has finished a job of that name.
-std::optional<Job> waitForPrinterJob(const std::string& name, int timeoutSeconds = 60);
+std::vector<Job> finishedPrinterJobs(const std::string& printerUri);
+// Waits until the printer (A, or the one at the URI) has finished a job of
+// that name.
+std::optional<Job> waitForPrinterJob(const std::string& name, int timeoutSeconds = 60,
+                                     const std::string& printerUri = "");
 // The one document the printer kept for the job of that title once it
 // finished; empty, with a test failure, when there is none.
 std::string printedDocument(const std::string& title);

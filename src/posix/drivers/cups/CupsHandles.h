@@ -4,11 +4,12 @@
 #include <cups/cups.h>
 
 #include <memory>
+#include <string>
 
 namespace posix {
 
 struct HttpCloser {
-    void operator()(http_t* http) const { httpClose(http); }
+    void operator()(http_t* http) const;
 };
 using HttpConnection = std::unique_ptr<http_t, HttpCloser>;
 
@@ -22,18 +23,58 @@ struct DestInfoFreer {
 };
 using OwnedDestInfo = std::unique_ptr<cups_dinfo_t, DestInfoFreer>;
 
-// A destination with what the scheduler says it can do, shared by a driver
-// and the jobs it starts (a job may outlive its driver).
+struct IppDeleter {
+    void operator()(ipp_t* ipp) const { ippDelete(ipp); }
+};
+using OwnedIpp = std::unique_ptr<ipp_t, IppDeleter>;
+
+// Where a destination's requests go: to the scheduler that holds the queue
+// or class, or straight to a printer named by its URI.
+enum class DestinationKind { Queue, Device };
+
+// A destination with what it says it can do, shared by a driver and the
+// jobs it starts (a job may outlive its driver).
 struct CupsDestination {
     OwnedDest dest;
     OwnedDestInfo info;
+    DestinationKind kind = DestinationKind::Queue;
+    // A printer reached by its URI: the URI, the resource requests are
+    // posted to, and whether it takes Create-Job (else Print-Job).
+    std::string deviceUri;
+    std::string resource = "/";
+    bool createsJobs = true;
+    // The connection the destination was opened on, with the run's login.
+    HttpConnection connection;
+
+    // A connection of its own to whoever holds the destination's jobs, for
+    // a job (which sends the run's password where one was given) or for
+    // asking; null when nothing answers there.
+    HttpConnection connect(bool forJobs = false) const;
+    // The printer-uri of requests about the destination and its jobs.
+    std::string printerUri() const;
+    // What the job's document is sent as: a printer knows plain PDF, a
+    // scheduler takes it already laid out (every page on its own paper).
+    const char* documentFormat() const;
+    bool direct() const { return kind == DestinationKind::Device; }
+    // Who holds the jobs, for messages.
+    const char* peerName() const { return direct() ? "the printer" : "the CUPS scheduler"; }
+    // The connection the CUPS calls that take one use to ask about the
+    // destination: never CUPS's default one, which would go to the
+    // scheduler without the run's login.
+    http_t* session() const { return connection.get(); }
 };
 
 // A connection of its own to the scheduler that CUPS_SERVER, client.conf or
-// the default names (a Unix socket or host). Null when it cannot be reached.
+// the default names (a Unix socket or host), signed in as the run was told
+// (User, PasswordFile). Null when it cannot be reached.
 // The destinations cupsGetNamedDest returns live
 // there; cupsConnectDest would instead dial the host named in the queue's
 // URI ("localhost:631"), which misses a scheduler on a socket.
-HttpConnection connectToScheduler();
+HttpConnection connectToScheduler(bool forJobs = false);
+
+// A connection of its own to the printer the destination's device URI
+// names (ipp, ipps: with TLS), signed in likewise. The resource to post to
+// goes to resource.
+HttpConnection connectToDevice(cups_dest_t* dest, std::string& resource, bool forJobs = false);
 
 }  // namespace posix

@@ -9,14 +9,32 @@ namespace posix {
 
 namespace {
 
-constexpr const char* kDocumentFormat = "application/vnd.cups-pdf";
 constexpr size_t kLongestName = 255;   // octets of an IPP name
 
 // Cancels a job on a fresh connection; the one it was created on may be in
 // the middle of a request.
 void cancelJob(const CupsDestination& destination, int id) {
-    HttpConnection http = connectToScheduler();
+    HttpConnection http = destination.connect(true);
     if (http) cupsCancelDestJob(http.get(), destination.dest.get(), id);
+}
+
+// Sends Print-Job with the options and starts its document: the whole job
+// in one request, for a printer that has no Create-Job.
+bool startPrintJob(http_t* http, const CupsDestination& destination, const char* jobName, int optionCount,
+                   cups_option_t* options) {
+    ipp_t* request = ippNewRequest(IPP_OP_PRINT_JOB);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr,
+                 destination.printerUri().c_str());
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
+    if (jobName) ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "job-name", nullptr, jobName);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_MIMETYPE, "document-format", nullptr,
+                 destination.documentFormat());
+    cupsEncodeOptions2(request, optionCount, options, IPP_TAG_OPERATION);
+    cupsEncodeOptions2(request, optionCount, options, IPP_TAG_JOB);
+    const http_status_t status =
+        cupsSendRequest(http, request, destination.resource.c_str(), CUPS_LENGTH_VARIABLE);
+    ippDelete(request);
+    return status == HTTP_STATUS_CONTINUE;
 }
 
 }  // namespace
@@ -37,10 +55,11 @@ std::string jobNameForTitle(const std::string& title) {
 
 std::unique_ptr<CupsJob> CupsJob::start(
     std::shared_ptr<const CupsDestination> destination, const std::string& title,
-    const std::vector<std::pair<std::string, std::string>>& options, JobFrame frame) {
-    HttpConnection http = connectToScheduler();
+    const std::vector<std::pair<std::string, std::string>>& options, JobFrame frame,
+    std::shared_ptr<int> printedAs) {
+    HttpConnection http = destination->connect(true);
     if (!http) {
-        setSchedulerUnreachable();
+        setUnreachable(*destination);
         return nullptr;
     }
     cups_dest_t* dest = destination->dest.get();
@@ -52,6 +71,18 @@ std::unique_ptr<CupsJob> CupsJob::start(
     int optionCount = 0;
     for (const auto& [name, value] : options)
         optionCount = cupsAddOption(name.c_str(), value.c_str(), optionCount, &jobOptions);
+    if (!destination->createsJobs) {
+        const bool started = startPrintJob(http.get(), *destination, jobName, optionCount, jobOptions);
+        cupsFreeOptions(optionCount, jobOptions);
+        if (!started) {
+            setLastErrorFromConnection(http.get(), "Unable to create the print job", destination->peerName());
+            return nullptr;
+        }
+        std::unique_ptr<CupsJob> job(
+            new CupsJob(std::move(destination), std::move(http), kProvisionalJobId, std::move(frame.end)));
+        job->printedAs_ = printedAs ? std::move(printedAs) : std::make_shared<int>(0);
+        return job;
+    }
     int id = 0;
     const ipp_status_t created =
         cupsCreateDestJob(http.get(), dest, info, &id, jobName, optionCount, jobOptions);
@@ -70,9 +101,10 @@ std::unique_ptr<CupsJob> CupsJob::start(
         cancelJob(*destination, id);
         return nullptr;
     }
-    if (cupsStartDestDocument(http.get(), dest, info, id, jobName, kDocumentFormat, 0, nullptr,
+    if (cupsStartDestDocument(http.get(), dest, info, id, jobName, destination->documentFormat(), 0, nullptr,
                               1) != HTTP_STATUS_CONTINUE) {
-        setLastErrorFromConnection(http.get(), "Unable to start the document");
+        setLastErrorFromConnection(http.get(), "Unable to start the document",
+                                   destination->peerName());
         http.reset();
         cancelJob(*destination, id);
         return nullptr;
@@ -102,7 +134,7 @@ bool CupsJob::write(const unsigned char* data, size_t length) {
     if (cupsWriteRequestData(http_.get(), reinterpret_cast<const char*>(data), length) !=
         HTTP_STATUS_CONTINUE) {
         broken_ = true;
-        setLastErrorFromConnection(http_.get(), "Unable to send the document to the printer");
+        setLastErrorFromConnection(http_.get(), "Unable to send the document to the printer", peer());
         return false;
     }
     return true;
@@ -128,10 +160,7 @@ bool CupsJob::finish() {
         cancel();
         return false;
     }
-    const ipp_status_t status =
-        cupsFinishDestDocument(http_.get(), destination_->dest.get(), destination_->info.get());
-    if (!ippSucceeded(status)) {
-        setLastErrorFromConnection(http_.get(), "Unable to submit the document");
+    if (!submit()) {
         cancel();
         return false;
     }
@@ -140,12 +169,31 @@ bool CupsJob::finish() {
     return true;
 }
 
+bool CupsJob::submit() {
+    if (!printedAs_) {
+        const ipp_status_t status =
+            cupsFinishDestDocument(http_.get(), destination_->dest.get(), destination_->info.get());
+        if (ippSucceeded(status)) return true;
+        setLastErrorFromConnection(http_.get(), "Unable to submit the document", peer());
+        return false;
+    }
+    const OwnedIpp response(cupsGetResponse(http_.get(), destination_->resource.c_str()));
+    ipp_attribute_t* jobId = response ? ippFindAttribute(response.get(), "job-id", IPP_TAG_INTEGER) : nullptr;
+    if (!response || !ippSucceeded(cupsLastError()) || !jobId) {
+        setLastErrorFromConnection(http_.get(), "Unable to submit the document", peer());
+        return false;
+    }
+    *printedAs_ = ippGetInteger(jobId, 0);
+    return true;
+}
+
 void CupsJob::cancel() {
     if (done_) return;
     done_ = true;
-    // The scheduler discards a document whose upload ends before its end.
+    // The scheduler (or printer) discards a document whose upload ends
+    // before its end; a Print-Job has no job before that.
     http_.reset();
-    cancelJob(*destination_, id_);
+    if (!printedAs_) cancelJob(*destination_, id_);
 }
 
 }  // namespace posix

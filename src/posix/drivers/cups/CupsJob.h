@@ -1,6 +1,9 @@
 // A print job on a CUPS destination that receives the document while it is
-// produced, as one already laid out PDF (application/vnd.cups-pdf), so that
-// every page reaches the printer on its own paper.
+// produced: on a scheduler as one already laid out PDF
+// (application/vnd.cups-pdf), so that every page reaches the printer on its
+// own paper; on a printer reached by its URI as PDF, which it prints as it
+// is. One job either way: Create-Job and Send-Document, or Print-Job for a
+// printer that has no Create-Job.
 #pragma once
 
 #include <functional>
@@ -21,15 +24,22 @@ struct JobFrame {
     std::function<std::string()> end;
 };
 
+// The number a job sent with Print-Job goes by until the printer has the
+// whole document and names it.
+constexpr int kProvisionalJobId = 1;
+
 class CupsJob : public JobSink {
 public:
     // Creates the job named by the title on a connection of its own and
     // starts its only document. Null with the last error set on failure; a
     // job created before the failure is cancelled.
-    // The options are the job's IPP attributes (copies=2, sides=...).
+    // The options are the job's IPP attributes (copies=2, sides=...). A job
+    // sent with Print-Job writes the printer's number for it to printedAs
+    // once it has it.
     static std::unique_ptr<CupsJob> start(
         std::shared_ptr<const CupsDestination> destination, const std::string& title,
-        const std::vector<std::pair<std::string, std::string>>& options = {}, JobFrame frame = {});
+        const std::vector<std::pair<std::string, std::string>>& options = {}, JobFrame frame = {},
+        std::shared_ptr<int> printedAs = nullptr);
 
     // A job neither finished nor cancelled is cancelled.
     ~CupsJob() override;
@@ -48,10 +58,16 @@ private:
     CupsJob(std::shared_ptr<const CupsDestination> destination, HttpConnection http, int id,
             std::function<std::string()> frameEnd);
 
+    // Ends the request the document went with: the scheduler's or printer's
+    // answer, and for Print-Job the job's number.
+    bool submit();
+    const char* peer() const { return destination_->peerName(); }
+
     std::shared_ptr<const CupsDestination> destination_;
     std::function<std::string()> frameEnd_;
     HttpConnection http_;
     int id_;
+    std::shared_ptr<int> printedAs_;   // set for a job sent with Print-Job
     bool broken_ = false;
     bool done_ = false;
 };

@@ -10,8 +10,8 @@ namespace posix {
 
 namespace {
 
-bool supports(cups_dest_t* dest, cups_dinfo_t* info, const char* option, const char* value) {
-    return cupsCheckDestSupported(CUPS_HTTP_DEFAULT, dest, info, option, value) != 0;
+bool supports(http_t* http, cups_dest_t* dest, cups_dinfo_t* info, const char* option, const char* value) {
+    return cupsCheckDestSupported(http, dest, info, option, value) != 0;
 }
 
 // Windows ids for the trays that have one; any other from DMBIN_USER up.
@@ -39,14 +39,14 @@ std::string ppdChoiceName(const std::string& keyword) {
     return name;
 }
 
-CupsCapabilities cupsCapabilities(cups_dest_t* dest, cups_dinfo_t* info) {
+CupsCapabilities cupsCapabilities(http_t* http, cups_dest_t* dest, cups_dinfo_t* info) {
     CupsCapabilities capabilities;
     int16_t nextUserId = DMBIN_USER;
-    if (ipp_attribute_t* sources = cupsFindDestSupported(CUPS_HTTP_DEFAULT, dest, info, "media-source")) {
+    if (ipp_attribute_t* sources = cupsFindDestSupported(http, dest, info, "media-source")) {
         for (int i = 0; i < ippGetCount(sources); ++i) {
             const char* keyword = ippGetString(sources, i, nullptr);
             if (!keyword || !*keyword) continue;
-            const char* shown = cupsLocalizeDestValue(CUPS_HTTP_DEFAULT, dest, info, "media-source", keyword);
+            const char* shown = cupsLocalizeDestValue(http, dest, info, "media-source", keyword);
             Tray tray;
             tray.keyword = keyword;
             tray.id = binId(tray.keyword, nextUserId);
@@ -54,10 +54,10 @@ CupsCapabilities cupsCapabilities(cups_dest_t* dest, cups_dinfo_t* info) {
             capabilities.trays.push_back(std::move(tray));
         }
     }
-    capabilities.duplex = supports(dest, info, "sides", "two-sided-long-edge") ||
-                          supports(dest, info, "sides", "two-sided-short-edge");
-    capabilities.color = supports(dest, info, "print-color-mode", "color");
-    if (ipp_attribute_t* copies = cupsFindDestSupported(CUPS_HTTP_DEFAULT, dest, info, "copies")) {
+    capabilities.duplex = supports(http, dest, info, "sides", "two-sided-long-edge") ||
+                          supports(http, dest, info, "sides", "two-sided-short-edge");
+    capabilities.color = supports(http, dest, info, "print-color-mode", "color");
+    if (ipp_attribute_t* copies = cupsFindDestSupported(http, dest, info, "copies")) {
         int upper = 1;
         if (ippGetValueTag(copies) == IPP_TAG_RANGE) {
             ippGetRange(copies, 0, &upper);
@@ -70,7 +70,8 @@ CupsCapabilities cupsCapabilities(cups_dest_t* dest, cups_dinfo_t* info) {
 }
 
 std::vector<std::pair<std::string, std::string>> cupsJobOptions(const DEVMODEW& settings,
-                                                                 const std::vector<Tray>& trays) {
+                                                                 const std::vector<Tray>& trays,
+                                                                 bool toPrinter) {
     std::vector<std::pair<std::string, std::string>> options;
     if (hasField(settings, DM_COPIES) && settings.dmCopies > 0)
         options.emplace_back("copies", std::to_string(settings.dmCopies));
@@ -79,7 +80,7 @@ std::vector<std::pair<std::string, std::string>> cupsJobOptions(const DEVMODEW& 
         options.emplace_back("multiple-document-handling",
                              collate ? "separate-documents-collated-copies"
                                      : "separate-documents-uncollated-copies");
-        options.emplace_back("Collate", collate ? "True" : "False");
+        if (!toPrinter) options.emplace_back("Collate", collate ? "True" : "False");
     }
     if (hasField(settings, DM_DUPLEX)) {
         const char* sides = settings.dmDuplex == DMDUP_VERTICAL     ? "two-sided-long-edge"
@@ -90,8 +91,12 @@ std::vector<std::pair<std::string, std::string>> cupsJobOptions(const DEVMODEW& 
     if (hasField(settings, DM_DEFAULTSOURCE)) {
         for (const Tray& tray : trays) {
             if (tray.id != settings.dmDefaultSource) continue;
-            options.emplace_back("media-source", tray.keyword);
-            options.emplace_back("InputSlot", ppdChoiceName(tray.keyword));
+            if (toPrinter) {
+                options.emplace_back("media-col", "{media-source=" + tray.keyword + "}");
+            } else {
+                options.emplace_back("media-source", tray.keyword);
+                options.emplace_back("InputSlot", ppdChoiceName(tray.keyword));
+            }
             break;
         }
     }

@@ -21,12 +21,16 @@ struct CupsCapabilities {
     int maxCopies = 1;
 };
 
-CupsCapabilities cupsCapabilities(cups_dest_t* dest, cups_dinfo_t* info);
+// Asked on the connection (CUPS_HTTP_DEFAULT: the scheduler).
+CupsCapabilities cupsCapabilities(http_t* http, cups_dest_t* dest, cups_dinfo_t* info);
 
 // The job's options for the settings whose DM_ flags are set; trays name
-// the bins by their ids.
+// the bins by their ids. A scheduler also gets the options its drivers know
+// (Collate, InputSlot); a printer reached by its URI only IPP attributes,
+// the tray inside media-col where IPP has it.
 std::vector<std::pair<std::string, std::string>> cupsJobOptions(const DEVMODEW& settings,
-                                                                 const std::vector<Tray>& trays);
+                                                                 const std::vector<Tray>& trays,
+                                                                 bool toPrinter = false);
 
 // The PPD choice CUPS makes of an IPP keyword ("tray-2" becomes "Tray2"):
 // a driverless queue takes the tray from its InputSlot option.

@@ -4,28 +4,25 @@
 #include <string>
 
 #include "posix/drivers/cups/CupsError.h"
+#include "posix/drivers/cups/CupsLogin.h"
 #include "posix/winapi/LastError.h"
 
 namespace posix {
 
 namespace {
 
-struct IppDeleter {
-    void operator()(ipp_t* ipp) const { ippDelete(ipp); }
-};
-using OwnedIpp = std::unique_ptr<ipp_t, IppDeleter>;
-
-// Asks the scheduler about the job or its printer: the request names the
-// destination's printer, and the job by its id.
-OwnedIpp ask(http_t* http, ipp_op_t operation, const char* printerUri, int id,
+// Asks the scheduler (or the printer) about the job or its printer: the
+// request names the destination's printer, and the job by its id.
+OwnedIpp ask(http_t* http, const CupsDestination& destination, ipp_op_t operation, int id,
              const char* const* attributes, int count) {
     ipp_t* request = ippNewRequest(operation);
-    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, printerUri);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr,
+                 destination.printerUri().c_str());
     if (id > 0) ippAddInteger(request, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "job-id", id);
     ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
     ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", count, nullptr,
                   attributes);
-    return OwnedIpp(cupsDoRequest(http, request, "/"));
+    return OwnedIpp(cupsDoRequest(http, request, destination.resource.c_str()));
 }
 
 // "name: a, b" for the keywords of an attribute other than "none", or
@@ -66,22 +63,25 @@ JobStatus::State stateOf(int jobState) {
 }  // namespace
 
 bool cupsJobStatus(const CupsDestination& destination, int id, JobStatus& status) {
-    const cups_dest_t* dest = destination.dest.get();
-    const char* printerUri = cupsGetOption("printer-uri-supported", dest->num_options, dest->options);
-    HttpConnection http = connectToScheduler();
+    // A printer reached by its URI is asked on the connection the driver
+    // holds to it.
+    HttpConnection own = destination.direct() ? nullptr : destination.connect();
+    http_t* http = destination.direct() ? destination.session() : own.get();
     if (!http) {
-        setSchedulerUnreachable();
+        setUnreachable(destination);
         return false;
     }
     static const char* const jobAttributes[] = {"job-state", "job-state-reasons", "job-printer-state-message"};
-    OwnedIpp job = ask(http.get(), IPP_OP_GET_JOB_ATTRIBUTES, printerUri, id, jobAttributes, 3);
+    OwnedIpp job =
+        withLogin([&] { return ask(http, destination, IPP_OP_GET_JOB_ATTRIBUTES, id, jobAttributes, 3); });
     if (cupsLastError() == IPP_STATUS_ERROR_NOT_FOUND) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return false;
     }
     ipp_attribute_t* state = job ? ippFindAttribute(job.get(), "job-state", IPP_TAG_ENUM) : nullptr;
     if (!state || !ippSucceeded(cupsLastError())) {
-        setLastErrorFromConnection(http.get(), "Unable to ask for the job");
+        setLastErrorFromConnection(http, "Unable to ask for the job",
+                                   destination.peerName());
         return false;
     }
     status.state = stateOf(ippGetInteger(state, 0));
@@ -90,7 +90,8 @@ bool cupsJobStatus(const CupsDestination& destination, int id, JobStatus& status
 
     // Why a job waits is often the printer's: stopped, out of paper.
     static const char* const printerAttributes[] = {"printer-state-reasons", "printer-state-message"};
-    OwnedIpp printer = ask(http.get(), IPP_OP_GET_PRINTER_ATTRIBUTES, printerUri, 0, printerAttributes, 2);
+    OwnedIpp printer =
+        withLogin([&] { return ask(http, destination, IPP_OP_GET_PRINTER_ATTRIBUTES, 0, printerAttributes, 2); });
     if (printer && ippSucceeded(cupsLastError())) {
         append(status.reasons, keywords(printer.get(), "printer-state-reasons"));
         append(status.reasons, text(printer.get(), "printer-state-message"));

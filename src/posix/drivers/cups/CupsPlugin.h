@@ -12,6 +12,9 @@ struct CupsPlugin {
     PrinterDriver* (*openPrinter)(const char* name);
     // The text of an IPP status, for error messages.
     const char* (*statusText)(unsigned status);
+    // Who prints where a print server or printer asks: the user name (null:
+    // the login name) and the password (null: none). Nothing ever prompts.
+    void (*signIn)(const char* user, const char* password);
 };
 
 // The plugin's table: loaded on first use, or the one a test installed.
@@ -20,6 +23,10 @@ struct CupsPlugin {
 const CupsPlugin* cupsPlugin();
 // Makes the plugin code linked into the program (tests) the one in use.
 void useCupsPlugin(const CupsPlugin* plugin);
+
+// The user name and password the plugin signs in with, now or once it is
+// loaded. Null: none.
+void signInToCups(const char* user, const char* password);
 
 }  // namespace posix
 

@@ -1,0 +1,33 @@
+// What a CUPS destination offers, as the printer driver reports it: its
+// papers with their margins, trays and capabilities, default paper,
+// orientation and resolution, and the names of its driver and device.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "posix/drivers/cups/CupsHandles.h"
+#include "posix/drivers/cups/CupsJobSettings.h"
+#include "posix/spooler/PrinterDriver.h"
+
+namespace posix {
+
+struct CupsDescription {
+    std::vector<Paper> papers;
+    CupsCapabilities capabilities;
+    PrinterDefaults defaults;
+    std::string driverName;
+    std::string portName;   // the device, without any user name or password
+    // The device is reached over IPP: the queue's backend passes the job's
+    // attributes on to the printer, whatever its driver.
+    bool deviceTakesIpp = false;
+};
+
+// Read from what the destination says of itself (for a queue, what the
+// scheduler says of it; for a printer reached by its URI, the printer).
+CupsDescription describeDestination(const CupsDestination& destination);
+
+// The device URI without any user name or password in it.
+std::string withoutCredentials(const char* uri);
+
+}  // namespace posix
