@@ -28,3 +28,6 @@ void FPDF_RenderPage(HDC dc, FPDF_PAGE page, int startX, int startY, int sizeX, 
                      int rotate, int flags);
 void FPDF_ClosePage(FPDF_PAGE page);
 void FPDF_CloseDocument(FPDF_DOCUMENT document);
+// The permission bits of the document's encryption (bit 3, value 4: it may
+// be printed); 0xFFFFFFFF for a document without encryption.
+unsigned long FPDF_GetDocPermissions(FPDF_DOCUMENT document);

@@ -94,6 +94,9 @@ void PrintJob::print(const char* pdfFileName, const char* title, bool scale) {
     if (!document)
         throw plat::ExceptionFmt("Unable to load PDF document: %i",
                                  static_cast<int>(FPDF_GetLastError()));
+    // Bit 3 of the permissions: the document may be printed (at any quality).
+    if ((FPDF_GetDocPermissions(document.get()) & 4) == 0)
+        throw plat::Exception("the document does not allow printing");
 
     openPrinter(document.get());
     createDeviceContext();
@@ -126,6 +129,10 @@ void PrintJob::print(const char* pdfFileName, const char* title, bool scale) {
         if (!printPage(page.get())) break;
         ++printedPages;
     }
+
+    // Every selected page skipped: the document is cancelled (by the guard),
+    // so that no empty job comes out.
+    if (printedPages == 0 && skippedPages > 0) return;
 
     // A document the spooler could not complete (a full disk, a scheduler
     // that went away) is cancelled there; the run must say so, not succeed.

@@ -67,6 +67,7 @@ FpdfLibrary::FpdfLibrary(const std::wstring& path) : module_(loadQuietly(path)) 
     resolve(operations_.renderPage, "FPDF_RenderPage");
     resolve(operations_.closePage, "FPDF_ClosePage");
     resolve(operations_.closeDocument, "FPDF_CloseDocument");
+    resolve(operations_.getDocPermissions, "FPDF_GetDocPermissions");
 }
 
 std::wstring enginePath() {

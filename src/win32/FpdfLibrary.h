@@ -26,6 +26,7 @@ struct FpdfOperations {
                        int rotate, int flags);
     void (*closePage)(FPDF_PAGE page);
     void (*closeDocument)(FPDF_DOCUMENT document);
+    unsigned long (*getDocPermissions)(FPDF_DOCUMENT document);
 };
 
 // One loaded engine file; the library is released with the object.

@@ -61,3 +61,7 @@ void FPDF_ClosePage(FPDF_PAGE page) {
 void FPDF_CloseDocument(FPDF_DOCUMENT document) {
     if (engine) engine->operations().closeDocument(document);
 }
+
+unsigned long FPDF_GetDocPermissions(FPDF_DOCUMENT document) {
+    return engine ? engine->operations().getDocPermissions(document) : 0;
+}

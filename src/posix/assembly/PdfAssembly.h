@@ -62,7 +62,8 @@ private:
 
     void noteSource(const std::shared_ptr<QPDF>& document);
     int formFor(const SourcePage& page);
-    int appearanceFor(QPDFObjectHandle appearance);
+    // A reference to the appearance stream's copy.
+    std::string appearanceFor(QPDFObjectHandle appearance);
 
     PdfWriter writer_;
     std::string title_;

@@ -1,5 +1,6 @@
 #include "posix/assembly/SourcePage.h"
 
+#include <qpdf/Pl_Discard.hh>
 #include <qpdf/QPDFPageObjectHelper.hh>
 
 #include <optional>
@@ -16,6 +17,28 @@ std::optional<Box> boxOf(QPDFObjectHandle array) {
     if (!(box.width() > 0 && box.height() > 0)) return std::nullopt;
     return box;
 }
+
+// Passes data on until there is more of it than the limit, then fails the
+// piping (qpdf reports that as data it could not decode).
+class LimitedPipeline : public Pipeline {
+public:
+    LimitedPipeline(Pipeline* next, size_t limit) : Pipeline("limited", next), limit_(limit) {}
+    void write(unsigned char const* data, size_t length) override {
+        if (length > limit_ - passed_) {
+            exceeded = true;
+            throw std::length_error("the stream inflates beyond its limit");
+        }
+        passed_ += length;
+        getNext()->write(data, length);
+    }
+    void finish() override { getNext()->finish(); }
+
+    bool exceeded = false;
+
+private:
+    size_t limit_;
+    size_t passed_ = 0;
+};
 
 // Keeps the bytes a QPDF reads from for as long as the QPDF lives.
 struct MemoryPdf {
@@ -41,6 +64,20 @@ SourcePage SourcePage::of(std::shared_ptr<QPDF> document, QPDFObjectHandle pageO
         rotate.isInteger() ? rotate.getIntValue() : 0,
         userUnit.isNumber() ? userUnit.getNumericValue() : 1.0);
     return source;
+}
+
+bool decodeStream(QPDFObjectHandle stream, Pipeline* out, size_t limit) {
+    if (!stream.isStream()) return false;
+    Pl_Discard discard;
+    LimitedPipeline limited(out ? out : &discard, limit);
+    bool decoded = false;
+    bool readable = false;
+    try {
+        readable = stream.pipeStreamData(&limited, &decoded, 0, qpdf_dl_specialized, true);
+    } catch (const std::exception&) {
+        readable = false;
+    }
+    return readable && decoded && !limited.exceeded;
 }
 
 std::shared_ptr<QPDF> openPdfInMemory(std::string bytes, const std::string& description) {

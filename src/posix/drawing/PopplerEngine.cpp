@@ -69,6 +69,10 @@ void PopplerEngine::closeDocument(FPDF_DOCUMENT document) {
     if (document) g_object_unref(asDocument(document));
 }
 
+unsigned long PopplerEngine::permissions(FPDF_DOCUMENT document) {
+    return document ? permissionBits(asDocument(document)) : 0;
+}
+
 PopplerEngine& popplerEngine() {
     static PopplerEngine engine;
     return engine;

@@ -99,4 +99,6 @@ void FPDF_ClosePage(FPDF_PAGE page) { engine().closePage(page); }
 
 void FPDF_CloseDocument(FPDF_DOCUMENT document) { engine().closeDocument(document); }
 
+unsigned long FPDF_GetDocPermissions(FPDF_DOCUMENT document) { return engine().permissions(document); }
+
 const char* pageWay(FPDF_PAGE page) { return engine().placesPage(page) ? "placed" : "drawn"; }

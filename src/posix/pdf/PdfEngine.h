@@ -25,6 +25,8 @@ public:
     virtual void closeDocument(FPDF_DOCUMENT document) = 0;
     // Whether rendering the page would place it as it is rather than draw it.
     virtual bool placesPage(FPDF_PAGE) { return false; }
+    // The document's permission bits (FPDF_GetDocPermissions).
+    virtual unsigned long permissions(FPDF_DOCUMENT) { return 0xFFFFFFFFul; }
 };
 
 // Installs the engine the FPDF_ functions use; null restores the engine

@@ -34,5 +34,6 @@ void FPDF_RenderPage(HDC dc, FPDF_PAGE page, int startX, int startY, int sizeX, 
                      int flags);
 void FPDF_ClosePage(FPDF_PAGE page);
 void FPDF_CloseDocument(FPDF_DOCUMENT document);
+unsigned long FPDF_GetDocPermissions(FPDF_DOCUMENT document);
 
 }  // extern "C"
