@@ -323,6 +323,21 @@ std::string appearanceBomb(const std::string& folder) {
     return built(pdf, folder + "/bomb.pdf");
 }
 
+// A form whose field tree names each level's kid twice, 40 levels deep:
+// 2^40 paths through a few kilobytes.
+std::string fieldTreeOfManyPaths(const std::string& folder) {
+    std::vector<std::string> objects = {
+        "<< /Type /Catalog /Pages 2 0 R /AcroForm << /Fields [4 0 R] /NeedAppearances true >> >>",
+        "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+        "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 595.276 841.89] >>"};
+    for (int level = 0; level < 40; ++level) {
+        const std::string kid = std::to_string(5 + level) + " 0 R";
+        objects.push_back("<< /T (f" + std::to_string(level) + ") /Kids [" + kid + " " + kid + "] >>");
+    }
+    objects.push_back("<< /T (leaf) /FT /Tx >>");
+    return written(folder + "/fields.pdf", testpdf::pdfOfObjects(objects));
+}
+
 // The marks document written by qpdf with encryption that allows printing
 // as given (none, low).
 std::string encrypted(const std::string& folder, const std::string& print) {
@@ -376,6 +391,9 @@ const Hazard kHazards[] = {
      "Page 0 drawn: the document could not be read for placing", {}, false, true},
     {"an appearance that inflates beyond what one may", appearanceBomb, 0, 1,
      "Page 0 drawn: an annotation's appearance could not be read for placing"},
+    {"a form field tree of 2^40 paths", fieldTreeOfManyPaths, 0, 1, "Page 0 placed"},
+    {"a form field tree of 2^40 paths, every page drawn", fieldTreeOfManyPaths, 1, -1,
+     "The document cannot be drawn: its form field tree has more than 100000 paths", {"Render=always"}},
     {"a single content stream of damaged Flate data",
      [](const std::string& folder) { return encodedContent(folder, "flate.pdf", "/FlateDecode"); }, 0, 1,
      "Page 0 drawn: its content could not be read for placing"},

@@ -68,6 +68,15 @@ FormContent contentOf(QPDFObjectHandle page) {
     return content;
 }
 
+// The document's PDF version. qpdf's own getVersionAsPDFVersion compiles a
+// regular expression at every call, which costs more than reading a small
+// document.
+PDFVersion versionOf(QPDF& document) {
+    int major = 1, minor = 4;
+    std::sscanf(document.getPDFVersion().c_str(), "%d.%d", &major, &minor);
+    return PDFVersion(major, minor, document.getExtensionLevel());
+}
+
 }  // namespace
 
 std::string pdfNumber(double value) {
@@ -110,7 +119,7 @@ void PdfAssembly::beginSheet(double widthPoints, double heightPoints) {
 
 void PdfAssembly::noteSource(const std::shared_ptr<QPDF>& document) {
     if (!sources_.insert(document).second) return;
-    version_.updateIfGreater(document->getVersionAsPDFVersion());
+    version_.updateIfGreater(versionOf(*document));
     // Optional content keeps its configuration (which layers print): the
     // first document that has one brings it along.
     QPDFObjectHandle properties = document->getRoot().getKey("/OCProperties");

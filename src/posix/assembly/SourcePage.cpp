@@ -80,11 +80,13 @@ bool decodeStream(QPDFObjectHandle stream, Pipeline* out, size_t limit) {
     return readable && decoded && !limited.exceeded;
 }
 
-std::shared_ptr<QPDF> openPdfInMemory(std::string bytes, const std::string& description) {
+std::shared_ptr<QPDF> openPdfInMemory(std::string bytes, const std::string& description,
+                                      const char* password) {
     auto memory = std::make_shared<MemoryPdf>();
     memory->bytes = std::move(bytes);
     memory->pdf.setSuppressWarnings(true);
-    memory->pdf.processMemoryFile(description.c_str(), memory->bytes.data(), memory->bytes.size());
+    memory->pdf.processMemoryFile(description.c_str(), memory->bytes.data(), memory->bytes.size(),
+                                  password);
     return std::shared_ptr<QPDF>(memory, &memory->pdf);
 }
 

@@ -44,8 +44,9 @@ bool decodeStream(QPDFObjectHandle stream, Pipeline* out, size_t limit = SIZE_MA
 // kilobytes, a hostile one can hold gigabytes in a few kilobytes.
 constexpr size_t kAppearanceLimit = 64 << 20;
 
-// A PDF held in memory, opened with qpdf: the document owns its bytes.
-// Throws (std::exception) when qpdf cannot open it.
-std::shared_ptr<QPDF> openPdfInMemory(std::string bytes, const std::string& description);
+// A PDF held in memory, opened with qpdf (warnings kept, not printed): the
+// document owns its bytes. Throws (std::exception) when qpdf cannot open it.
+std::shared_ptr<QPDF> openPdfInMemory(std::string bytes, const std::string& description,
+                                      const char* password = nullptr);
 
 }  // namespace posix::assembly

@@ -8,11 +8,17 @@
 #include <qpdf/QPDFPageObjectHelper.hh>
 #include <qpdf/QUtil.hh>
 
+#include <errno.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdint>
 #include <exception>
 #include <stdexcept>
 #include <utility>
 
+#include "posix/pdf/FormFieldTree.h"
 #include "posix/pdf/ReadableFile.h"
 #include "posix/winapi/LastError.h"
 #include "print/FpdfView.h"
@@ -77,6 +83,44 @@ void checkPageTreeDepth(QPDFObjectHandle root) {
     }
 }
 
+// What counts as a small file: read whole, it costs less memory than the
+// pages that are made of it.
+constexpr off_t kSmallFile = 4 << 20;
+
+// The whole file when it is small; false otherwise, or when it cannot be read.
+bool readSmallFile(const std::string& fileName, std::string& bytes) {
+    const int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat info;
+    bool whole = fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size <= kSmallFile;
+    if (whole) {
+        bytes.resize(static_cast<size_t>(info.st_size));
+        size_t done = 0;
+        while (done < bytes.size()) {
+            const ssize_t got = ::read(fd, bytes.data() + done, bytes.size() - done);
+            if (got < 0 && errno == EINTR) continue;
+            if (got <= 0) break;
+            done += static_cast<size_t>(got);
+        }
+        bytes.resize(done);
+        // A file that grew or shrank meanwhile is read the usual way.
+        whole = done == static_cast<size_t>(info.st_size);
+    }
+    close(fd);
+    return whole;
+}
+
+// Whether the page tree's /Count, where it has one, is the number of pages
+// qpdf found in it.
+bool countAgrees(QPDF& document, size_t pages) {
+    try {
+        QPDFObjectHandle count = document.getRoot().getKey("/Pages").getKey("/Count");
+        return !count.isInteger() || count.getIntValue() == static_cast<long long>(pages);
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
 // The load error of a document qpdf cannot read, as the engine reports it.
 unsigned long loadError(const std::exception& failure) {
     const auto* qpdfFailure = dynamic_cast<const QPDFExc*>(&failure);
@@ -107,11 +151,8 @@ std::unique_ptr<SourceDocument> SourceDocument::open(const char* fileName, const
     const size_t qpdfPages = document->pages_.size();
     // Repairs, of the file or of its page tree, are what qpdf warns of.
     const bool repaired = document->qpdf_ && document->qpdf_->anyWarnings();
-    bool doubtful = !document->qpdf_ || repaired || qpdfPages == 0;
-    if (document->qpdf_) {
-        QPDFObjectHandle count = document->qpdf_->getRoot().getKey("/Pages").getKey("/Count");
-        if (count.isInteger() && count.getIntValue() != static_cast<long long>(qpdfPages)) doubtful = true;
-    }
+    const bool doubtful = !document->qpdf_ || repaired || qpdfPages == 0 ||
+                          !countAgrees(*document->qpdf_, qpdfPages);
     document->logWarnings();
 
     if (doubtful) {
@@ -119,13 +160,13 @@ std::unique_ptr<SourceDocument> SourceDocument::open(const char* fileName, const
         // and a page count short of drawing's is not printed short.
         document->openDrawable(error);
         if (!document->drawable_) {
-            const bool pluginMissing = !document->drawingUnavailable_.empty();
+            const bool noDrawing = !document->drawingUnavailable_.empty();
             if (!document->qpdf_) {
-                if (pluginMissing) error = qpdfError;
+                if (noDrawing) error = qpdfError;
                 return nullptr;
             }
-            // Without the drawing plugin qpdf's repair is all there is.
-            if (repaired && !pluginMissing) return nullptr;
+            // Without drawing, qpdf's repair is all there is.
+            if (repaired && !noDrawing) return nullptr;
             error = FPDF_ERR_SUCCESS;
         } else if (!document->qpdf_) {
             document->drawAllReason_ = "the document could not be read for placing";
@@ -141,9 +182,18 @@ std::unique_ptr<SourceDocument> SourceDocument::open(const char* fileName, const
 
 void SourceDocument::readWithQpdf(unsigned long& qpdfError) {
     try {
-        auto qpdf = std::make_shared<QPDF>();
-        qpdf->setSuppressWarnings(true);
-        qpdf->processFile(fileName_.c_str(), hasPassword_ ? password_.c_str() : nullptr);
+        const char* password = hasPassword_ ? password_.c_str() : nullptr;
+        std::shared_ptr<QPDF> qpdf;
+        // qpdf reads a file in many small pieces, seeking back and forth; a
+        // small one is read whole instead, at a fraction of the cost.
+        std::string bytes;
+        if (readSmallFile(fileName_, bytes)) {
+            qpdf = assembly::openPdfInMemory(std::move(bytes), fileName_, password);
+        } else {
+            qpdf = std::make_shared<QPDF>();
+            qpdf->setSuppressWarnings(true);
+            qpdf->processFile(fileName_.c_str(), password);
+        }
         checkPageTreeDepth(qpdf->getRoot().getKey("/Pages"));
         for (QPDFPageObjectHelper& page : QPDFPageDocumentHelper(*qpdf).getAllPages())
             pages_.push_back(page.getObjectHandle());
@@ -212,6 +262,11 @@ void SourceDocument::openDrawable(unsigned long& error) {
         drawingUnavailable_ = lastErrorMessage();
         if (drawingUnavailable_.empty()) drawingUnavailable_ = "the drawing plugin cannot be loaded";
         error = FPDF_ERR_UNKNOWN;
+        return;
+    }
+    if (qpdf_ && formFieldTreeTooLarge(*qpdf_)) {
+        drawingUnavailable_ = "its form field tree is too large to be drawn";
+        error = FPDF_ERR_FORMAT;
         return;
     }
     drawable_ = plugin->open(fileName_.c_str(), hasPassword_ ? password_.c_str() : nullptr, error);

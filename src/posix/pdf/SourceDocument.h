@@ -68,7 +68,8 @@ private:
     std::string drawAllReason_;
     std::unique_ptr<drawing::DrawableDocument> drawable_;
     bool drawableTried_ = false;
-    // Why nothing can be drawn: the plugin's load failure, or empty.
+    // Why nothing of the document can be drawn (the plugin cannot be
+    // loaded, its forms would hang poppler), or empty.
     std::string drawingUnavailable_;
     // Widgets of fields whose values qpdf cannot draw.
     std::set<QPDFObjGen> undrawableWidgets_;
