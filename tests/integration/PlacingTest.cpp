@@ -303,18 +303,32 @@ std::string deepTree(const std::string& folder, int levels) {
     return written(folder + "/deep.pdf", testpdf::pdfOfObjects(objects));
 }
 
+// The data repeated that many times, compressed with Flate.
+std::string deflated(const std::string& data, int times = 1) {
+    std::string compressed;
+    Pl_String collect("deflated", nullptr, compressed);
+    Pl_Flate deflate("deflated", &collect, Pl_Flate::a_deflate);
+    for (int time = 0; time < times; ++time)
+        deflate.write(reinterpret_cast<const unsigned char*>(data.data()), data.size());
+    deflate.finish();
+    return compressed;
+}
+
+// A page whose content's predictor would work on rows of 256 MiB.
+std::string hugePredictorRows(const std::string& folder) {
+    testpdf::PdfBuilder pdf;
+    pdf.encodedStream("content", "/FlateDecode", deflated(marks(kA4W, kA4H)),
+                      "<< /DecodeParms << /Predictor 2 /Colors 268435456 /Columns 1 >> >>");
+    testpdf::Page page{kA4W, kA4H, ""};
+    page.contents = "{content}";
+    pdf.page(page);
+    return built(pdf, folder + "/predictor.pdf");
+}
+
 // An appearance of a few kilobytes that inflates to more than an
 // appearance may: 65 MiB of blanks.
 std::string appearanceBomb(const std::string& folder) {
-    std::string compressed;
-    {
-        Pl_String collect("bomb", nullptr, compressed);
-        Pl_Flate deflate("bomb", &collect, Pl_Flate::a_deflate);
-        const std::string blanks(1 << 20, ' ');
-        for (int mebibyte = 0; mebibyte < 65; ++mebibyte)
-            deflate.write(reinterpret_cast<const unsigned char*>(blanks.data()), blanks.size());
-        deflate.finish();
-    }
+    const std::string compressed = deflated(std::string(1 << 20, ' '), 65);
     testpdf::PdfBuilder pdf;
     pdf.encodedStream("bomb", "/FlateDecode", compressed, "<< /Type /XObject /Subtype /Form /BBox [0 0 100 100] >>");
     testpdf::Page page{kA4W, kA4H, marks(kA4W, kA4H)};
@@ -396,6 +410,8 @@ const Hazard kHazards[] = {
      "The document cannot be drawn: its form field tree has more than 100000 paths", {"Render=always"}},
     {"a single content stream of damaged Flate data",
      [](const std::string& folder) { return encodedContent(folder, "flate.pdf", "/FlateDecode"); }, 0, 1,
+     "Page 0 drawn: its content could not be read for placing"},
+    {"content whose predictor rows would take gigabytes", hugePredictorRows, 0, 1,
      "Page 0 drawn: its content could not be read for placing"},
     {"content in a filter qpdf does not decode (JBIG2)",
      [](const std::string& folder) { return encodedContent(folder, "jbig2.pdf", "/JBIG2Decode"); }, 0, 1,

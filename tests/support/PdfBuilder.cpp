@@ -116,8 +116,9 @@ void PdfBuilder::stream(const std::string& name, const std::string& dictionary,
 void PdfBuilder::encodedStream(const std::string& name, const std::string& filter,
                                const std::string& data, const std::string& dictionary) {
     QPDFObjectHandle stream = QPDFObjectHandle::newStream(&pdf_);
-    for (auto& [key, value] : parse(dictionary).ditems()) stream.getDict().replaceKey(key, value);
-    stream.replaceStreamData(data, QPDFObjectHandle::newName(filter), QPDFObjectHandle::newNull());
+    QPDFObjectHandle entries = parse(dictionary);
+    stream.replaceStreamData(data, QPDFObjectHandle::newName(filter), entries.getKey("/DecodeParms"));
+    for (auto& [key, value] : entries.ditems()) stream.getDict().replaceKey(key, value);
     named_.emplace_back(name, stream);
 }
 
@@ -160,6 +161,8 @@ void PdfBuilder::catalog(const std::string& key, const std::string& syntax) {
 void PdfBuilder::write(const std::string& path) {
     QPDFWriter writer(pdf_, path.c_str());
     writer.setStaticID(true);
+    // Streams given encoded stay as they are, damaged or hostile.
+    writer.setDecodeLevel(qpdf_dl_none);
     writer.write();
 }
 

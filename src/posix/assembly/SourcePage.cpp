@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <stdexcept>
+#include <vector>
 
 namespace posix::assembly {
 
@@ -40,11 +41,41 @@ private:
     size_t passed_ = 0;
 };
 
+// The longest row a predictor may work on, in bytes: wider than any real
+// image's.
+constexpr long long kLongestPredictorRow = 4 << 20;
+
 // Keeps the bytes a QPDF reads from for as long as the QPDF lives.
 struct MemoryPdf {
     std::string bytes;
     QPDF pdf;
 };
+
+// Predictor parameters of the stream's filters that poppler would take:
+// qpdf takes any and sets up rows of Colors x Columns samples, gigabytes
+// for a few bytes of a hostile stream.
+bool sanePredictors(QPDFObjectHandle dictionary) {
+    QPDFObjectHandle parameters = dictionary.getKey("/DecodeParms");
+    std::vector<QPDFObjectHandle> each;
+    if (parameters.isArray()) {
+        each = parameters.getArrayAsVector();
+    } else {
+        each.push_back(parameters);
+    }
+    const auto number = [](QPDFObjectHandle entry, long long absent) {
+        return entry.isNull() ? absent : entry.isInteger() ? entry.getIntValue() : -1;
+    };
+    for (QPDFObjectHandle& entry : each) {
+        if (!entry.isDictionary() || number(entry.getKey("/Predictor"), 1) <= 1) continue;
+        const long long colors = number(entry.getKey("/Colors"), 1);
+        const long long bits = number(entry.getKey("/BitsPerComponent"), 8);
+        const long long columns = number(entry.getKey("/Columns"), 1);
+        if (colors < 1 || colors > 32 || bits < 1 || bits > 16 || columns < 1 ||
+            columns > kLongestPredictorRow * 8 / (colors * bits))
+            return false;
+    }
+    return true;
+}
 
 }  // namespace
 
@@ -67,7 +98,7 @@ SourcePage SourcePage::of(std::shared_ptr<QPDF> document, QPDFObjectHandle pageO
 }
 
 bool decodeStream(QPDFObjectHandle stream, Pipeline* out, size_t limit) {
-    if (!stream.isStream()) return false;
+    if (!stream.isStream() || !sanePredictors(stream.getDict())) return false;
     Pl_Discard discard;
     LimitedPipeline limited(out ? out : &discard, limit);
     bool decoded = false;

@@ -5,6 +5,8 @@
 #include <exception>
 #include <vector>
 
+#include "posix/pdf/QpdfFiles.h"
+
 namespace posix {
 
 bool formFieldTreeTooLarge(QPDF& document) {
@@ -30,10 +32,7 @@ bool formFieldTreeTooLarge(QPDF& document) {
 
 bool formFieldTreeTooLarge(const char* fileName, const char* password) {
     try {
-        QPDF document;
-        document.setSuppressWarnings(true);
-        document.processFile(fileName, password);
-        return formFieldTreeTooLarge(document);
+        return formFieldTreeTooLarge(*openWithQpdf(fileName, password));
     } catch (const std::exception&) {
         return false;
     }

@@ -8,17 +8,13 @@
 #include <qpdf/QPDFPageObjectHelper.hh>
 #include <qpdf/QUtil.hh>
 
-#include <errno.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cstdint>
 #include <exception>
 #include <stdexcept>
 #include <utility>
 
 #include "posix/pdf/FormFieldTree.h"
+#include "posix/pdf/QpdfFiles.h"
 #include "posix/pdf/ReadableFile.h"
 #include "posix/winapi/LastError.h"
 #include "print/FpdfView.h"
@@ -81,33 +77,6 @@ void checkPageTreeDepth(QPDFObjectHandle root) {
             if (kid.isDictionary() && kid.getKey("/Kids").isArray()) pending.emplace_back(kid, depth + 1);
         }
     }
-}
-
-// What counts as a small file: read whole, it costs less memory than the
-// pages that are made of it.
-constexpr off_t kSmallFile = 4 << 20;
-
-// The whole file when it is small; false otherwise, or when it cannot be read.
-bool readSmallFile(const std::string& fileName, std::string& bytes) {
-    const int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
-    struct stat info;
-    bool whole = fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size <= kSmallFile;
-    if (whole) {
-        bytes.resize(static_cast<size_t>(info.st_size));
-        size_t done = 0;
-        while (done < bytes.size()) {
-            const ssize_t got = ::read(fd, bytes.data() + done, bytes.size() - done);
-            if (got < 0 && errno == EINTR) continue;
-            if (got <= 0) break;
-            done += static_cast<size_t>(got);
-        }
-        bytes.resize(done);
-        // A file that grew or shrank meanwhile is read the usual way.
-        whole = done == static_cast<size_t>(info.st_size);
-    }
-    close(fd);
-    return whole;
 }
 
 // Whether the page tree's /Count, where it has one, is the number of pages
@@ -182,18 +151,7 @@ std::unique_ptr<SourceDocument> SourceDocument::open(const char* fileName, const
 
 void SourceDocument::readWithQpdf(unsigned long& qpdfError) {
     try {
-        const char* password = hasPassword_ ? password_.c_str() : nullptr;
-        std::shared_ptr<QPDF> qpdf;
-        // qpdf reads a file in many small pieces, seeking back and forth; a
-        // small one is read whole instead, at a fraction of the cost.
-        std::string bytes;
-        if (readSmallFile(fileName_, bytes)) {
-            qpdf = assembly::openPdfInMemory(std::move(bytes), fileName_, password);
-        } else {
-            qpdf = std::make_shared<QPDF>();
-            qpdf->setSuppressWarnings(true);
-            qpdf->processFile(fileName_.c_str(), password);
-        }
+        std::shared_ptr<QPDF> qpdf = openWithQpdf(fileName_, hasPassword_ ? password_.c_str() : nullptr);
         checkPageTreeDepth(qpdf->getRoot().getKey("/Pages"));
         for (QPDFPageObjectHelper& page : QPDFPageDocumentHelper(*qpdf).getAllPages())
             pages_.push_back(page.getObjectHandle());
