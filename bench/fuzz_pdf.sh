@@ -68,6 +68,7 @@ fi
 status=0
 executions=0
 cpu_ms=0
+fuzz_started=$(date +%s%N)
 left=$seconds
 TIMEFORMAT='%3U %3S'
 while ((left > 0)); do
@@ -85,6 +86,7 @@ while ((left > 0)); do
   mv "$work/findings/"* "$work/known/"
   left=$((left - ($(date +%s) - started)))
 done
+wall_ms=$((($(date +%s%N) - fuzz_started) / 1000000))
 
 if ((status == 0)); then
   mapfile -t inputs < <(find "$work/corpus" -type f | head -n 300)
@@ -105,7 +107,7 @@ fi
 
 findings=$(find "$work/findings" -type f | wc -l)
 known=$(find "$work/known" -type f | wc -l)
-echo "fuzz_pdf: $executions executions in $seconds s: $((executions / seconds)) a second," \
+echo "fuzz_pdf: $executions executions in $((wall_ms / 1000)) s: $((executions * 1000 / (wall_ms > 0 ? wall_ms : 1))) a second," \
   "$((executions * 1000 / (cpu_ms > 0 ? cpu_ms : 1))) a second of processor time;" \
   "$findings findings, $known known crashes of cairo set aside"
 if ((findings > 0 || status != 0)); then

@@ -407,7 +407,7 @@ const Hazard kHazards[] = {
      "Page 0 drawn: an annotation's appearance could not be read for placing"},
     {"a form field tree of 2^40 paths", fieldTreeOfManyPaths, 0, 1, "Page 0 placed"},
     {"a form field tree of 2^40 paths, every page drawn", fieldTreeOfManyPaths, 1, -1,
-     "The document cannot be drawn: its form field tree has more than 100000 paths", {"Render=always"}},
+     "The document cannot be drawn: its form field tree has more than 10000 paths", {"Render=always"}},
     {"a single content stream of damaged Flate data",
      [](const std::string& folder) { return encodedContent(folder, "flate.pdf", "/FlateDecode"); }, 0, 1,
      "Page 0 drawn: its content could not be read for placing"},

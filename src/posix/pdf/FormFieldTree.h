@@ -10,8 +10,9 @@
 
 namespace posix {
 
-// More paths than any real form has.
-constexpr size_t kMostFormFieldPaths = 100000;
+// More paths than any real form has (large ones have a few thousand
+// fields); poppler takes about a second for as many.
+constexpr size_t kMostFormFieldPaths = 10000;
 
 // Whether the document's form field tree has more paths than that; false
 // when qpdf cannot read it.
