@@ -39,28 +39,35 @@ else
   echo "fuzz_pdf: no seed corpus at $seeds; starting from the test documents" >&2
 fi
 
-# Known and outside the program: cairo 1.16 (Debian 12) reads past a buffer
-# while it subsets a damaged TrueType font of a drawn page, in
-# cairo_surface_finish; pdftocairo does the same (valgrind shows it), and
-# under AddressSanitizer the read lands on unmapped memory. A crash whose
-# first frame is exactly that one is set aside and the fuzzing goes on; the
-# input that showed it is kept in tests/fuzz/known/, and is tried first, so
-# that a cairo that no longer crashes is noticed.
-known_frame='#0 0x[0-9a-f]+ +\(/lib/x86_64-linux-gnu/libcairo.so.2\+0x8be7d\) \(BuildId: 3b00371c4a7d7f8f50e68f20fa815163fb7df7fa\)'
-is_known_crash() { grep -m1 -E '^ +#0 0x' "$1" | grep -qE "$known_frame"; }
+# Known and outside the program, each set aside so that the fuzzing goes
+# on, its input kept in tests/fuzz/known/ (see the README there) and tried
+# first, so that a library without the fault is noticed:
+# - cairo 1.16 (Debian 12) reads past a buffer while it subsets a damaged
+#   TrueType font of a drawn page: a crash whose first frame is that one;
+# - poppler builds a form field for every path through a field tree, for
+#   ever on one that names the same kids again and again; the program
+#   checks the tree first, but not in a file only poppler can read: a hang
+#   in poppler's Form::createFieldFromDict.
+cairo_frame='#0 0x[0-9a-f]+ +\(/lib/x86_64-linux-gnu/libcairo.so.2\+0x8be7d\) \(BuildId: 3b00371c4a7d7f8f50e68f20fa815163fb7df7fa\)'
+is_known() {
+  grep -m1 -E '^ +#0 0x' "$1" | grep -qE "$cairo_frame" && return 0
+  grep -q 'ERROR: libFuzzer: timeout' "$1" && grep -qE ' in Form::createFieldFromDict\(.*libpoppler' "$1"
+}
 
 # The fuzzing itself looks for crashes, memory errors, undefined behaviour
-# and hangs, with short allocation stacks for speed (a finding is replayed
-# with full ones: build-fuzz/tests/fuzz/fuzz_pdf FILE); leaks are looked
-# for afterwards, once per input the fuzzing kept, with full stacks so that
-# the known leaks of the libraries (tests/lsan.supp) are told apart from the
-# program's own.
+# and hangs (5 s: inputs this small take milliseconds), with short
+# allocation stacks for speed (a finding is replayed with full ones:
+# build-fuzz/tests/fuzz/fuzz_pdf FILE); leaks are looked for afterwards,
+# once per input the fuzzing kept, with full stacks so that the known leaks
+# of the libraries (tests/lsan.supp) are told apart from the program's own.
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 fuzz_options="detect_leaks=0:allocator_may_return_null=1:malloc_context_size=0:quarantine_size_mb=16"
-if QUORLEX_FUZZ_RENDER=always ASAN_OPTIONS=$fuzz_options "$dir/tests/fuzz/fuzz_pdf" "$top"/tests/fuzz/known/*.pdf \
-     >"$work/known.log" 2>&1 || ! is_known_crash "$work/known.log"; then
-  echo "fuzz_pdf: the kept cairo input no longer crashes with the known frame; see tests/fuzz/known/" >&2
-fi
+for input in "$top"/tests/fuzz/known/*.pdf; do
+  if QUORLEX_FUZZ_RENDER=always ASAN_OPTIONS=$fuzz_options "$dir/tests/fuzz/fuzz_pdf" -timeout=3 \
+       "$input" >"$work/known.log" 2>&1 || ! is_known "$work/known.log"; then
+    echo "fuzz_pdf: $(basename "$input") no longer shows its known fault; see tests/fuzz/known/" >&2
+  fi
+done
 
 # The rate is given by the clock and by the processor time the fuzzing
 # took: on a machine shared with other work, the second tells what one
@@ -75,14 +82,14 @@ while ((left > 0)); do
   started=$(date +%s)
   status=0
   { time ASAN_OPTIONS=$fuzz_options "$dir/tests/fuzz/fuzz_pdf" "$work/corpus" \
-      -max_total_time="$left" -max_len=$max_len -timeout=20 -rss_limit_mb=2048 -close_fd_mask=3 \
+      -max_total_time="$left" -max_len=$max_len -timeout=5 -rss_limit_mb=2048 -close_fd_mask=3 \
       -detect_leaks=0 -reload=0 -artifact_prefix="$work/findings/" -print_final_stats=1 \
       >"$work/run.log" 2>&1; } 2>"$work/cpu" || status=$?
   cpu_ms=$((cpu_ms + $(awk '{printf "%d", ($1 + $2) * 1000}' "$work/cpu")))
   cat "$work/run.log" >>"$work/log"
   ran=$(awk '/stat::number_of_executed_units:/ {print $2}' "$work/run.log")
   executions=$((executions + ${ran:-0}))
-  if ((status == 0)) || ! is_known_crash "$work/run.log"; then break; fi
+  if ((status == 0)) || ! is_known "$work/run.log"; then break; fi
   mv "$work/findings/"* "$work/known/"
   left=$((left - ($(date +%s) - started)))
 done
@@ -94,11 +101,11 @@ if ((status == 0)); then
     status=0
     ASAN_OPTIONS="detect_leaks=1:fast_unwind_on_malloc=0:allocator_may_return_null=1" \
     LSAN_OPTIONS="suppressions=$top/tests/lsan.supp:print_suppressions=0" \
-      "$dir/tests/fuzz/fuzz_pdf" -close_fd_mask=3 -artifact_prefix="$work/findings/" \
+      "$dir/tests/fuzz/fuzz_pdf" -timeout=20 -close_fd_mask=3 -artifact_prefix="$work/findings/" \
       "${inputs[@]}" >"$work/run.log" 2>&1 || status=$?
     cat "$work/run.log" >>"$work/log"
-    if ((status == 0)) || ! is_known_crash "$work/run.log"; then break; fi
-    # The inputs after the one cairo crashed on are tried again.
+    if ((status == 0)) || ! is_known "$work/run.log"; then break; fi
+    # The inputs after the one a library failed on are tried again.
     crashed=$(grep '^Running: ' "$work/run.log" | tail -n 1 | cut -d' ' -f2-)
     mapfile -t inputs < <(printf '%s\n' "${inputs[@]}" | sed -n "\\|^$crashed\$|,\$p" | tail -n +2)
     rm -f "$work/findings/"*
@@ -109,7 +116,7 @@ findings=$(find "$work/findings" -type f | wc -l)
 known=$(find "$work/known" -type f | wc -l)
 echo "fuzz_pdf: $executions executions in $((wall_ms / 1000)) s: $((executions * 1000 / (wall_ms > 0 ? wall_ms : 1))) a second," \
   "$((executions * 1000 / (cpu_ms > 0 ? cpu_ms : 1))) a second of processor time;" \
-  "$findings findings, $known known crashes of cairo set aside"
+  "$findings findings, $known known faults of cairo and poppler set aside"
 if ((findings > 0 || status != 0)); then
   grep -E "ERROR|SUMMARY|Test unit written" "$work/log" >&2 || tail -n 30 "$work/log" >&2
   mkdir -p "$top/out/fuzz-findings"
