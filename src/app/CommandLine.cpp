@@ -190,9 +190,11 @@ int runQuorlex(int argc, char** argv) {
         if (dryRunParameter.choice() == 1) job.planOnly = stdout;
         outcome = kFailed;
         job.print(pdfFileName.get(), documentTitle.get(), scaleFlag);
-        outcome = job.jobEnd == JobEnd::StillQueued ? kStillQueued
-                  : job.skippedPages > 0            ? kPrintedWithSkips
-                                                    : kPrinted;
+        // A run that printed no page has not succeeded, whatever the reason.
+        outcome = job.printedPages == 0                  ? kFailed
+                  : job.jobEnd == JobEnd::StillQueued    ? kStillQueued
+                  : job.skippedPages > 0                 ? kPrintedWithSkips
+                                                         : kPrinted;
     } catch (ExitException& e) {
         mainLog.info("Caught ExitException(%i)", e.exitCode);
         exitCode = e.exitCode;

@@ -135,6 +135,10 @@ void PrintJob::print(const char* pdfFileName, const char* title, bool scale) {
         ++printedPages;
     }
 
+    // Every selected page skipped: the document is cancelled (by the guard),
+    // so that no empty job comes out.
+    if (printedPages == 0 && skippedPages > 0) return;
+
     // A document the spooler could not complete (a full disk, a scheduler
     // that went away) is cancelled there; the run must say so, not succeed.
     const int ended = EndDoc(deviceContext);

@@ -5,10 +5,16 @@
 // sandbox's IPP printer.
 #include <gtest/gtest.h>
 
+#include <qpdf/Pl_Flate.hh>
+#include <qpdf/Pl_String.hh>
+
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "integration/support/ProcessRunner.h"
 #include "integration/support/Sandbox.h"
@@ -235,6 +241,251 @@ TEST_F(Placing, RenderAlwaysDrawsEveryPageAsBefore) {
     EXPECT_NE(unwrapped(refused.err).find("Unable to print document: Render=sometimes is not accepted: use "
                                "auto or always"),
               std::string::npos) << refused.err;
+}
+
+// ------------------------------------------- hostile, broken, restricted
+
+// Documents that are hostile, broken or restricted, each printed to file:
+// every outcome is a printed document that passes qpdf --check with every
+// stream decodable, or a run that says why nothing (or what) was left out.
+struct Hazard {
+    const char* what;
+    // Writes the document into the folder; returns its path.
+    std::function<std::string(const std::string& folder)> document;
+    int exitCode;                  // under ExitCode=result
+    int pages;                     // in the output; -1: no output at all
+    const char* logged;            // the log holds this
+    std::vector<std::string> extra = {};
+    bool withoutDrawing = false;   // a copy of the program without its plugins
+    bool looksLikeSource = false;  // the printed page renders as the source's
+};
+
+std::string built(testpdf::PdfBuilder& pdf, const std::string& path) {
+    pdf.write(path);
+    return path;
+}
+
+std::string written(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+    return path;
+}
+
+std::string onePage(const std::string& folder, const std::string& name, testpdf::Page page) {
+    testpdf::PdfBuilder pdf;
+    pdf.page(page);
+    return built(pdf, folder + "/" + name);
+}
+
+// An A4 page whose only content stream is this stream, given encoded.
+std::string encodedContent(const std::string& folder, const std::string& name, const char* filter) {
+    testpdf::PdfBuilder pdf;
+    pdf.encodedStream("content", filter, "x\x9c this is no encoded content 0 0 1 rg 0 0 100 100 re f");
+    testpdf::Page page{kA4W, kA4H, ""};
+    page.contents = "{content}";
+    pdf.page(page);
+    return built(pdf, folder + "/" + name);
+}
+
+// A document whose page tree is a chain of that many levels.
+std::string deepTree(const std::string& folder, int levels) {
+    std::vector<std::string> objects = {"<< /Type /Catalog /Pages 2 0 R >>"};
+    for (int level = 0; level < levels; ++level) {
+        const int number = 2 + level;
+        const std::string parent = level > 0 ? "/Parent " + std::to_string(number - 1) + " 0 R " : "";
+        objects.push_back("<< /Type /Pages " + parent + "/Kids [" + std::to_string(number + 1) +
+                          " 0 R] /Count 1 >>");
+    }
+    const int page = 2 + levels;
+    objects.push_back("<< /Type /Page /Parent " + std::to_string(page - 1) + " 0 R /MediaBox [0 0 595.276 841.89] "
+                      "/Contents " + std::to_string(page + 1) + " 0 R >>");
+    const std::string content = marks(kA4W, kA4H);
+    objects.push_back("<< /Length " + std::to_string(content.size()) + " >>\nstream\n" + content + "\nendstream");
+    return written(folder + "/deep.pdf", testpdf::pdfOfObjects(objects));
+}
+
+// The data repeated that many times, compressed with Flate.
+std::string deflated(const std::string& data, int times = 1) {
+    std::string compressed;
+    Pl_String collect("deflated", nullptr, compressed);
+    Pl_Flate deflate("deflated", &collect, Pl_Flate::a_deflate);
+    for (int time = 0; time < times; ++time)
+        deflate.write(reinterpret_cast<const unsigned char*>(data.data()), data.size());
+    deflate.finish();
+    return compressed;
+}
+
+// A page whose content's predictor would work on rows of 256 MiB.
+std::string hugePredictorRows(const std::string& folder) {
+    testpdf::PdfBuilder pdf;
+    pdf.encodedStream("content", "/FlateDecode", deflated(marks(kA4W, kA4H)),
+                      "<< /DecodeParms << /Predictor 2 /Colors 268435456 /Columns 1 >> >>");
+    testpdf::Page page{kA4W, kA4H, ""};
+    page.contents = "{content}";
+    pdf.page(page);
+    return built(pdf, folder + "/predictor.pdf");
+}
+
+// An appearance of a few kilobytes that inflates to more than an
+// appearance may: 65 MiB of blanks.
+std::string appearanceBomb(const std::string& folder) {
+    const std::string compressed = deflated(std::string(1 << 20, ' '), 65);
+    testpdf::PdfBuilder pdf;
+    pdf.encodedStream("bomb", "/FlateDecode", compressed, "<< /Type /XObject /Subtype /Form /BBox [0 0 100 100] >>");
+    testpdf::Page page{kA4W, kA4H, marks(kA4W, kA4H)};
+    page.annotations = {"<< /Type /Annot /Subtype /Square /Rect [100 100 200 200] /F 4 /AP << /N {bomb} >> >>"};
+    pdf.page(page);
+    return built(pdf, folder + "/bomb.pdf");
+}
+
+// A form whose field tree names each level's kid twice, 40 levels deep:
+// 2^40 paths through a few kilobytes.
+std::string fieldTreeOfManyPaths(const std::string& folder) {
+    std::vector<std::string> objects = {
+        "<< /Type /Catalog /Pages 2 0 R /AcroForm << /Fields [4 0 R] /NeedAppearances true >> >>",
+        "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+        "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 595.276 841.89] >>"};
+    for (int level = 0; level < 40; ++level) {
+        const std::string kid = std::to_string(5 + level) + " 0 R";
+        objects.push_back("<< /T (f" + std::to_string(level) + ") /Kids [" + kid + " " + kid + "] >>");
+    }
+    objects.push_back("<< /T (leaf) /FT /Tx >>");
+    return written(folder + "/fields.pdf", testpdf::pdfOfObjects(objects));
+}
+
+// The marks document written by qpdf with encryption that allows printing
+// as given (none, low).
+std::string encrypted(const std::string& folder, const std::string& print) {
+    const std::string plain = onePage(folder, "plain-" + print + ".pdf", {kA4W, kA4H, marks(kA4W, kA4H)});
+    const std::string path = folder + "/print-" + print + ".pdf";
+    const RunResult made = sandbox::shell("qpdf --encrypt '' owner 256 --print=" + print + " -- '" + plain +
+                                          "' '" + path + "'");
+    EXPECT_EQ(made.exitCode, 0) << made.err;
+    return path;
+}
+
+// A page tree whose one kid is not a page: qpdf finds no page, poppler one
+// that it cannot load either.
+std::string noReadablePage(const std::string& folder) {
+    return written(folder + "/unreadable.pdf",
+                   testpdf::pdfOfObjects({"<< /Type /Catalog /Pages 2 0 R >>",
+                                          "<< /Type /Pages /Kids [3 0 R] /Count 1 >>", "42"}));
+}
+
+// A page tree that counts three pages and holds two.
+std::string miscounted(const std::string& folder) {
+    testpdf::PdfBuilder pdf;
+    pdf.page({kA4W, kA4H, marks(kA4W, kA4H)});
+    pdf.page({kA4W, kA4H, marks(kA4W, kA4H)});
+    const std::string path = built(pdf, folder + "/miscounted.pdf");
+    std::string bytes = readFile(path);
+    bytes.replace(bytes.find("/Count 2"), 8, "/Count 3");
+    return written(path, bytes);
+}
+
+// The marks page with its cross-reference table pointing nowhere: qpdf
+// reads it by repairing it, and says so.
+std::string repaired(const std::string& folder) {
+    const std::string path = onePage(folder, "repaired.pdf", {kA4W, kA4H, marks(kA4W, kA4H)});
+    std::string bytes = readFile(path);
+    bytes.replace(bytes.rfind("startxref\n") + 10, 1, "9");
+    return written(path, bytes);
+}
+
+const Hazard kHazards[] = {
+    {"an opacity stored as an indirect number",
+     [](const std::string& folder) {
+         testpdf::PdfBuilder pdf;
+         pdf.object("opacity", "0.3");
+         pdf.page({kA4W, kA4H, "0 0 1 rg 50 50 400 600 re f q /Half gs 1 0 0 rg 150 150 400 600 re f Q\n",
+                   "<< /ExtGState << /Half << /ca {opacity} >> >> >>"});
+         return built(pdf, folder + "/opacity.pdf");
+     },
+     0, 1, "Page 0 placed", {}, false, true},
+    {"a page tree 30,000 levels deep", [](const std::string& folder) { return deepTree(folder, 30000); }, 0, 1,
+     "Page 0 drawn: the document could not be read for placing", {}, false, true},
+    {"an appearance that inflates beyond what one may", appearanceBomb, 0, 1,
+     "Page 0 drawn: an annotation's appearance could not be read for placing"},
+    {"a form field tree of 2^40 paths", fieldTreeOfManyPaths, 0, 1, "Page 0 placed"},
+    {"a form field tree of 2^40 paths, every page drawn", fieldTreeOfManyPaths, 1, -1,
+     "The document cannot be drawn: its form field tree has more than 10000 paths", {"Render=always"}},
+    {"a single content stream of damaged Flate data",
+     [](const std::string& folder) { return encodedContent(folder, "flate.pdf", "/FlateDecode"); }, 0, 1,
+     "Page 0 drawn: its content could not be read for placing"},
+    {"content whose predictor rows would take gigabytes", hugePredictorRows, 0, 1,
+     "Page 0 drawn: its content could not be read for placing"},
+    {"content in a filter qpdf does not decode (JBIG2)",
+     [](const std::string& folder) { return encodedContent(folder, "jbig2.pdf", "/JBIG2Decode"); }, 0, 1,
+     "Page 0 drawn: its content could not be read for placing"},
+    {"a file qpdf repairs", repaired, 0, 1, "qpdf: ", {}, false, true},
+    {"a page tree that counts more pages than it holds", miscounted, 3, 2,
+     "Page 0 drawn: the document is damaged"},
+    {"no page anyone can load", noReadablePage, 1, -1, "Unable to load PDF page 0"},
+    {"no page at all", [](const std::string&) { return std::string(QUORLEX_TEST_DATA) + "/empty.pdf"; }, 1, 0,
+     ""},
+    {"printing forbidden", [](const std::string& folder) { return encrypted(folder, "none"); }, 1, -1,
+     "Unable to print document: the document does not allow printing"},
+    {"printing forbidden, every page drawn",
+     [](const std::string& folder) { return encrypted(folder, "none"); }, 1, -1,
+     "Unable to print document: the document does not allow printing", {"Render=always"}},
+    {"printing allowed at low quality only", [](const std::string& folder) { return encrypted(folder, "low"); },
+     0, 1, "Page 0 placed", {}, false, true},
+    {"a page that needs drawing, without drawing",
+     [](const std::string& folder) {
+         testpdf::PdfBuilder pdf;
+         pdf.page({kA4W, kA4H, marks(kA4W, kA4H)});
+         testpdf::Page square{kA4W, kA4H, marks(kA4W, kA4H)};
+         square.annotations = {"<< /Type /Annot /Subtype /Square /Rect [100 100 300 300] /F 4 /C [0 0 0] >>"};
+         pdf.page(square);
+         return built(pdf, folder + "/needs-drawing.pdf");
+     },
+     3, 1, "Page 1 needs drawing (a printable annotation has no appearance): Unable to load the plugin quorlex-drawing.so",
+     {}, true},
+    {"a password, without drawing",
+     [](const std::string&) { return std::string(QUORLEX_TEST_DATA) + "/encrypted.pdf"; }, 1, -1,
+     "Unable to print document: Unable to load PDF document: 4", {}, true},
+    {"no PDF, without drawing",
+     [](const std::string&) { return std::string(QUORLEX_TEST_DATA) + "/not-a-pdf.pdf"; }, 1, -1,
+     "Unable to print document: Unable to load PDF document: 3", {}, true},
+};
+
+TEST_F(Placing, HostileBrokenAndRestrictedDocumentsPrintSoundlyOrSayWhatWasLeftOut) {
+    namespace fs = std::filesystem;
+    const std::string bare = *folder_ + "/bare";
+    fs::create_directories(bare);
+    fs::copy_file(QUORLEX_BIN, bare + "/quorlex", fs::copy_options::overwrite_existing);
+
+    for (const Hazard& hazard : kHazards) {
+        SCOPED_TRACE(hazard.what);
+        const std::string source = hazard.document(*folder_);
+        const std::string out = *folder_ + "/hazard-out.pdf";
+        fs::remove(out);
+        std::vector<std::string> args = {"ExitCode=result", "Log=main:stderr:0,PDFPrintFns:stderr:100", "-printpdf", source,
+                                         "file:" + out, "Hazard"};
+        args.insert(args.end(), hazard.extra.begin(), hazard.extra.end());
+        const RunResult result =
+            run(hazard.withoutDrawing ? bare + "/quorlex" : std::string(QUORLEX_BIN), args, sandbox::unattended());
+        const std::string log = unwrapped(result.err);
+        EXPECT_EQ(result.exitCode, hazard.exitCode) << log;
+        EXPECT_NE(log.find(hazard.logged), std::string::npos) << log;
+        EXPECT_EQ(log.find("Sanitizer"), std::string::npos) << log;
+        if (hazard.pages < 0) {
+            EXPECT_FALSE(fileExists(out));
+            continue;
+        }
+        if (!fileExists(out)) {
+            ADD_FAILURE() << "nothing printed\n" << log;
+            continue;
+        }
+        EXPECT_EQ(testpdf::pageCount(out), hazard.pages);
+        const RunResult check = sandbox::shell("qpdf --check '" + out + "'");
+        EXPECT_EQ(check.exitCode, 0) << check.out << check.err;
+        EXPECT_EQ(testpdf::undecodableStreams(out), std::vector<std::string>{});
+        EXPECT_LT(fs::file_size(out), 1u << 20) << "as light as what it shows";
+        if (hazard.looksLikeSource) {
+            EXPECT_LT(sandbox::meanDifference(sandbox::renderPage(source, 1, kDpi), sandbox::renderPage(out, 1, kDpi)),
+                      3.0);
+        }
+    }
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "support/PdfBuilder.h"
 
 #include <qpdf/Buffer.hh>
+#include <qpdf/Pl_Discard.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
 #include <qpdf/QPDFPageObjectHelper.hh>
 #include <qpdf/QPDFWriter.hh>
@@ -113,9 +114,11 @@ void PdfBuilder::stream(const std::string& name, const std::string& dictionary,
 }
 
 void PdfBuilder::encodedStream(const std::string& name, const std::string& filter,
-                               const std::string& data) {
+                               const std::string& data, const std::string& dictionary) {
     QPDFObjectHandle stream = QPDFObjectHandle::newStream(&pdf_);
-    stream.replaceStreamData(data, QPDFObjectHandle::newName(filter), QPDFObjectHandle::newNull());
+    QPDFObjectHandle entries = parse(dictionary);
+    stream.replaceStreamData(data, QPDFObjectHandle::newName(filter), entries.getKey("/DecodeParms"));
+    for (auto& [key, value] : entries.ditems()) stream.getDict().replaceKey(key, value);
     named_.emplace_back(name, stream);
 }
 
@@ -124,7 +127,9 @@ void PdfBuilder::page(const Page& wanted) {
                                   rectangle({0, 0, wanted.width, wanted.height}) + " >>");
     page.replaceKey("/Resources", parse(wanted.resources));
     QPDFObjectHandle content = QPDFObjectHandle::newStream(&pdf_, wanted.content);
-    if (wanted.moreContent.empty()) {
+    if (!wanted.contents.empty()) {
+        page.replaceKey("/Contents", parse(wanted.contents));
+    } else if (wanted.moreContent.empty()) {
         page.replaceKey("/Contents", content);
     } else {
         QPDFObjectHandle contents = QPDFObjectHandle::newArray();
@@ -156,7 +161,27 @@ void PdfBuilder::catalog(const std::string& key, const std::string& syntax) {
 void PdfBuilder::write(const std::string& path) {
     QPDFWriter writer(pdf_, path.c_str());
     writer.setStaticID(true);
+    // Streams given encoded stay as they are, damaged or hostile.
+    writer.setDecodeLevel(qpdf_dl_none);
     writer.write();
+}
+
+std::string pdfOfObjects(const std::vector<std::string>& objects) {
+    std::string pdf = "%PDF-1.4\n";
+    std::vector<size_t> offsets;
+    for (size_t i = 0; i < objects.size(); ++i) {
+        offsets.push_back(pdf.size());
+        pdf += std::to_string(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
+    }
+    const size_t xref = pdf.size();
+    pdf += "xref\n0 " + std::to_string(objects.size() + 1) + "\n0000000000 65535 f \n";
+    char entry[24];
+    for (size_t offset : offsets) {
+        std::snprintf(entry, sizeof entry, "%010zu 00000 n \n", offset);
+        pdf += entry;
+    }
+    return pdf + "trailer\n<< /Size " + std::to_string(objects.size() + 1) +
+           " /Root 1 0 R >>\nstartxref\n" + std::to_string(xref) + "\n%%EOF\n";
 }
 
 std::string grayIccProfile() {
@@ -248,6 +273,19 @@ int imageCount(const std::string& path, int number) {
 
 int pageCount(const std::string& path) {
     return static_cast<int>(OpenPdf(path).pages.size());
+}
+
+std::vector<std::string> undecodableStreams(const std::string& path) {
+    OpenPdf pdf(path);
+    std::vector<std::string> failures;
+    for (QPDFObjectHandle& object : pdf.pdf.getAllObjects()) {
+        if (!object.isStream()) continue;
+        Pl_Discard discard;
+        bool decoded = false;
+        const bool read = object.pipeStreamData(&discard, &decoded, 0, qpdf_dl_specialized, true);
+        if (!read) failures.push_back("object " + object.getObjGen().unparse(' ') + ": damaged data");
+    }
+    return failures;
 }
 
 }  // namespace testpdf

@@ -31,6 +31,7 @@ struct Page {
     double userUnit = 0;           // 0: none given
     std::vector<std::string> annotations;   // annotation dictionaries, PDF syntax
     std::vector<std::string> moreContent;   // streams ("{name}") after the content
+    std::string contents;          // PDF syntax for /Contents instead of the above
 };
 
 class PdfBuilder {
@@ -42,8 +43,9 @@ public:
     // An indirect stream with the dictionary (PDF syntax) and data.
     void stream(const std::string& name, const std::string& dictionary, const std::string& data);
     // A stream whose data is given already encoded with the filter, which
-    // it need not be (a damaged stream).
-    void encodedStream(const std::string& name, const std::string& filter, const std::string& data);
+    // it need not be (a damaged stream), with more entries (PDF syntax).
+    void encodedStream(const std::string& name, const std::string& filter, const std::string& data,
+                       const std::string& dictionary = "<< >>");
     void page(const Page& page);
     // Sets a key of the document catalog (PDF syntax).
     void catalog(const std::string& key, const std::string& syntax);
@@ -57,6 +59,10 @@ private:
     QPDF pdf_;
     std::vector<std::pair<std::string, QPDFObjectHandle>> named_;
 };
+
+// A PDF file of these objects, numbered from 1 in order, the first the
+// catalog: for structures qpdf itself would not write.
+std::string pdfOfObjects(const std::vector<std::string>& objects);
 
 // A minimal ICC profile of one grey channel, so that ICC-based colour has
 // a profile to refer to.
@@ -73,5 +79,9 @@ std::set<std::string> colourSpaceFamilies(const std::string& pdf, int page);
 // The image XObjects the page draws, however deep.
 int imageCount(const std::string& pdf, int page);
 int pageCount(const std::string& pdf);
+// The streams of the file whose data qpdf cannot decode with the filters
+// it knows (Flate, LZW, ASCII, run-length; image filters are left as they
+// are), as "object N G: why"; empty when every one decodes.
+std::vector<std::string> undecodableStreams(const std::string& pdf);
 
 }  // namespace testpdf

@@ -68,6 +68,15 @@ FormContent contentOf(QPDFObjectHandle page) {
     return content;
 }
 
+// The document's PDF version. qpdf's own getVersionAsPDFVersion compiles a
+// regular expression at every call, which costs more than reading a small
+// document.
+PDFVersion versionOf(QPDF& document) {
+    int major = 1, minor = 4;
+    std::sscanf(document.getPDFVersion().c_str(), "%d.%d", &major, &minor);
+    return PDFVersion(major, minor, document.getExtensionLevel());
+}
+
 }  // namespace
 
 std::string pdfNumber(double value) {
@@ -110,27 +119,35 @@ void PdfAssembly::beginSheet(double widthPoints, double heightPoints) {
 
 void PdfAssembly::noteSource(const std::shared_ptr<QPDF>& document) {
     if (!sources_.insert(document).second) return;
-    version_.updateIfGreater(document->getVersionAsPDFVersion());
+    version_.updateIfGreater(versionOf(*document));
     // Optional content keeps its configuration (which layers print): the
     // first document that has one brings it along.
     QPDFObjectHandle properties = document->getRoot().getKey("/OCProperties");
     if (optionalContent_.empty() && properties.isDictionary()) optionalContent_ = writer_.value(properties);
 }
 
-int PdfAssembly::appearanceFor(QPDFObjectHandle appearance) {
+std::string PdfAssembly::appearanceFor(QPDFObjectHandle appearance) {
+    // An appearance as the document stores it is copied as it is, filters
+    // and all, like any other object.
+    if (!appearance.isDataModified()) return writer_.value(appearance);
+    // One a form generated exists only once it is read through (its value
+    // is filled in as it is read): decoded, within the limit of what an
+    // appearance may inflate to, and compressed again.
     const auto key = std::make_pair(static_cast<const QPDF*>(appearance.getOwningQPDF()),
                                     appearance.getObjGen());
-    if (auto found = forms_.find(key); found != forms_.end()) return found->second;
-    // Appearances a form generated exist only once they are read through
-    // (their content is filled in as it is read), so their content is taken
-    // decoded; they are small.
-    const auto data = appearance.getStreamData(qpdf_dl_generalized);
-    const std::string entries = writer_.streamEntries(appearance.getDict(), false);
-    const int number = writer_.reserve();
-    writer_.writeStream(number, entries,
-                        std::string(reinterpret_cast<const char*>(data->getBuffer()), data->getSize()));
-    forms_.emplace(key, number);
-    return number;
+    auto found = forms_.find(key);
+    if (found == forms_.end()) {
+        std::string data;
+        Pl_String collect("appearance", nullptr, data);
+        Pl_Flate compress("appearance", &collect, Pl_Flate::a_deflate);
+        if (!decodeStream(appearance, &compress, kAppearanceLimit))
+            throw std::runtime_error("an annotation's appearance could not be read");
+        const std::string entries = writer_.streamEntries(appearance.getDict(), false);
+        const int number = writer_.reserve();
+        writer_.writeStream(number, entries + "/Filter /FlateDecode ", data);
+        found = forms_.emplace(key, number).first;
+    }
+    return std::to_string(found->second) + " 0 R";
 }
 
 int PdfAssembly::formFor(const SourcePage& source) {
@@ -179,7 +196,7 @@ void PdfAssembly::place(const SourcePage& source, const Matrix& pageToSheet, con
         const std::string drawing = helper.getPageContentForAppearance(
             name, source.displayed.rotate, an_print, an_invisible | an_hidden);
         if (drawing.empty()) continue;
-        xobjects += name + " " + std::to_string(appearanceFor(appearance)) + " 0 R ";
+        xobjects += name + " " + appearanceFor(appearance) + " ";
         overlays += drawing;
     }
     // The sheet takes the transparency group of the first page that has one,

@@ -75,7 +75,8 @@ private:
     void addPage(const std::string& body);
     std::string blankPage(const PageBody& like) const;
     int formFor(const SourcePage& page);
-    int appearanceFor(QPDFObjectHandle appearance);
+    // A reference to the appearance stream's copy.
+    std::string appearanceFor(QPDFObjectHandle appearance);
 
     PdfWriter writer_;
     std::string title_;

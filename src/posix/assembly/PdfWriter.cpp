@@ -3,6 +3,7 @@
 #include <qpdf/Pl_String.hh>
 
 #include <cstdio>
+#include <functional>
 
 namespace posix::assembly {
 
@@ -56,6 +57,7 @@ int PdfWriter::numberFor(QPDFObjectHandle& object) {
     if (auto found = numbers_.find(key); found != numbers_.end()) return found->second;
     const int number = reserve();
     numbers_.emplace(key, number);
+    numbered_.push_back(key);
     queue_.emplace_back(object, number);
     return number;
 }
@@ -107,24 +109,39 @@ void PdfWriter::appendDirect(std::string& text, QPDFObjectHandle value) {
             text += "null";
             break;
         default:
-            text += value.unparse();
+            // Numbers, strings and booleans: the value itself, also when the
+            // handle is that of an indirect object.
+            text += value.unparseResolved();
             break;
     }
 }
 
 std::string PdfWriter::value(QPDFObjectHandle value) {
     std::string text;
-    appendValue(text, value);
-    writeQueued();
+    copyAll([&] { appendValue(text, value); });
     return text;
 }
 
-void PdfWriter::writeQueued() {
-    while (!queue_.empty()) {
-        auto [object, number] = queue_.front();
-        queue_.pop_front();
-        writeSourceObject(object, number);
+void PdfWriter::copyAll(const std::function<void()>& take) {
+    const size_t known = numbered_.size();
+    try {
+        take();
+        while (!queue_.empty()) {
+            auto [object, number] = queue_.front();
+            queue_.pop_front();
+            writeSourceObject(object, number);
+        }
+    } catch (...) {
+        // Every object numbered on the way is forgotten, written or not: a
+        // later page that needs them copies them again (and fails again)
+        // rather than pointing at an object that was never written. What
+        // was written stays in the file, unused.
+        for (size_t i = known; i < numbered_.size(); ++i) numbers_.erase(numbered_[i]);
+        numbered_.resize(known);
+        queue_.clear();
+        throw;
     }
+    numbered_.clear();
 }
 
 void PdfWriter::writeSourceObject(QPDFObjectHandle object, int number) {
@@ -165,8 +182,7 @@ void PdfWriter::appendStreamEntries(std::string& text, QPDFObjectHandle dictiona
 
 std::string PdfWriter::streamEntries(QPDFObjectHandle dictionary, bool keepFilters) {
     std::string text;
-    appendStreamEntries(text, dictionary, keepFilters);
-    writeQueued();
+    copyAll([&] { appendStreamEntries(text, dictionary, keepFilters); });
     return text;
 }
 
@@ -184,7 +200,6 @@ void PdfWriter::writeStream(int number, const std::string& entries, const std::s
 }
 
 void PdfWriter::finish(int catalog, int info) {
-    writeQueued();
     for (size_t number = 1; number < offsets_.size(); ++number) {
         if (offsets_[number] < 0) writeObject(static_cast<int>(number), "null");
     }

@@ -11,6 +11,7 @@
 #include <qpdf/QPDFObjectHandle.hh>
 
 #include <deque>
+#include <functional>
 #include <map>
 #include <string>
 #include <utility>
@@ -32,7 +33,8 @@ public:
     // object of the writer's own. The source objects it refers to, and all
     // they lead to, are written before this returns; references to pages
     // become null, so that no page drags in another. Throws (std::exception)
-    // when qpdf cannot read what it meets; what was written stays valid.
+    // when qpdf cannot read what it meets; nothing of that call is then
+    // taken as written, so a later call copies it afresh.
     std::string value(QPDFObjectHandle value);
 
     // The entries of a source stream's dictionary, as value() gives them,
@@ -51,7 +53,9 @@ public:
 
 private:
     int numberFor(QPDFObjectHandle& object);
-    void writeQueued();
+    // Runs take, which numbers source objects, then writes what it
+    // numbered; on failure forgets every number it gave.
+    void copyAll(const std::function<void()>& take);
     void writeSourceObject(QPDFObjectHandle object, int number);
     void appendValue(std::string& text, QPDFObjectHandle value);
     void appendDirect(std::string& text, QPDFObjectHandle value);
@@ -63,6 +67,7 @@ private:
     std::vector<long long> offsets_{-1};                   // by number; -1: not written
     std::map<std::pair<QPDF*, QPDFObjGen>, int> numbers_;  // source objects
     std::deque<std::pair<QPDFObjectHandle, int>> queue_;   // numbered, not yet written
+    std::vector<std::pair<QPDF*, QPDFObjGen>> numbered_;   // by the copy in progress
 };
 
 // A name in PDF syntax ("/Type"), with the characters that need it escaped.

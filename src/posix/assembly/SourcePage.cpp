@@ -1,9 +1,11 @@
 #include "posix/assembly/SourcePage.h"
 
+#include <qpdf/Pl_Discard.hh>
 #include <qpdf/QPDFPageObjectHelper.hh>
 
 #include <optional>
 #include <stdexcept>
+#include <vector>
 
 namespace posix::assembly {
 
@@ -17,11 +19,63 @@ std::optional<Box> boxOf(QPDFObjectHandle array) {
     return box;
 }
 
+// Passes data on until there is more of it than the limit, then fails the
+// piping (qpdf reports that as data it could not decode).
+class LimitedPipeline : public Pipeline {
+public:
+    LimitedPipeline(Pipeline* next, size_t limit) : Pipeline("limited", next), limit_(limit) {}
+    void write(unsigned char const* data, size_t length) override {
+        if (length > limit_ - passed_) {
+            exceeded = true;
+            throw std::length_error("the stream inflates beyond its limit");
+        }
+        passed_ += length;
+        getNext()->write(data, length);
+    }
+    void finish() override { getNext()->finish(); }
+
+    bool exceeded = false;
+
+private:
+    size_t limit_;
+    size_t passed_ = 0;
+};
+
+// The longest row a predictor may work on, in bytes: wider than any real
+// image's.
+constexpr long long kLongestPredictorRow = 4 << 20;
+
 // Keeps the bytes a QPDF reads from for as long as the QPDF lives.
 struct MemoryPdf {
     std::string bytes;
     QPDF pdf;
 };
+
+// Predictor parameters of the stream's filters that poppler would take:
+// qpdf takes any and sets up rows of Colors x Columns samples, gigabytes
+// for a few bytes of a hostile stream.
+bool sanePredictors(QPDFObjectHandle dictionary) {
+    QPDFObjectHandle parameters = dictionary.getKey("/DecodeParms");
+    std::vector<QPDFObjectHandle> each;
+    if (parameters.isArray()) {
+        each = parameters.getArrayAsVector();
+    } else {
+        each.push_back(parameters);
+    }
+    const auto number = [](QPDFObjectHandle entry, long long absent) {
+        return entry.isNull() ? absent : entry.isInteger() ? entry.getIntValue() : -1;
+    };
+    for (QPDFObjectHandle& entry : each) {
+        if (!entry.isDictionary() || number(entry.getKey("/Predictor"), 1) <= 1) continue;
+        const long long colors = number(entry.getKey("/Colors"), 1);
+        const long long bits = number(entry.getKey("/BitsPerComponent"), 8);
+        const long long columns = number(entry.getKey("/Columns"), 1);
+        if (colors < 1 || colors > 32 || bits < 1 || bits > 16 || columns < 1 ||
+            columns > kLongestPredictorRow * 8 / (colors * bits))
+            return false;
+    }
+    return true;
+}
 
 }  // namespace
 
@@ -43,11 +97,27 @@ SourcePage SourcePage::of(std::shared_ptr<QPDF> document, QPDFObjectHandle pageO
     return source;
 }
 
-std::shared_ptr<QPDF> openPdfInMemory(std::string bytes, const std::string& description) {
+bool decodeStream(QPDFObjectHandle stream, Pipeline* out, size_t limit) {
+    if (!stream.isStream() || !sanePredictors(stream.getDict())) return false;
+    Pl_Discard discard;
+    LimitedPipeline limited(out ? out : &discard, limit);
+    bool decoded = false;
+    bool readable = false;
+    try {
+        readable = stream.pipeStreamData(&limited, &decoded, 0, qpdf_dl_specialized, true);
+    } catch (const std::exception&) {
+        readable = false;
+    }
+    return readable && decoded && !limited.exceeded;
+}
+
+std::shared_ptr<QPDF> openPdfInMemory(std::string bytes, const std::string& description,
+                                      const char* password) {
     auto memory = std::make_shared<MemoryPdf>();
     memory->bytes = std::move(bytes);
     memory->pdf.setSuppressWarnings(true);
-    memory->pdf.processMemoryFile(description.c_str(), memory->bytes.data(), memory->bytes.size());
+    memory->pdf.processMemoryFile(description.c_str(), memory->bytes.data(), memory->bytes.size(),
+                                  password);
     return std::shared_ptr<QPDF>(memory, &memory->pdf);
 }
 

@@ -2,9 +2,12 @@
 // context that places pages instead of drawing them.
 #pragma once
 
+#include <qpdf/Pipeline.hh>
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFObjectHandle.hh>
 
+#include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -32,8 +35,18 @@ struct SourcePage {
     static SourcePage of(std::shared_ptr<QPDF> document, QPDFObjectHandle page);
 };
 
-// A PDF held in memory, opened with qpdf: the document owns its bytes.
-// Throws (std::exception) when qpdf cannot open it.
-std::shared_ptr<QPDF> openPdfInMemory(std::string bytes, const std::string& description);
+// Pipes the stream's data, decoded, into out (null: only reads it through).
+// False when qpdf cannot decode it all: damaged data, a filter qpdf does
+// not decode (JBIG2 or JPEG on content, say), or more than limit bytes.
+bool decodeStream(QPDFObjectHandle stream, Pipeline* out, size_t limit = SIZE_MAX);
+
+// What one annotation appearance may inflate to: real ones are a few
+// kilobytes, a hostile one can hold gigabytes in a few kilobytes.
+constexpr size_t kAppearanceLimit = 64 << 20;
+
+// A PDF held in memory, opened with qpdf (warnings kept, not printed): the
+// document owns its bytes. Throws (std::exception) when qpdf cannot open it.
+std::shared_ptr<QPDF> openPdfInMemory(std::string bytes, const std::string& description,
+                                      const char* password = nullptr);
 
 }  // namespace posix::assembly

@@ -38,6 +38,8 @@ public:
     virtual int pageCount() const = 0;
     // Null when the page cannot be read.
     virtual std::unique_ptr<DrawablePage> page(int index) = 0;
+    // The permission bits as FPDF_GetDocPermissions gives them.
+    virtual unsigned long permissions() const = 0;
 };
 
 class DrawingPlugin {

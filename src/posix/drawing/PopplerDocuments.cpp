@@ -34,6 +34,30 @@ unsigned long errorCode(const GError* error) {
 
 }  // namespace
 
+unsigned long permissionBits(PopplerDocument* document) {
+    const PopplerPermissions granted = poppler_document_get_permissions(document);
+    if ((granted & POPPLER_PERMISSIONS_FULL) == POPPLER_PERMISSIONS_FULL) return 0xFFFFFFFFul;
+    // poppler's flags and the bits they stand for.
+    static constexpr struct {
+        PopplerPermissions flag;
+        unsigned long bit;
+    } kBits[] = {
+        {POPPLER_PERMISSIONS_OK_TO_PRINT, 1ul << 2},
+        {POPPLER_PERMISSIONS_OK_TO_MODIFY, 1ul << 3},
+        {POPPLER_PERMISSIONS_OK_TO_COPY, 1ul << 4},
+        {POPPLER_PERMISSIONS_OK_TO_ADD_NOTES, 1ul << 5},
+        {POPPLER_PERMISSIONS_OK_TO_FILL_FORM, 1ul << 8},
+        {POPPLER_PERMISSIONS_OK_TO_EXTRACT_CONTENTS, 1ul << 9},
+        {POPPLER_PERMISSIONS_OK_TO_ASSEMBLE, 1ul << 10},
+        {POPPLER_PERMISSIONS_OK_TO_PRINT_HIGH_RESOLUTION, 1ul << 11},
+    };
+    unsigned long bits = 0xFFFFFFFFul;
+    for (const auto& [flag, bit] : kBits) {
+        if (!(granted & flag)) bits &= ~bit;
+    }
+    return bits;
+}
+
 PopplerDocumentPtr openPopplerDocument(const char* fileName, const char* password,
                                        unsigned long& error) {
     error = FPDF_ERR_SUCCESS;

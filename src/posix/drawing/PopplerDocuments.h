@@ -19,4 +19,8 @@ using PopplerPagePtr = std::unique_ptr<PopplerPage, GObjectUnref>;
 PopplerDocumentPtr openPopplerDocument(const char* fileName, const char* password,
                                        unsigned long& error);
 
+// The document's permissions as the permission bits of its encryption
+// dictionary (bit 3, value 4: printing); all set when nothing is withheld.
+unsigned long permissionBits(PopplerDocument* document);
+
 }  // namespace posix::drawing

@@ -36,6 +36,7 @@ public:
         if (!page) return nullptr;
         return std::make_unique<PopplerDrawablePage>(std::move(page));
     }
+    unsigned long permissions() const override { return permissionBits(document_.get()); }
 
 private:
     PopplerDocumentPtr document_;

@@ -4,6 +4,7 @@
 #include "posix/spooler/GdiHandles.h"
 #include "posix/drawing/PageDrawing.h"
 #include "posix/drawing/PopplerDocuments.h"
+#include "posix/pdf/FormFieldTree.h"
 #include "print/PrintLogs.h"
 
 namespace posix::drawing {
@@ -29,6 +30,12 @@ void PopplerEngine::destroyLibrary() {}
 
 FPDF_DOCUMENT PopplerEngine::loadDocument(const char* fileName, const char* password,
                                           unsigned long& error) {
+    if (formFieldTreeTooLarge(fileName, password)) {
+        pdfPrintLog.error("The document cannot be drawn: its form field tree has more than %zu paths",
+                          kMostFormFieldPaths);
+        error = FPDF_ERR_FORMAT;
+        return nullptr;
+    }
     return reinterpret_cast<FPDF_DOCUMENT>(openPopplerDocument(fileName, password, error).release());
 }
 
@@ -67,6 +74,10 @@ void PopplerEngine::closePage(FPDF_PAGE page) { delete asPage(page); }
 
 void PopplerEngine::closeDocument(FPDF_DOCUMENT document) {
     if (document) g_object_unref(asDocument(document));
+}
+
+unsigned long PopplerEngine::permissions(FPDF_DOCUMENT document) {
+    return document ? permissionBits(asDocument(document)) : 0;
 }
 
 PopplerEngine& popplerEngine() {

@@ -20,6 +20,7 @@ public:
                     int rotate, int flags) override;
     void closePage(FPDF_PAGE page) override;
     void closeDocument(FPDF_DOCUMENT document) override;
+    unsigned long permissions(FPDF_DOCUMENT document) override;
 };
 
 // The poppler engine, one per process.

@@ -36,7 +36,9 @@ int PlacingEngine::pageCount(FPDF_DOCUMENT document) {
 
 FPDF_PAGE PlacingEngine::loadPage(FPDF_DOCUMENT document, int index) {
     if (!document) return nullptr;
-    return reinterpret_cast<FPDF_PAGE>(asDocument(document)->preparePage(index).release());
+    std::unique_ptr<PreparedPage> page = asDocument(document)->preparePage(index);
+    asDocument(document)->logWarnings();
+    return reinterpret_cast<FPDF_PAGE>(page.release());
 }
 
 double PlacingEngine::pageWidth(FPDF_PAGE page) { return page ? asPage(page)->width : 0; }
@@ -53,19 +55,25 @@ void PlacingEngine::renderPage(HDC dc, FPDF_PAGE handle, int startX, int startY,
     std::string reason = page.drawReason;
     if (page.placeable && reason.empty()) {
         try {
-            if (context->placePage(*page.placeable, target, rotate)) {
+            const bool placed = context->placePage(*page.placeable, target, rotate);
+            page.document->logWarnings();
+            if (placed) {
                 pdfPrintLog.info("Page %d placed", page.index);
                 return;
             }
             reason = "the device context only draws";
         } catch (const std::exception& failure) {
+            page.document->logWarnings();
             reason = std::string("it could not be copied: ") + failure.what();
         }
     }
     if (!page.drawable) page.drawable = page.document->drawablePage(page.index);
-    if (!page.drawable) return;
-    if (page.drawable->drawOnto(*context, target, rotate))
+    if (page.drawable && page.drawable->drawOnto(*context, target, rotate)) {
         pdfPrintLog.info("Page %d drawn: %s", page.index, reason.c_str());
+    } else {
+        // Too late to skip the page: its sheet stays empty, and the log says so.
+        pdfPrintLog.error("Page %d could not be printed: %s", page.index, reason.c_str());
+    }
 }
 
 void PlacingEngine::closePage(FPDF_PAGE page) { delete asPage(page); }
@@ -73,6 +81,10 @@ void PlacingEngine::closePage(FPDF_PAGE page) { delete asPage(page); }
 bool PlacingEngine::placesPage(FPDF_PAGE handle) {
     const PreparedPage* page = asPage(handle);
     return page && page->placeable && page->drawReason.empty();
+}
+
+unsigned long PlacingEngine::permissions(FPDF_DOCUMENT document) {
+    return document ? asDocument(document)->permissions() : 0;
 }
 
 void PlacingEngine::closeDocument(FPDF_DOCUMENT document) { delete asDocument(document); }

@@ -26,6 +26,7 @@ public:
     void closePage(FPDF_PAGE page) override;
     void closeDocument(FPDF_DOCUMENT document) override;
     bool placesPage(FPDF_PAGE page) override;
+    unsigned long permissions(FPDF_DOCUMENT document) override;
 };
 
 // The placing engine, one per process.

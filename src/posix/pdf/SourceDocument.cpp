@@ -1,7 +1,6 @@
 #include "posix/pdf/SourceDocument.h"
 
 #include <qpdf/Constants.h>
-#include <qpdf/Pl_Discard.hh>
 #include <qpdf/QPDFAcroFormDocumentHelper.hh>
 #include <qpdf/QPDFAnnotationObjectHelper.hh>
 #include <qpdf/QPDFExc.hh>
@@ -9,34 +8,44 @@
 #include <qpdf/QPDFPageObjectHelper.hh>
 #include <qpdf/QUtil.hh>
 
+#include <cstdint>
 #include <exception>
 #include <stdexcept>
+#include <utility>
 
+#include "posix/pdf/FormFieldTree.h"
+#include "posix/pdf/QpdfFiles.h"
 #include "posix/pdf/ReadableFile.h"
+#include "posix/winapi/LastError.h"
 #include "print/FpdfView.h"
+#include "print/PrintLogs.h"
 
 namespace posix::pdf {
 
 namespace {
 
 constexpr const char* kUnreadable = "its content could not be read for placing";
+constexpr const char* kAppearanceUnreadable = "an annotation's appearance could not be read for placing";
 constexpr const char* kNoAppearance = "a printable annotation has no appearance";
 constexpr const char* kFormValue = "a form value has characters placing cannot draw";
 
-// The content streams must be readable as they are (a single stream is
-// copied raw) or decodable (several are joined), or placing would fail
-// only while the document is written, too late to draw the page instead.
+// Real page trees are a few levels deep; qpdf walks them recursively, so a
+// hostile one thousands of levels deep would overflow the stack.
+constexpr int kDeepestPageTree = 1000;
+// A damaged file can make qpdf warn once per object.
+constexpr int kWarningsLogged = 50;
+
+// Each content stream must decode (a single one is copied as it is stored,
+// several are joined decoded): a printer's interpreter meeting data it
+// cannot decode may abort the whole job.
 void checkContents(QPDFObjectHandle page) {
     QPDFObjectHandle contents = page.getKey("/Contents");
-    Pl_Discard discard;
     if (contents.isStream()) {
-        if (!contents.pipeStreamData(&discard, nullptr, 0, qpdf_dl_none, true))
-            throw std::runtime_error(kUnreadable);
+        if (!assembly::decodeStream(contents, nullptr)) throw std::runtime_error(kUnreadable);
     } else if (contents.isArray()) {
         for (QPDFObjectHandle& item : contents.aitems()) {
             if (item.isNull()) continue;
-            if (!item.isStream() || !item.pipeStreamData(&discard, nullptr, 0, qpdf_dl_specialized, true))
-                throw std::runtime_error(kUnreadable);
+            if (!assembly::decodeStream(item, nullptr)) throw std::runtime_error(kUnreadable);
         }
     } else if (!contents.isNull()) {
         throw std::runtime_error(kUnreadable);
@@ -48,6 +57,48 @@ bool printed(QPDFAnnotationObjectHelper& annotation) {
     if (!(flags & an_print) || (flags & (an_hidden | an_invisible))) return false;
     // A pop-up shows another annotation's text on screen; it does not print.
     return !annotation.getObjectHandle().getKey("/Subtype").isNameAndEquals("/Popup");
+}
+
+// Walks the page tree without recursion; throws when it is deeper than qpdf
+// can walk.
+void checkPageTreeDepth(QPDFObjectHandle root) {
+    std::vector<std::pair<QPDFObjectHandle, int>> pending{{root, 1}};
+    std::set<QPDFObjGen> seen;
+    while (!pending.empty()) {
+        auto [node, depth] = pending.back();
+        pending.pop_back();
+        if (depth > kDeepestPageTree)
+            throw std::runtime_error("its page tree is more than " + std::to_string(kDeepestPageTree) +
+                                     " levels deep");
+        if (node.isIndirect() && !seen.insert(node.getObjGen()).second) continue;
+        QPDFObjectHandle kids = node.isDictionary() ? node.getKey("/Kids") : QPDFObjectHandle();
+        if (!kids.isArray()) continue;
+        for (QPDFObjectHandle& kid : kids.aitems()) {
+            if (kid.isDictionary() && kid.getKey("/Kids").isArray()) pending.emplace_back(kid, depth + 1);
+        }
+    }
+}
+
+// Whether the page tree's /Count, where it has one, is the number of pages
+// qpdf found in it.
+bool countAgrees(QPDF& document, size_t pages) {
+    try {
+        QPDFObjectHandle count = document.getRoot().getKey("/Pages").getKey("/Count");
+        return !count.isInteger() || count.getIntValue() == static_cast<long long>(pages);
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+// The load error of a document qpdf cannot read, as the engine reports it.
+unsigned long loadError(const std::exception& failure) {
+    const auto* qpdfFailure = dynamic_cast<const QPDFExc*>(&failure);
+    if (!qpdfFailure) return FPDF_ERR_FORMAT;
+    switch (qpdfFailure->getErrorCode()) {
+        case qpdf_e_password: return FPDF_ERR_PASSWORD;
+        case qpdf_e_system: return FPDF_ERR_FILE;
+        default: return FPDF_ERR_FORMAT;
+    }
 }
 
 }  // namespace
@@ -64,35 +115,31 @@ std::unique_ptr<SourceDocument> SourceDocument::open(const char* fileName, const
     document->hasPassword_ = password != nullptr;
     if (password) document->password_ = password;
 
-    bool repaired = false;
-    try {
-        auto qpdf = std::make_shared<QPDF>();
-        qpdf->setSuppressWarnings(true);
-        qpdf->processFile(fileName, password);
-        repaired = !qpdf->getWarnings().empty();
-        for (QPDFPageObjectHelper& page : QPDFPageDocumentHelper(*qpdf).getAllPages())
-            document->pages_.push_back(page.getObjectHandle());
-        document->qpdf_ = std::move(qpdf);
-    } catch (const std::exception&) {
-        document->pages_.clear();
-        document->qpdf_.reset();
-    }
+    unsigned long qpdfError = FPDF_ERR_SUCCESS;
+    document->readWithQpdf(qpdfError);
+    const size_t qpdfPages = document->pages_.size();
+    // Repairs, of the file or of its page tree, are what qpdf warns of.
+    const bool repaired = document->qpdf_ && document->qpdf_->anyWarnings();
+    const bool doubtful = !document->qpdf_ || repaired || qpdfPages == 0 ||
+                          !countAgrees(*document->qpdf_, qpdfPages);
+    document->logWarnings();
 
-    if (!document->qpdf_ || repaired) {
-        // Drawing's verdict decides whether a damaged file prints at all.
+    if (doubtful) {
+        // Drawing's verdict decides whether a damaged file prints at all,
+        // and a page count short of drawing's is not printed short.
         document->openDrawable(error);
         if (!document->drawable_) {
-            // Without the drawing plugin qpdf's repair is all there is.
-            if (!document->qpdf_ || error != FPDF_ERR_UNKNOWN || !document->drawablePluginMissing_)
+            const bool noDrawing = !document->drawingUnavailable_.empty();
+            if (!document->qpdf_) {
+                if (noDrawing) error = qpdfError;
                 return nullptr;
+            }
+            // Without drawing, qpdf's repair is all there is.
+            if (repaired && !noDrawing) return nullptr;
             error = FPDF_ERR_SUCCESS;
-            document->prepareForms();
-            return document;
-        }
-        const int drawablePages = document->drawable_->pageCount();
-        if (!document->qpdf_) {
+        } else if (!document->qpdf_) {
             document->drawAllReason_ = "the document could not be read for placing";
-        } else if (drawablePages != static_cast<int>(document->pages_.size())) {
+        } else if (document->drawable_->pageCount() > static_cast<int>(qpdfPages)) {
             document->drawAllReason_ = "the document is damaged";
             document->qpdf_.reset();
             document->pages_.clear();
@@ -100,6 +147,43 @@ std::unique_ptr<SourceDocument> SourceDocument::open(const char* fileName, const
     }
     if (document->qpdf_) document->prepareForms();
     return document;
+}
+
+void SourceDocument::readWithQpdf(unsigned long& qpdfError) {
+    try {
+        std::shared_ptr<QPDF> qpdf = openWithQpdf(fileName_, hasPassword_ ? password_.c_str() : nullptr);
+        checkPageTreeDepth(qpdf->getRoot().getKey("/Pages"));
+        for (QPDFPageObjectHelper& page : QPDFPageDocumentHelper(*qpdf).getAllPages())
+            pages_.push_back(page.getObjectHandle());
+        qpdf_ = std::move(qpdf);
+    } catch (const std::exception& failure) {
+        pdfPrintLog.info("The document could not be read for placing: %s", failure.what());
+        qpdfError = loadError(failure);
+        pages_.clear();
+        qpdf_.reset();
+    }
+}
+
+void SourceDocument::logWarnings() {
+    if (!qpdf_ || !qpdf_->anyWarnings()) return;
+    for (const QPDFExc& warning : qpdf_->getWarnings()) {
+        if (warningsLogged_ < kWarningsLogged) {
+            pdfPrintLog.info("qpdf: %s", warning.what());
+        } else if (warningsLogged_ == kWarningsLogged) {
+            pdfPrintLog.info("qpdf: further warnings are not logged");
+        }
+        ++warningsLogged_;
+    }
+}
+
+unsigned long SourceDocument::permissions() const {
+    constexpr unsigned long kAll = 0xFFFFFFFFul;
+    if (qpdf_) {
+        int revision = 0, bits = 0;
+        if (!qpdf_->isEncrypted(revision, bits) || qpdf_->ownerPasswordMatched()) return kAll;
+        return static_cast<uint32_t>(bits);
+    }
+    return drawable_ ? drawable_->permissions() : kAll;
 }
 
 void SourceDocument::prepareForms() {
@@ -133,8 +217,14 @@ void SourceDocument::openDrawable(unsigned long& error) {
     drawableTried_ = true;
     drawing::DrawingPlugin* plugin = drawing::drawingPlugin();
     if (!plugin) {
-        drawablePluginMissing_ = true;
+        drawingUnavailable_ = lastErrorMessage();
+        if (drawingUnavailable_.empty()) drawingUnavailable_ = "the drawing plugin cannot be loaded";
         error = FPDF_ERR_UNKNOWN;
+        return;
+    }
+    if (qpdf_ && formFieldTreeTooLarge(*qpdf_)) {
+        drawingUnavailable_ = "its form field tree is too large to be drawn";
+        error = FPDF_ERR_FORMAT;
         return;
     }
     drawable_ = plugin->open(fileName_.c_str(), hasPassword_ ? password_.c_str() : nullptr, error);
@@ -158,9 +248,15 @@ void SourceDocument::checkPlaceable(PreparedPage& page) {
         if (!printed(annotation)) continue;
         QPDFObjectHandle object = annotation.getObjectHandle();
         const bool widget = object.getKey("/Subtype").isNameAndEquals("/Widget");
+        QPDFObjectHandle appearance = annotation.getAppearanceStream("/N");
         if (widget && (formsUnprepared_ || undrawableWidgets_.count(object.getObjGen()))) {
             page.drawReason = kFormValue;
-        } else if (annotation.getAppearanceStream("/N").isStream()) {
+        } else if (appearance.isStream()) {
+            // One a form generated is filled in as it is read, once: it is
+            // checked while it is copied.
+            if (!appearance.isDataModified() &&
+                !assembly::decodeStream(appearance, nullptr, assembly::kAppearanceLimit))
+                page.drawReason = kAppearanceUnreadable;
             source.annotations.push_back(object);
             continue;
         } else if (!object.getKey("/Subtype").isNameAndEquals("/Link")) {
@@ -196,10 +292,12 @@ std::unique_ptr<PreparedPage> SourceDocument::preparePage(int index) {
         }
         return page;
     }
-    // It cannot be drawn either: placed as well as it can be, or lost.
-    if (page->placeable) {
-        page->drawReason.clear();
-        return page;
+    // It cannot be drawn either: skipped, and the log says why, rather
+    // than printed without what needed drawing.
+    if (!page->drawReason.empty() && qpdf_) {
+        pdfPrintLog.error("Page %d needs drawing (%s): %s", index, page->drawReason.c_str(),
+                          drawingUnavailable_.empty() ? "poppler cannot read it"
+                                                      : drawingUnavailable_.c_str());
     }
     return nullptr;
 }

@@ -36,8 +36,9 @@ class SourceDocument {
 public:
     // Null with error set (an FPDF_ERR_ code) when neither qpdf nor the
     // drawing plugin can read the file. A file qpdf reads only by repairing
-    // it must be readable by the drawing plugin too, so that broken files
-    // fail as they always did.
+    // it (its page tree included) must be readable by the drawing plugin
+    // too, so that broken files fail as they always did, and is drawn
+    // whole when the plugin finds more pages in it.
     static std::unique_ptr<SourceDocument> open(const char* fileName, const char* password,
                                                 unsigned long& error);
 
@@ -46,9 +47,15 @@ public:
     std::unique_ptr<PreparedPage> preparePage(int index);
     // The page of that index for drawing; null when there is none.
     std::unique_ptr<drawing::DrawablePage> drawablePage(int index);
+    // The document's permission bits (bit 3, value 4: printing), all set
+    // for a document without encryption.
+    unsigned long permissions() const;
+    // Logs (level 100) what qpdf has warned of since the last call.
+    void logWarnings();
 
 private:
     SourceDocument() = default;
+    void readWithQpdf(unsigned long& qpdfError);
     void prepareForms();
     void openDrawable(unsigned long& error);
     void checkPlaceable(PreparedPage& page);
@@ -61,10 +68,13 @@ private:
     std::string drawAllReason_;
     std::unique_ptr<drawing::DrawableDocument> drawable_;
     bool drawableTried_ = false;
-    bool drawablePluginMissing_ = false;
+    // Why nothing of the document can be drawn (the plugin cannot be
+    // loaded, its forms would hang poppler), or empty.
+    std::string drawingUnavailable_;
     // Widgets of fields whose values qpdf cannot draw.
     std::set<QPDFObjGen> undrawableWidgets_;
     bool formsUnprepared_ = false;
+    int warningsLogged_ = 0;
 };
 
 }  // namespace posix::pdf

@@ -1,0 +1,23 @@
+// A guard for drawing: poppler makes a form field of every path through a
+// document's field tree, so a tree that names the same kids again and again
+// (2^40 paths in a few kilobytes) keeps it busy for ever, whatever it is
+// asked to draw. Such documents are not handed to poppler.
+#pragma once
+
+#include <qpdf/QPDF.hh>
+
+#include <cstddef>
+
+namespace posix {
+
+// More paths than any real form has (large ones have a few thousand
+// fields); poppler takes about a second for as many.
+constexpr size_t kMostFormFieldPaths = 10000;
+
+// Whether the document's form field tree has more paths than that; false
+// when qpdf cannot read it.
+bool formFieldTreeTooLarge(QPDF& document);
+// The same for a file; false when qpdf cannot read it.
+bool formFieldTreeTooLarge(const char* fileName, const char* password);
+
+}  // namespace posix
