@@ -5,6 +5,8 @@
 // control the driver cannot carry prints nothing.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include "integration/support/ProcessRunner.h"
 #include "integration/support/Sandbox.h"
 
@@ -80,6 +82,28 @@ TEST(DriverQueues, AControlTheDriverCannotCarryToThePrinterPrintsNothing) {
         EXPECT_NE(unwrapped(result.err).find(message), std::string::npos) << result.err;
         EXPECT_FALSE(sandbox::schedulerJob(env->hpPdfQueue, title)) << setting;
     }
+}
+
+TEST(DriverQueues, AQueueWhoseDriverCannotBeReadPrintsButRefusesWhatOnlyTheDriverCouldCarry) {
+    QUORLEX_REQUIRE_SANDBOX();
+    const auto* env = sandbox::environment();
+    // A queue of its own whose PPD the scheduler holds damaged.
+    const std::string queue = "quorlex-unreadable-driver-" + std::to_string(getpid());
+    ASSERT_EQ(sandbox::shell("lpadmin -p " + queue + " -E -v socket://127.0.0.1:9/?waiteof=false -P "
+                             "/usr/share/ppd/cupsfilters/Generic-PDF_Printer-PDF.ppd && "
+                             "printf 'not a PPD\\n' > " + env->folder + "/conf/ppd/" + queue + ".ppd && cupsreject " +
+                             queue)
+                  .exitCode,
+              0);
+    const std::string title = sandbox::uniqueTitle("unreadable driver");
+    const RunResult result = sandbox::printPdf(kMixedPdf, queue, title, {"Copies=2"});
+    EXPECT_NE(unwrapped(result.err).find("cannot be honoured: the printer's driver (PPD) is unknown"),
+              std::string::npos)
+        << result.err;
+    // Without controls the run goes as far as the queue lets it (it rejects jobs).
+    const RunResult plain = sandbox::printPdf(kMixedPdf, queue, title);
+    EXPECT_NE(unwrapped(plain.err).find("is not accepting jobs"), std::string::npos) << plain.err;
+    sandbox::shell("lpadmin -x " + queue);
 }
 
 }  // namespace itest

@@ -129,15 +129,19 @@ private:
 
 }  // namespace
 
-std::unique_ptr<CupsPpd> CupsPpd::fetch(http_t* http, const std::string& queue) {
+std::unique_ptr<CupsPpd> CupsPpd::fetch(http_t* http, const std::string& queue, std::string& why) {
     char path[1024] = "";
     time_t modified = 0;
-    if (cupsGetPPD3(http, queue.c_str(), &modified, path, sizeof path) != HTTP_STATUS_OK) {
+    const http_status_t status = cupsGetPPD3(http, queue.c_str(), &modified, path, sizeof path);
+    if (status != HTTP_STATUS_OK) {
         if (path[0]) unlink(path);
+        // Not found is a queue without a driver; anything else hides one.
+        if (status != HTTP_STATUS_NOT_FOUND) why = std::string("the scheduler gave ") + httpStatus(status);
         return nullptr;
     }
     std::unique_ptr<CupsPpd> ppd = open(path);
     unlink(path);
+    if (!ppd) why = "it could not be read";
     return ppd;
 }
 

@@ -29,8 +29,8 @@ struct DriverChoices {
 class CupsPpd {
 public:
     // The PPD the scheduler holds for the queue; null for a queue without
-    // one, or when it cannot be had.
-    static std::unique_ptr<CupsPpd> fetch(http_t* http, const std::string& queue);
+    // one, and null with why set when it has one that cannot be had.
+    static std::unique_ptr<CupsPpd> fetch(http_t* http, const std::string& queue, std::string& why);
     // The PPD in the file (for tests); null when it cannot be read.
     static std::unique_ptr<CupsPpd> open(const std::string& path);
 

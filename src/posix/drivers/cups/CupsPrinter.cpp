@@ -56,9 +56,19 @@ public:
     }
     bool copiesInDocument() const override { return ppd_ && ppd_->manualCopies(); }
 
+    // A queue whose driver could not be read may need the job's controls
+    // made in ways only the driver tells (manual copies, job control):
+    // they are refused rather than sent where they may be dropped.
+    void driverUnreadable(std::string why) { driverUnreadable_ = std::move(why); }
+
     std::unique_ptr<JobSink> startJob(const std::string& title, const DEVMODEW& settings) override {
         std::vector<std::pair<std::string, std::string>> options =
             cupsJobOptions(settings, capabilities_.trays, destination_->direct());
+        if (!driverUnreadable_.empty() && asksForControls(settings)) {
+            setIppError(IPP_STATUS_ERROR_INTERNAL, "The job's copies, sides, tray or colour cannot be honoured: "
+                                                   "the printer's driver (PPD) is unknown, " + driverUnreadable_);
+            return nullptr;
+        }
         if (!ppd_) return CupsJob::start(destination_, title, options, {}, printedAs_);
 
         // The copies are in the document: the printer makes one of it.
@@ -106,9 +116,16 @@ public:
     }
 
 private:
+    static bool asksForControls(const DEVMODEW& settings) {
+        return (hasField(settings, DM_COPIES) && settings.dmCopies > 1) ||
+               (hasField(settings, DM_DUPLEX) && settings.dmDuplex != DMDUP_SIMPLEX) ||
+               hasField(settings, DM_DEFAULTSOURCE) || hasField(settings, DM_COLOR);
+    }
+
     std::string name_;
     std::shared_ptr<const CupsDestination> destination_;
     std::shared_ptr<CupsPpd> ppd_;     // the queue's driver, null when driverless
+    std::string driverUnreadable_;     // why a driver the queue has could not be read
     bool framedOnly_ = false;          // only the driver's job control reaches the printer
     std::vector<Paper> papers_;
     CupsCapabilities capabilities_;
@@ -207,9 +224,12 @@ std::unique_ptr<PrinterDriver> openCupsDestination(const std::string& name) {
     if (!destination) return nullptr;
     CupsDescription description = describeQueue(*destination);
     std::shared_ptr<CupsPpd> ppd;
-    if (HttpConnection http = connectToScheduler()) ppd = CupsPpd::fetch(http.get(), queue);
-    return std::make_unique<CupsPrinterDriver>(name, std::move(destination), std::move(ppd),
-                                               std::move(description));
+    std::string unreadable;
+    if (HttpConnection http = connectToScheduler()) ppd = CupsPpd::fetch(http.get(), queue, unreadable);
+    auto driver = std::make_unique<CupsPrinterDriver>(name, std::move(destination), std::move(ppd),
+                                                      std::move(description));
+    if (!unreadable.empty()) driver->driverUnreadable(std::move(unreadable));
+    return driver;
 }
 
 }  // namespace posix
