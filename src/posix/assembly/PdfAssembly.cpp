@@ -177,14 +177,14 @@ int PdfAssembly::formFor(const SourcePage& source) {
     return number;
 }
 
-void PdfAssembly::place(const SourcePage& source, const Matrix& pageToSheet, const Box& clip) {
+void PdfAssembly::putOnSheet(const SourcePage& source, const Matrix& pageToSheet, const Box& clip) {
     if (!sheet_.open) throw std::logic_error("no sheet to place a page on");
     noteSource(source.document);
     const int form = formFor(source);
 
     // Names for this placement; the sheet takes them only once everything
     // has been taken from the document.
-    int names = sheet_.names;
+    int names = sheet_.namesGiven;
     const std::string formName = "/P" + std::to_string(++names);
     std::string xobjects = formName + " " + std::to_string(form) + " 0 R ";
     std::string overlays;
@@ -209,7 +209,7 @@ void PdfAssembly::place(const SourcePage& source, const Matrix& pageToSheet, con
     sheet_.content += "q\n" + clipTo(clip) + concat(pageToSheet) + clipTo(source.displayed.box) +
                       formName + " Do\n" + overlays + "Q\n";
     sheet_.xobjects += xobjects;
-    sheet_.names = names;
+    sheet_.namesGiven = names;
     if (!group.empty()) sheet_.group = group;
 }
 

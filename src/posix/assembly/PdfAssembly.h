@@ -35,11 +35,11 @@ public:
 
     // A new sheet of the size (points); a sheet in progress is ended first.
     void beginSheet(double widthPoints, double heightPoints);
-    // Places the page on the sheet in progress: the page's own space goes
+    // Puts the page on the sheet in progress: the page's own space goes
     // through the transformation, and nothing shows outside clip (sheet
     // space). Throws (std::exception) when the page cannot be taken from
     // its document; the sheet is then as it was.
-    void place(const SourcePage& page, const Matrix& pageToSheet, const Box& clip);
+    void putOnSheet(const SourcePage& page, const Matrix& pageToSheet, const Box& clip);
     void endSheet();
     bool inSheet() const { return sheet_.open; }
 
@@ -62,7 +62,7 @@ private:
         std::string content;
         std::string xobjects;      // entries of the /XObject dictionary
         std::string group;         // the sheet's transparency group, or empty
-        int names = 0;
+        int namesGiven = 0;        // resource names given on the sheet so far
     };
 
     // A page object of the document, as written: its body and its size.

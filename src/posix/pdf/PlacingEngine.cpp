@@ -78,9 +78,9 @@ void PlacingEngine::renderPage(HDC dc, FPDF_PAGE handle, int startX, int startY,
 
 void PlacingEngine::closePage(FPDF_PAGE page) { delete asPage(page); }
 
-bool PlacingEngine::placesPage(FPDF_PAGE handle) {
+PageWay PlacingEngine::wayOf(FPDF_PAGE handle) {
     const PreparedPage* page = asPage(handle);
-    return page && page->placeable && page->drawReason.empty();
+    return page && page->placeable && page->drawReason.empty() ? PageWay::Placed : PageWay::Drawn;
 }
 
 unsigned long PlacingEngine::permissions(FPDF_DOCUMENT document) {
