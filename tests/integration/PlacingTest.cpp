@@ -258,6 +258,7 @@ struct Hazard {
     std::vector<std::string> extra = {};
     bool withoutDrawing = false;   // a copy of the program without its plugins
     bool looksLikeSource = false;  // the printed page renders as the source's
+    std::string inContent = "";    // the first printed page's content holds this
 };
 
 std::string built(testpdf::PdfBuilder& pdf, const std::string& path) {
@@ -440,6 +441,9 @@ const Hazard kHazards[] = {
      },
      3, 1, "Page 1 needs drawing (a printable annotation has no appearance): Unable to load the plugin quorlex-drawing.so",
      {}, true},
+    {"an A4 page on A4 paper, at true size",
+     [](const std::string& folder) { return onePage(folder, "a4.pdf", {kA4W, kA4H, marks(kA4W, kA4H)}); }, 0, 1,
+     "Page 0 placed", {}, false, true, "\n1 0 0 1 0 "},
     {"a password, without drawing",
      [](const std::string&) { return std::string(QUORLEX_TEST_DATA) + "/encrypted.pdf"; }, 1, -1,
      "Unable to print document: Unable to load PDF document: 4", {}, true},
@@ -481,6 +485,10 @@ TEST_F(Placing, HostileBrokenAndRestrictedDocumentsPrintSoundlyOrSayWhatWasLeftO
         EXPECT_EQ(check.exitCode, 0) << check.out << check.err;
         EXPECT_EQ(testpdf::undecodableStreams(out), std::vector<std::string>{});
         EXPECT_LT(fs::file_size(out), 1u << 20) << "as light as what it shows";
+        if (!hazard.inContent.empty()) {
+            EXPECT_NE(testpdf::pageContent(out, 1).find(hazard.inContent), std::string::npos)
+                << testpdf::pageContent(out, 1);
+        }
         if (hazard.looksLikeSource) {
             EXPECT_LT(sandbox::meanDifference(sandbox::renderPage(source, 1, kDpi), sandbox::renderPage(out, 1, kDpi)),
                       3.0);

@@ -34,7 +34,7 @@ void drawPage(cairo_t* cr, PopplerPage* page, const assembly::TargetRect& target
     poppler_page_get_size(page, &width, &height);
     if (width <= 0 || height <= 0 || target.width <= 0 || target.height <= 0) return;
 
-    const assembly::Matrix m = assembly::displayedToDevice(width, height, target, rotate);
+    const assembly::Matrix m = assembly::displayedToDevice(width, height, assembly::DeviceRect(target), rotate);
     cairo_matrix_t matrix;
     cairo_matrix_init(&matrix, m.a, m.b, m.c, m.d, m.e, m.f);
     cairo_save(cr);

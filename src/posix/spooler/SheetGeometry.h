@@ -15,6 +15,7 @@ class PrinterDriver;
 struct SheetGeometry : SheetMetrics {
     double widthPoints = 0;     // the paper's exact size
     double heightPoints = 0;
+    double leftMargin = 0, topMargin = 0, rightMargin = 0, bottomMargin = 0;   // exact, points
 
     // The paper the settings describe on the driver, landscape turning it.
     static SheetGeometry from(const PrinterDriver& driver, const DEVMODEW& settings);
