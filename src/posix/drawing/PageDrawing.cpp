@@ -71,14 +71,18 @@ bool drawPageOnto(DeviceContext& context, PopplerPage* page, const assembly::Tar
         drawPage(cr, page, target, rotate);
         return true;
     }
-    std::string pdf = drawPageAsPdf(page);
+    return placeDrawing(context, drawPageAsPdf(page), target, rotate);
+}
+
+bool placeDrawing(DeviceContext& context, std::string pdf, const assembly::TargetRect& target, int rotate) {
     if (pdf.empty()) return false;
     try {
         std::shared_ptr<QPDF> drawn = assembly::openPdfInMemory(std::move(pdf), "drawn page");
         const std::vector<QPDFPageObjectHelper> pages = QPDFPageDocumentHelper(*drawn).getAllPages();
         if (pages.empty()) return false;
-        return context.placePage(assembly::SourcePage::of(drawn, pages.front().getObjectHandle()),
-                                 target, rotate);
+        assembly::SourcePage source = assembly::SourcePage::of(drawn, pages.front().getObjectHandle());
+        source.drawn = true;
+        return context.placePage(source, target, rotate);
     } catch (const std::exception&) {
         return false;
     }
