@@ -1,11 +1,11 @@
 #include "posix/drawing/FormText.h"
 
 #include <cmath>
+#include <cstring>
 #include <memory>
 #include <vector>
 
 #include "posix/drawing/PageDrawing.h"
-#include "posix/drawing/PopplerDocuments.h"
 
 namespace posix::drawing {
 
@@ -69,27 +69,34 @@ void forWideTextFields(PopplerPage* page, Each each) {
     }
 }
 
-std::string withoutBlanks(const std::string& text) {
-    std::string kept;
-    for (char c : text) {
-        if (!g_ascii_isspace(c)) kept += c;
-    }
-    return kept;
-}
+// Listens to poppler while it draws, for characters of form values it
+// found no font for (it leaves them out, and says so only as a message).
+class MissingFontWatch {
+public:
+    MissingFontWatch() : handler_(g_log_set_handler("Poppler", G_LOG_LEVEL_MASK, note, this)) {}
+    ~MissingFontWatch() { g_log_remove_handler("Poppler", handler_); }
+    MissingFontWatch(const MissingFontWatch&) = delete;
+    MissingFontWatch& operator=(const MissingFontWatch&) = delete;
 
-// The values (UTF-8) of the page's printed text fields that go beyond
-// ASCII, as many characters of each as its field holds.
-std::vector<std::string> wideFormValues(PopplerPage* page) {
-    std::vector<std::string> values;
-    forWideTextFields(page, [&](PopplerFormField* field, const char* value) {
-        // A field that holds fewer characters shows only those.
-        std::string shown = value;
-        const gint most = poppler_form_field_text_get_max_len(field);
-        if (most > 0 && g_utf8_strlen(value, -1) > most)
-            shown.resize(static_cast<size_t>(g_utf8_offset_to_pointer(value, most) - value));
-        values.push_back(shown);
-    });
-    return values;
+    // The first character left out ("U+041F"), or empty.
+    const std::string& missing() const { return missing_; }
+
+private:
+    static void note(const gchar*, GLogLevelFlags, const gchar* message, gpointer self) {
+        static const char kNoFont[] = "couldn't find a font for character ";
+        auto* watch = static_cast<MissingFontWatch*>(self);
+        const char* found = message ? std::strstr(message, kNoFont) : nullptr;
+        if (found && watch->missing_.empty()) watch->missing_ = found + sizeof kNoFont - 1;
+    }
+
+    guint handler_;
+    std::string missing_;
+};
+
+bool hasWideFormValues(PopplerPage* page) {
+    bool wide = false;
+    forWideTextFields(page, [&](PopplerFormField*, const char*) { wide = true; });
+    return wide;
 }
 
 void refillWideFormValues(PopplerPage* page) {
@@ -99,32 +106,17 @@ void refillWideFormValues(PopplerPage* page) {
     });
 }
 
-// The first of the values the drawn page does not show, blanks aside.
-std::string valueNotShown(const std::string& drawnPdf, const std::vector<std::string>& values) {
-    std::unique_ptr<GBytes, decltype(&g_bytes_unref)> bytes(g_bytes_new(drawnPdf.data(), drawnPdf.size()),
-                                                            g_bytes_unref);
-    PopplerDocumentPtr drawn(poppler_document_new_from_bytes(bytes.get(), nullptr, nullptr));
-    PopplerPagePtr page(drawn ? poppler_document_get_page(drawn.get(), 0) : nullptr);
-    std::unique_ptr<gchar, decltype(&g_free)> text(page ? poppler_page_get_text(page.get()) : nullptr, g_free);
-    const std::string shown = withoutBlanks(text ? text.get() : "");
-    for (const std::string& value : values) {
-        if (shown.find(withoutBlanks(value)) == std::string::npos) return value;
-    }
-    return {};
-}
-
 }  // namespace
 
 std::string drawFormValues(PopplerPage* page, bool appearancesFromValues, std::string& drawn) {
     drawn.clear();
-    const std::vector<std::string> values = wideFormValues(page);
-    if (values.empty()) return {};
+    if (!hasWideFormValues(page)) return {};
     if (appearancesFromValues) refillWideFormValues(page);
+    MissingFontWatch watch;
     drawn = drawPageAsPdf(page);
     if (drawn.empty()) return "it could not be drawn";
-    const std::string lost = valueNotShown(drawn, values);
-    if (lost.empty()) return {};
-    return "the form value \"" + lost + "\" has characters no font here can draw";
+    if (watch.missing().empty()) return {};
+    return "a form value has a character no font here has (" + watch.missing() + ")";
 }
 
 }  // namespace posix::drawing

@@ -14,10 +14,10 @@ namespace posix::drawing {
 
 // When the page has printed text fields whose values go beyond ASCII:
 // sets those values again when the form's appearances are made from the
-// values (NeedAppearances; setting a value remakes its field's appearance),
-// draws the page into a one-page PDF (drawn) and reads it back. Why a value
-// does not reach the drawing, or empty; drawn stays empty for a page
-// without such values.
+// values (NeedAppearances; setting a value remakes its field's appearance)
+// and draws the page into a one-page PDF (drawn). Why a value does not
+// reach the drawing, or empty; drawn stays empty for a page without such
+// values.
 std::string drawFormValues(PopplerPage* page, bool appearancesFromValues, std::string& drawn);
 
 }  // namespace posix::drawing
