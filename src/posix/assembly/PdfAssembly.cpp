@@ -27,6 +27,21 @@ std::string clipTo(const Box& box) {
            pdfNumber(box.height()) + " re W n\n";
 }
 
+// Whether outer holds inner, to a thousandth of a point.
+bool covers(const Box& outer, const Box& inner) {
+    constexpr double kSlack = 1e-3;
+    return outer.left <= inner.left + kSlack && outer.bottom <= inner.bottom + kSlack &&
+           outer.right >= inner.right - kSlack && outer.top >= inner.top - kSlack;
+}
+
+// The box the transformation takes the box to (turns are quarter turns).
+Box transformed(const Box& box, const Matrix& m) {
+    double x0, y0, x1, y1;
+    m.apply(box.left, box.bottom, x0, y0);
+    m.apply(box.right, box.top, x1, y1);
+    return Box::fromCorners(x0, y0, x1, y1);
+}
+
 std::string concat(const Matrix& m) {
     return pdfNumber(m.a) + " " + pdfNumber(m.b) + " " + pdfNumber(m.c) + " " + pdfNumber(m.d) + " " +
            pdfNumber(m.e) + " " + pdfNumber(m.f) + " cm\n";
@@ -226,7 +241,15 @@ void PdfAssembly::putOnSheet(const SourcePage& source, const Matrix& pageToSheet
     if (!sheet_.open) throw std::logic_error("no sheet to put a page on");
     noteSource(source.document);
     QPDFObjectHandle pageObject = source.page;
-    const std::string placing = clipTo(clip) + concat(pageToSheet) + clipTo(source.displayed.box);
+    // A clip that leaves nothing out costs a printer's interpreter work on
+    // every path it draws: the printable area is clipped to only where it
+    // is less than the sheet, the page's region only where it is less than
+    // what shows, and a form is clipped to its bounding box anyway.
+    const Box sheetBox{0, 0, sheet_.width, sheet_.height};
+    const bool clipPrintable = !covers(clip, sheetBox);
+    const bool clipPage = !covers(transformed(source.displayed.box, pageToSheet), clipPrintable ? clip : sheetBox);
+    const std::string toPage = (clipPrintable ? clipTo(clip) : std::string()) + concat(pageToSheet);
+    const std::string pageClip = clipPage ? clipTo(source.displayed.box) : std::string();
 
     // Everything is taken from the document before the sheet takes any of
     // it, so that a page that fails leaves the sheet as it was.
@@ -255,14 +278,14 @@ void PdfAssembly::putOnSheet(const SourcePage& source, const Matrix& pageToSheet
         for (QPDFObjectHandle& stream : pageObject.getKey("/Contents").aitems()) {
             if (stream.isStream()) taken.pageContents += writer_.value(stream) + " ";
         }
-        taken.before = "q\n" + placing;
+        taken.before = "q\n" + toPage + pageClip;
         // What the page left saved is restored with the sheet's own.
         for (int save = 0; save <= source.openSaves; ++save) drawing += "Q\n";
     } else {
         const std::string form = std::to_string(formFor(source)) + " 0 R";
         const std::string formName = freshName("/P", taken);
         taken.xobjects += formName + " " + form + " ";
-        drawing += "q\n" + placing + formName + " Do\nQ\n";
+        drawing += "q\n" + toPage + formName + " Do\nQ\n";
     }
 
     std::string overlays;
@@ -277,7 +300,7 @@ void PdfAssembly::putOnSheet(const SourcePage& source, const Matrix& pageToSheet
         taken.xobjects += name + " " + appearanceFor(appearance) + " ";
         overlays += overlay;
     }
-    if (!overlays.empty()) drawing += "q\n" + placing + overlays + "Q\n";
+    if (!overlays.empty()) drawing += "q\n" + toPage + pageClip + overlays + "Q\n";
 
     // The sheet takes the transparency group of the first page that has
     // one, so that it blends in the same colour space; the page's form
