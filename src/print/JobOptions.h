@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "plat/WinApi.h"
-#include "print/PagePlacement.h"
+#include "print/PageLayout.h"
 #include "print/PageSelection.h"
 
 struct JobOptions {

@@ -229,14 +229,14 @@ bool PrintJob::printPage(FPDF_PAGE page) {
             sheet.printableHeight = GetDeviceCaps(deviceContext, VERTRES);
         }
     }
-    const PagePlacement placement = placePage(pageWidth, pageHeight, paperWidth, paperHeight,
+    const PageLayout layout = layOutPage(pageWidth, pageHeight, paperWidth, paperHeight,
                                               rotation, paperFound, scaling, sheet);
-    pdfPrintLog.info("Offset (%d, %d)", placement.loggedX, placement.loggedY);
-    pdfPrintLog.info("Size (%d, %d)", placement.sizeX, placement.sizeY);
+    pdfPrintLog.info("Offset (%d, %d)", layout.loggedX, layout.loggedY);
+    pdfPrintLog.info("Size (%d, %d)", layout.sizeX, layout.sizeY);
 
     // With the annotations, as a viewer prints them: a filled form prints its values.
-    FPDF_RenderPage(deviceContext, page, placement.startX, placement.startY, placement.sizeX,
-                    placement.sizeY, rotation, FPDF_ANNOT | FPDF_PRINTING);
+    FPDF_RenderPage(deviceContext, page, layout.startX, layout.startY, layout.sizeX,
+                    layout.sizeY, rotation, FPDF_ANNOT | FPDF_PRINTING);
     if (EndPage(deviceContext) <= 0) {
         pageFailure = "EndPage";
         pageError = GetLastError();
@@ -352,14 +352,14 @@ void PrintJob::writePlan(FPDF_DOCUMENT document) {
         sheet.offsetY = GetDeviceCaps(deviceContext, PHYSICALOFFSETY);
         sheet.printableWidth = GetDeviceCaps(deviceContext, HORZRES);
         sheet.printableHeight = GetDeviceCaps(deviceContext, VERTRES);
-        const PagePlacement placement = placePage(pageWidth, pageHeight, paperWidth, paperHeight,
+        const PageLayout layout = layOutPage(pageWidth, pageHeight, paperWidth, paperHeight,
                                                   rotation, paperFound, scaling, sheet);
         const plat::NarrowChars paper =
             paperFound ? paperNameText(paperSizes.name(paperIndex)) : plat::NarrowChars();
         std::fprintf(out, "page\t%d\t%.1f\t%.1f\t%s\t%s\t%.1f\t%.1f\t%s\n", index + 1,
                      millimetres(pageWidth), millimetres(pageHeight),
                      paper.get() ? paper.get() : "none", rotation != 0 ? "turned" : "upright",
-                     placement.scaleX * 100, placement.scaleY * 100, pageWay(page.get()));
+                     layout.scaleX * 100, layout.scaleY * 100, pageWay(page.get()));
         ++printedPages;
     }
     std::fflush(out);

@@ -12,7 +12,7 @@
 #include "print/FpdfView.h"
 #include "print/JobFollower.h"
 #include "print/JobOptions.h"
-#include "print/PagePlacement.h"
+#include "print/PageLayout.h"
 #include "print/PrinterHandle.h"
 
 // The spooler took the job, but it ended at the printer without printing

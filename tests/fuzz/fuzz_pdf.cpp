@@ -65,7 +65,7 @@ struct Setup {
             std::fputs(kEmptyPdf, file);
             std::fclose(file);
             unsigned long error = 0;
-            keptOpen = plugin->open(path.c_str(), nullptr, error);
+            keptOpen = plugin->open(path.c_str(), nullptr, false, error);
         }
     }
     ~Setup() { std::remove(path.c_str()); }

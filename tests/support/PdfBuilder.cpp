@@ -140,6 +140,7 @@ void PdfBuilder::page(const Page& wanted) {
     if (wanted.cropBox) page.replaceKey("/CropBox", parse(rectangle(*wanted.cropBox)));
     if (wanted.rotate) page.replaceKey("/Rotate", QPDFObjectHandle::newInteger(wanted.rotate));
     if (wanted.userUnit > 0) page.replaceKey("/UserUnit", QPDFObjectHandle::newReal(wanted.userUnit, 4));
+    for (const auto& [key, syntax] : wanted.entries) page.replaceKey(key, parse(syntax));
     page = pdf_.makeIndirectObject(page);
     if (!wanted.annotations.empty()) {
         QPDFObjectHandle annotations = QPDFObjectHandle::newArray();
@@ -286,6 +287,13 @@ std::vector<std::string> undecodableStreams(const std::string& path) {
         if (!read) failures.push_back("object " + object.getObjGen().unparse(' ') + ": damaged data");
     }
     return failures;
+}
+
+int countObjects(const std::string& path, const std::function<bool(QPDFObjectHandle)>& counted) {
+    OpenPdf pdf(path);
+    int count = 0;
+    for (QPDFObjectHandle& object : pdf.pdf.getAllObjects()) count += counted(object) ? 1 : 0;
+    return count;
 }
 
 }  // namespace testpdf

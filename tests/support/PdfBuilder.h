@@ -5,6 +5,7 @@
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFObjectHandle.hh>
 
+#include <functional>
 #include <optional>
 #include <set>
 #include <utility>
@@ -32,6 +33,7 @@ struct Page {
     std::vector<std::string> annotations;   // annotation dictionaries, PDF syntax
     std::vector<std::string> moreContent;   // streams ("{name}") after the content
     std::string contents;          // PDF syntax for /Contents instead of the above
+    std::vector<std::pair<std::string, std::string>> entries;   // more keys, PDF syntax
 };
 
 class PdfBuilder {
@@ -83,5 +85,7 @@ int pageCount(const std::string& pdf);
 // it knows (Flate, LZW, ASCII, run-length; image filters are left as they
 // are), as "object N G: why"; empty when every one decodes.
 std::vector<std::string> undecodableStreams(const std::string& pdf);
+// The objects of the file for which counted is true.
+int countObjects(const std::string& pdf, const std::function<bool(QPDFObjectHandle)>& counted);
 
 }  // namespace testpdf

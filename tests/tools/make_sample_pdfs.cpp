@@ -4,6 +4,12 @@
 //                                     not-a-pdf.pdf, truncated.pdf in DIR
 //   make_sample_pdfs --pages N FILE   an A4 document of N pages of text and
 //                                     drawing
+//   make_sample_pdfs --letterhead N FILE   N pages that share one content
+//                                     stream (a letterhead), each with text
+//                                     of its own in a second stream
+//   make_sample_pdfs --annotated N FILE    N pages of text, each with a
+//                                     printable annotation without
+//                                     appearance (every page is drawn)
 // Every sample page carries its number in big segment digits (drawn as
 // paths, so no font is needed to see it), a black square in its top-left
 // corner 10 mm in from both edges and a thin frame 5 mm in from the edges,
@@ -176,20 +182,77 @@ void writeLongDocument(const std::string& path, int pages) {
     finishPdf(surface, path);
 }
 
+// Sixty lines of text for a page of the generated documents, in Helvetica
+// as the resources name it /F1.
+std::string textLines(int number) {
+    std::ostringstream text;
+    text << "BT /F1 9 Tf 57 760 Td 11 TL\n";
+    for (int line = 0; line < 60; ++line)
+        text << "(Page " << number << ", line " << line + 1
+             << ": the quick brown fox jumps over the lazy dog 0123456789.) '\n";
+    text << "ET\n";
+    return text.str();
+}
+
+const char* const kHelvetica =
+    "<< /Font << /F1 << /Type /Font /Subtype /Type1 /BaseFont /Helvetica "
+    "/Encoding /WinAnsiEncoding >> >> >>";
+
+void writeLetterheadDocument(const std::string& path, int pages) {
+    testpdf::PdfBuilder pdf;
+    // A letterhead of some weight: a frame, a logo of many strokes, a rule.
+    std::ostringstream letterhead;
+    letterhead << "q 0.2 0.3 0.6 RG 2 w 28 28 539 786 re S\n";
+    for (int stroke = 0; stroke < 3000; ++stroke) {
+        letterhead << 450 + (stroke * 37) % 100 << " " << 740 + (stroke * 53) % 80 << " m "
+                   << 450 + (stroke * 71) % 100 << " " << 740 + (stroke * 29) % 80 << " l S\n";
+    }
+    letterhead << "0.5 w 57 730 m 538 730 l S Q\n";
+    pdf.stream("letterhead", "<< >>", letterhead.str());
+    for (int number = 1; number <= pages; ++number) {
+        const std::string own = "own" + std::to_string(number);
+        pdf.stream(own, "<< >>", "q " + textLines(number) + "Q\n");
+        testpdf::Page page{kA4.widthMm * kPointsPerMm, kA4.heightMm * kPointsPerMm, "", kHelvetica};
+        page.contents = "[{letterhead} {" + own + "}]";
+        pdf.page(page);
+    }
+    pdf.write(path);
+}
+
+void writeAnnotatedDocument(const std::string& path, int pages) {
+    testpdf::PdfBuilder pdf;
+    for (int number = 1; number <= pages; ++number) {
+        testpdf::Page page{kA4.widthMm * kPointsPerMm, kA4.heightMm * kPointsPerMm, textLines(number), kHelvetica};
+        page.annotations = {"<< /Type /Annot /Subtype /Square /Rect [400 60 540 120] /F 4 /C [0.8 0 0] "
+                            "/BS << /W 3 >> >>"};
+        pdf.page(page);
+    }
+    pdf.write(path);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc == 4 && std::string(argv[1]) == "--pages") {
+    if (argc == 4) {
+        const std::string kind = argv[1];
         const int pages = std::atoi(argv[2]);
         if (pages <= 0) {
             std::fprintf(stderr, "make_sample_pdfs: page count must be positive\n");
             return 2;
         }
-        writeLongDocument(argv[3], pages);
-        return 0;
+        if (kind == "--pages") {
+            writeLongDocument(argv[3], pages);
+        } else if (kind == "--letterhead") {
+            writeLetterheadDocument(argv[3], pages);
+        } else if (kind == "--annotated") {
+            writeAnnotatedDocument(argv[3], pages);
+        } else {
+            argc = 0;
+        }
+        if (argc == 4) return 0;
     }
     if (argc != 2) {
-        std::fprintf(stderr, "usage: make_sample_pdfs DIR | make_sample_pdfs --pages N FILE\n");
+        std::fprintf(stderr, "usage: make_sample_pdfs DIR | make_sample_pdfs --pages|--letterhead|--annotated N FILE\n");
         return 2;
     }
     const std::string dir = argv[1];

@@ -126,7 +126,7 @@ bool AssemblyDeviceContext::placePage(const SourcePage& page, const TargetRect& 
     if (!inPage_ || failed_ || target.width <= 0 || target.height <= 0) return false;
     if (page.displayed.width() <= 0 || page.displayed.height() <= 0) return false;
     try {
-        assembly_->place(page, pageToSheet(page.displayed, target, rotate, sheet_),
+        assembly_->putOnSheet(page, pageToSheet(page.displayed, target, rotate, sheet_),
                          printableArea(sheet_));
     } catch (const std::exception&) {
         // The job refusing data ends the document; a page that could not be

@@ -1,6 +1,8 @@
 // The document a job assembles: one sheet per printed page, each holding the
-// pages placed on it as form XObjects under a transformation, clipped to the
-// printable area. It is written while it is made (PdfWriter): a page placed
+// pages placed on it under a transformation, clipped to the printable area:
+// a page as a form XObject, or a page of several content streams with its
+// streams themselves in the sheet's content, so that streams pages share
+// are written once. It is written while it is made (PdfWriter): a page placed
 // goes out at once with whatever of its document it needs that has not gone
 // out before, so that neither the document nor its copy is ever held whole.
 #pragma once
@@ -35,11 +37,11 @@ public:
 
     // A new sheet of the size (points); a sheet in progress is ended first.
     void beginSheet(double widthPoints, double heightPoints);
-    // Places the page on the sheet in progress: the page's own space goes
+    // Puts the page on the sheet in progress: the page's own space goes
     // through the transformation, and nothing shows outside clip (sheet
     // space). Throws (std::exception) when the page cannot be taken from
     // its document; the sheet is then as it was.
-    void place(const SourcePage& page, const Matrix& pageToSheet, const Box& clip);
+    void putOnSheet(const SourcePage& page, const Matrix& pageToSheet, const Box& clip);
     void endSheet();
     bool inSheet() const { return sheet_.open; }
 
@@ -59,11 +61,22 @@ private:
     struct Sheet {
         bool open = false;
         double width = 0, height = 0;
-        std::string content;
+        std::string content;       // the sheet's own content (after the page's, when it has them)
+        std::string resources;     // entries of its resources but /XObject
         std::string xobjects;      // entries of the /XObject dictionary
         std::string group;         // the sheet's transparency group, or empty
-        int names = 0;
+        int namesGiven = 0;        // resource names the sheet gave so far
+        // A page whose content streams run as they are: the references to
+        // them, what the sheet draws before them, and the names its
+        // resources hold, which the sheet's own names must not take.
+        std::string pageContents;
+        std::string before;
+        std::set<std::string> pageNames;
+        std::vector<std::shared_ptr<QPDF>> drawn;   // let go with the sheet
     };
+
+    // A resource name for the sheet that none of it holds yet.
+    static std::string freshName(const char* prefix, Sheet& sheet);
 
     // A page object of the document, as written: its body and its size.
     struct PageBody {
@@ -73,7 +86,14 @@ private:
 
     void noteSource(const std::shared_ptr<QPDF>& document);
     void addPage(const std::string& body);
+    // A stream of the program's own, written compressed; the number of the
+    // one written before when it is small and the same.
+    int ownStream(const std::string& data);
     std::string blankPage(const PageBody& like) const;
+    // Forgets a document let go before the end.
+    void letGo(const std::shared_ptr<QPDF>& document);
+    // The number of a form made before from the document under the key.
+    int* knownForm(const QPDF* document, const std::string& key);
     int formFor(const SourcePage& page);
     // A reference to the appearance stream's copy.
     std::string appearanceFor(QPDFObjectHandle appearance);
@@ -89,9 +109,12 @@ private:
     std::optional<PageBody> pendingFront_;      // uncollated on two sides: a front without its back
     Sheet sheet_;
     std::set<std::shared_ptr<QPDF>> sources_;   // their content is read as it is written
-    // Forms made of source pages and appearances, by their origin.
-    std::map<std::pair<const QPDF*, QPDFObjGen>, int> forms_;
-    PDFVersion version_{1, 4};
+    // Forms made of source pages and appearances, by their document and
+    // what they were made of.
+    std::map<const QPDF*, std::map<std::string, int>> forms_;
+    PDFVersion header_{1, 4};                   // the version the header names
+    PDFVersion version_{1, 4};                  // the highest of what the document holds
+    std::map<std::string, int> smallStreams_;  // by their data
     std::string optionalContent_;               // of the first document that has some
 };
 

@@ -1,5 +1,6 @@
 #include "posix/assembly/PdfWriter.h"
 
+#include <qpdf/Pl_Flate.hh>
 #include <qpdf/Pl_String.hh>
 
 #include <cstdio>
@@ -36,10 +37,13 @@ std::string pdfName(const std::string& name) {
     return text;
 }
 
-PdfWriter::PdfWriter(Pipeline& out) : out_(out) {
-    // The header says 1.4; a catalog /Version names a later version when a
-    // source needs it.
-    emit("%PDF-1.4\n%\xE2\xE3\xCF\xD3\n");
+PdfWriter::PdfWriter(Pipeline& out) : out_(out) {}
+
+void PdfWriter::writeHeader(const std::string& version) {
+    if (headerWritten()) return;
+    const std::string header = "%PDF-" + version + "\n%\xE2\xE3\xCF\xD3\n";
+    out_.write(reinterpret_cast<const unsigned char*>(header.data()), header.size());
+    offset_ += header.size();
 }
 
 void PdfWriter::emit(const std::string& text) {
@@ -53,7 +57,7 @@ int PdfWriter::reserve() {
 }
 
 int PdfWriter::numberFor(QPDFObjectHandle& object) {
-    const auto key = std::make_pair(object.getOwningQPDF(), object.getObjGen());
+    const auto key = std::make_pair(static_cast<const QPDF*>(object.getOwningQPDF()), object.getObjGen());
     if (auto found = numbers_.find(key); found != numbers_.end()) return found->second;
     const int number = reserve();
     numbers_.emplace(key, number);
@@ -187,11 +191,13 @@ std::string PdfWriter::streamEntries(QPDFObjectHandle dictionary, bool keepFilte
 }
 
 void PdfWriter::writeObject(int number, const std::string& body) {
+    writeHeader("1.4");
     offsets_[number] = static_cast<long long>(offset_);
     emit(std::to_string(number) + " 0 obj\n" + body + "\nendobj\n");
 }
 
 void PdfWriter::writeStream(int number, const std::string& entries, const std::string& data) {
+    writeHeader("1.4");
     offsets_[number] = static_cast<long long>(offset_);
     emit(std::to_string(number) + " 0 obj\n<<" + entries + "/Length " + std::to_string(data.size()) +
          ">>\nstream\n");
@@ -199,7 +205,24 @@ void PdfWriter::writeStream(int number, const std::string& entries, const std::s
     emit("\nendstream\nendobj\n");
 }
 
+void PdfWriter::writeCompressedStream(int number, const std::string& entries, const std::string& data) {
+    std::string compressed;
+    Pl_String collect("compressed stream", nullptr, compressed);
+    Pl_Flate deflate("compressed stream", &collect, Pl_Flate::a_deflate);
+    deflate.write(reinterpret_cast<const unsigned char*>(data.data()), data.size());
+    deflate.finish();
+    writeStream(number, entries + "/Filter /FlateDecode ", compressed);
+}
+
+void PdfWriter::forget(const QPDF* document) {
+    auto first = numbers_.lower_bound(std::make_pair(document, QPDFObjGen()));
+    auto last = first;
+    while (last != numbers_.end() && last->first.first == document) ++last;
+    numbers_.erase(first, last);
+}
+
 void PdfWriter::finish(int catalog, int info) {
+    writeHeader("1.4");
     for (size_t number = 1; number < offsets_.size(); ++number) {
         if (offsets_[number] < 0) writeObject(static_cast<int>(number), "null");
     }

@@ -21,10 +21,14 @@ namespace posix::assembly {
 
 class PdfWriter {
 public:
-    // Writes the header at once.
     explicit PdfWriter(Pipeline& out);
     PdfWriter(const PdfWriter&) = delete;
     PdfWriter& operator=(const PdfWriter&) = delete;
+
+    // Writes the header naming the version ("1.7"), unless a header is
+    // written: the first object written brings one of 1.4.
+    void writeHeader(const std::string& version);
+    bool headerWritten() const { return offset_ > 0; }
 
     // A number for an object of the writer's own, written later.
     int reserve();
@@ -46,6 +50,13 @@ public:
     // stream from the entries of its dictionary (without /Length) and data.
     void writeObject(int number, const std::string& body);
     void writeStream(int number, const std::string& entries, const std::string& data);
+    // The same with the data compressed (Flate).
+    void writeCompressedStream(int number, const std::string& entries, const std::string& data);
+
+    // Forgets every object of the document it copied: a document let go
+    // before the end (its address may come again with another document).
+    // What was written stays written.
+    void forget(const QPDF* document);
 
     // Ends the document: objects reserved and never written become null,
     // then the cross-reference table and the trailer.
@@ -65,9 +76,9 @@ private:
     Pipeline& out_;
     size_t offset_ = 0;
     std::vector<long long> offsets_{-1};                   // by number; -1: not written
-    std::map<std::pair<QPDF*, QPDFObjGen>, int> numbers_;  // source objects
+    std::map<std::pair<const QPDF*, QPDFObjGen>, int> numbers_;  // source objects
     std::deque<std::pair<QPDFObjectHandle, int>> queue_;   // numbered, not yet written
-    std::vector<std::pair<QPDF*, QPDFObjGen>> numbered_;   // by the copy in progress
+    std::vector<std::pair<const QPDF*, QPDFObjGen>> numbered_;   // by the copy in progress
 };
 
 // A name in PDF syntax ("/Type"), with the characters that need it escaped.

@@ -45,7 +45,95 @@ DisplayedPage DisplayedPage::from(const Box& mediaBox, const std::optional<Box>&
     return page;
 }
 
-Matrix displayedToDevice(double width, double height, const TargetRect& target, int rotate) {
+namespace {
+
+// Whether exact, cut to whole pixels as the print job cuts it (towards
+// zero), gives given; a hair of rounding either way is forgiven.
+bool truncatesTo(double exact, int given) {
+    constexpr double kHair = 1e-6;
+    return std::trunc(exact) == given || std::trunc(exact + kHair) == given ||
+           std::trunc(exact - kHair) == given;
+}
+
+// One axis of the sheet in pixels: the paper, where the device's origin
+// lies on it, and the printable area, exact and as the device counts it.
+struct Axis {
+    double paper;
+    int offset;
+    double margin;      // the exact left (top) margin
+    double printable;   // the exact printable length
+    int printablePixels;
+};
+
+Axis axisX(const SheetGeometry& sheet) {
+    const double perPoint = sheet.dpiX / 72.0;
+    return {sheet.widthPoints * perPoint, sheet.offsetX, sheet.leftMargin * perPoint,
+            (sheet.widthPoints - sheet.leftMargin - sheet.rightMargin) * perPoint, sheet.printableWidth};
+}
+
+Axis axisY(const SheetGeometry& sheet) {
+    const double perPoint = sheet.dpiY / 72.0;
+    return {sheet.heightPoints * perPoint, sheet.offsetY, sheet.topMargin * perPoint,
+            (sheet.heightPoints - sheet.topMargin - sheet.bottomMargin) * perPoint, sheet.printableHeight};
+}
+
+// The exact start along one axis: where centring size on the paper or in
+// the printable area puts it, when that is within a pixel of given.
+double exactStart(int given, double size, const Axis& axis) {
+    for (double centred : {(axis.paper - size) / 2 - axis.offset,
+                           axis.margin - axis.offset + (axis.printable - size) / 2,
+                           (axis.printablePixels - size) / 2}) {
+        if (std::fabs(centred - given) < 1) return centred;
+    }
+    return given;
+}
+
+}  // namespace
+
+DeviceRect exactTarget(const TargetRect& target, double width, double height, int rotate,
+                       const SheetGeometry& sheet) {
+    if (sheet.dpiX <= 0 || sheet.dpiY <= 0 || width <= 0 || height <= 0) return DeviceRect(target);
+    // The page as it lies on the sheet, at true size, and the paper, in pixels.
+    const bool across = rotate % 2 != 0;
+    const double pageX = (across ? height : width) * sheet.dpiX / 72;
+    const double pageY = (across ? width : height) * sheet.dpiY / 72;
+    const double paperX = sheet.widthPoints * sheet.dpiX / 72;
+    const double paperY = sheet.heightPoints * sheet.dpiY / 72;
+
+    // The paper's rectangle from its physical corner (the start values of
+    // a turned page exchanged, as the job does).
+    const bool fromCorner = (target.x == -sheet.offsetX && target.y == -sheet.offsetY) ||
+                            (target.x == -sheet.offsetY && target.y == -sheet.offsetX);
+    if (fromCorner && truncatesTo(paperX, target.width) && truncatesTo(paperY, target.height)) {
+        const double pointX = 72.0 / sheet.dpiX, pointY = 72.0 / sheet.dpiY;
+        const bool paperSized = std::fabs(pageX - paperX) * pointX <= 1 && std::fabs(pageY - paperY) * pointY <= 1;
+        return paperSized ? DeviceRect(target.x, target.y, pageX, pageY)
+                          : DeviceRect(target.x, target.y, paperX, paperY);
+    }
+
+    // An even scale whose truncation gives both sizes: true size, or the
+    // page fit to the exact paper or printable area, when one of them is
+    // such a scale; else the least (the side that binds is then a whole
+    // number of pixels, as the job counted the paper or printable area).
+    const double least = std::max(target.width / pageX, target.height / pageY);
+    const double most = std::min((target.width + 1) / pageX, (target.height + 1) / pageY);
+    if (!(least < most) || !truncatesTo(pageX * least, target.width) ||
+        !truncatesTo(pageY * least, target.height))
+        return DeviceRect(target);
+    const Axis x = axisX(sheet), y = axisY(sheet);
+    double scale = least;
+    for (double exact : {1.0, std::min(x.paper / pageX, y.paper / pageY),
+                         std::min(x.printable / pageX, y.printable / pageY)}) {
+        if (truncatesTo(pageX * exact, target.width) && truncatesTo(pageY * exact, target.height)) {
+            scale = exact;
+            break;
+        }
+    }
+    const double sizeX = pageX * scale, sizeY = pageY * scale;
+    return DeviceRect(exactStart(target.x, sizeX, x), exactStart(target.y, sizeY, y), sizeX, sizeY);
+}
+
+Matrix displayedToDevice(double width, double height, const DeviceRect& target, int rotate) {
     const double sx = target.width, sy = target.height;
     const double x = target.x, y = target.y;
     switch (((rotate % 4) + 4) % 4) {
@@ -76,17 +164,16 @@ Matrix deviceToSheet(const SheetGeometry& sheet) {
 
 Matrix pageToSheet(const DisplayedPage& page, const TargetRect& target, int rotate,
                    const SheetGeometry& sheet) {
+    const DeviceRect exact = exactTarget(target, page.width(), page.height(), rotate, sheet);
     return pageToDisplayed(page)
-        .then(displayedToDevice(page.width(), page.height(), target, rotate))
+        .then(displayedToDevice(page.width(), page.height(), exact, rotate))
         .then(deviceToSheet(sheet));
 }
 
 Box printableArea(const SheetGeometry& sheet) {
-    double x0, y0, x1, y1;
-    const Matrix toSheet = deviceToSheet(sheet);
-    toSheet.apply(0, 0, x0, y0);
-    toSheet.apply(sheet.printableWidth, sheet.printableHeight, x1, y1);
-    return Box::fromCorners(x0, y0, x1, y1);
+    const double right = std::max(sheet.leftMargin, sheet.widthPoints - sheet.rightMargin);
+    const double top = std::max(sheet.bottomMargin, sheet.heightPoints - sheet.topMargin);
+    return Box{sheet.leftMargin, sheet.bottomMargin, right, top};
 }
 
 }  // namespace posix::assembly

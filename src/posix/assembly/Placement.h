@@ -57,11 +57,35 @@ struct TargetRect {
     int x = 0, y = 0, width = 0, height = 0;
 };
 
+// A rectangle in device units, not held to whole pixels.
+struct DeviceRect {
+    double x = 0, y = 0, width = 0, height = 0;
+    DeviceRect() = default;
+    DeviceRect(double x0, double y0, double w, double h) : x(x0), y(y0), width(w), height(h) {}
+    explicit DeviceRect(const TargetRect& r) : x(r.x), y(r.y), width(r.width), height(r.height) {}
+};
+
+// The rectangle the whole pixels of target stand for. The print job works
+// the target out in points and truncates it to pixels, which would squeeze
+// every page by up to a pixel (595.2 x 841.8 points of an A4 sheet's
+// 595.276 x 841.89 at 600 dpi). Where target is recognisably the truncation
+// of an exact rectangle, that one is taken:
+// - the paper's own rectangle (a page on its own paper): the page at true
+//   size, 1:1, when it is the paper's size to a point, else the paper's
+//   exact size;
+// - a page scaled evenly (at true size, shrunk to the paper, fit to the
+//   printable area): the page's exact size at that scale, and centred
+//   exactly on the paper or the printable area where target was;
+// - anything else (stretched): target as it is.
+// width and height are the displayed page's, in points; rotate as below.
+DeviceRect exactTarget(const TargetRect& target, double width, double height, int rotate,
+                       const SheetGeometry& sheet);
+
 // Displayed page (width by height points, origin top-left, y down) onto the
 // target rectangle, scaled independently in x and y and turned by rotate
 // quarter turns clockwise (3: counter-clockwise, the page's top on the
 // left side), as FPDF_RenderPage draws.
-Matrix displayedToDevice(double width, double height, const TargetRect& target, int rotate);
+Matrix displayedToDevice(double width, double height, const DeviceRect& target, int rotate);
 
 // The page's own space to the displayed page.
 Matrix pageToDisplayed(const DisplayedPage& page);
@@ -69,11 +93,13 @@ Matrix pageToDisplayed(const DisplayedPage& page);
 // Device units to the sheet's PDF space.
 Matrix deviceToSheet(const SheetGeometry& sheet);
 
-// The whole way: the page's own space to the sheet's PDF space.
+// The whole way: the page's own space to the sheet's PDF space, onto the
+// exact rectangle target stands for.
 Matrix pageToSheet(const DisplayedPage& page, const TargetRect& target, int rotate,
                    const SheetGeometry& sheet);
 
-// The printable area in the sheet's PDF space.
+// The printable area in the sheet's PDF space: the paper less its exact
+// margins.
 Box printableArea(const SheetGeometry& sheet);
 
 }  // namespace assembly

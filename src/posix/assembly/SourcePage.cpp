@@ -1,8 +1,11 @@
 #include "posix/assembly/SourcePage.h"
 
 #include <qpdf/Pl_Discard.hh>
+#include <qpdf/Pl_QPDFTokenizer.hh>
 #include <qpdf/QPDFPageObjectHelper.hh>
 
+#include <algorithm>
+#include <limits>
 #include <optional>
 #include <stdexcept>
 #include <vector>
@@ -77,7 +80,73 @@ bool sanePredictors(QPDFObjectHandle dictionary) {
     return true;
 }
 
+// Follows the graphics state saves (q, Q) and text objects (BT, ET) of a
+// content stream.
+class SaveCounter : public QPDFObjectHandle::TokenFilter {
+public:
+    explicit SaveCounter(ContentCheck& check) : check_(check) {}
+    void handleToken(QPDFTokenizer::Token const& token) override {
+        if (token.getType() == QPDFTokenizer::tt_bad) {
+            // Not content that can be followed: as if it restored all.
+            check_.lowest = std::numeric_limits<int>::min() / 2;
+        } else if (token.getType() == QPDFTokenizer::tt_word) {
+            const std::string& word = token.getValue();
+            if (word == "q") {
+                ++check_.net;
+            } else if (word == "Q") {
+                check_.lowest = std::min(check_.lowest, --check_.net);
+            } else if (word == "BT") {
+                check_.textAtEnd = 1;
+            } else if (word == "ET") {
+                check_.textAtEnd = -1;
+            }
+        }
+    }
+
+private:
+    ContentCheck& check_;
+};
+
+const ContentCheck& checkStream(QPDFObjectHandle stream, bool counted, ContentChecks& checks) {
+    ContentCheck& check = checks[stream.getObjGen()];
+    if (check.counted || (check.readable && !counted)) return check;
+    check = ContentCheck{};
+    if (!counted) {
+        check.readable = decodeStream(stream, nullptr);
+        return check;
+    }
+    SaveCounter counter(check);
+    Pl_QPDFTokenizer tokens("content stream", &counter);
+    check.readable = decodeStream(stream, &tokens);
+    check.counted = check.readable;
+    return check;
+}
+
 }  // namespace
+
+bool readContents(QPDFObjectHandle page, int& openSaves, ContentChecks& checks) {
+    openSaves = -1;
+    QPDFObjectHandle contents = page.getKey("/Contents");
+    if (contents.isStream()) return checkStream(contents, false, checks).readable;
+    if (contents.isNull()) return true;
+    if (!contents.isArray()) return false;
+    // The streams are read as one, as a reader reads them (they divide
+    // between tokens). They can run between a sheet's q and Q when no Q
+    // restores what the sheet saved and no text object stays open.
+    int saves = 0;
+    bool fits = true, inText = false;
+    for (QPDFObjectHandle& item : contents.aitems()) {
+        if (item.isNull()) continue;
+        if (!item.isStream()) return false;
+        const ContentCheck& check = checkStream(item, true, checks);
+        if (!check.readable) return false;
+        fits = fits && saves + check.lowest >= 0;
+        saves += check.net;
+        if (check.textAtEnd != 0) inText = check.textAtEnd > 0;
+    }
+    if (fits && !inText) openSaves = saves;
+    return true;
+}
 
 SourcePage SourcePage::of(std::shared_ptr<QPDF> document, QPDFObjectHandle pageObject) {
     if (!pageObject.isDictionary()) throw std::runtime_error("the page is not a dictionary");

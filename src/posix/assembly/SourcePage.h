@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -28,12 +29,40 @@ struct SourcePage {
     // Printable annotations with an appearance stream, drawn over the page
     // as a viewer prints them.
     std::vector<QPDFObjectHandle> annotations;
+    // A page of several content streams that can run as they are on the
+    // sheet, between what the sheet draws before and after them: the q
+    // they leave open at their end. -1 when they are joined into a form
+    // instead (a single stream is made a form as it is).
+    int openSaves = -1;
+    // Drawn for this one sheet: its document is let go once the sheet is
+    // written.
+    bool drawn = false;
 
     // The page with its displayed region read from its boxes (inherited ones
     // too), /Rotate and /UserUnit; no annotations. Throws (std::exception)
     // when the page cannot be read.
     static SourcePage of(std::shared_ptr<QPDF> document, QPDFObjectHandle page);
 };
+
+// What reading a content stream through found: whether it decodes, and
+// for one of several streams of a page, how its graphics state saves and
+// text objects go.
+struct ContentCheck {
+    bool readable = false;
+    bool counted = false;   // the rest is known
+    int lowest = 0;         // the fewest saves open on the way, from 0 at its start
+    int net = 0;            // saves open at its end
+    int textAtEnd = 0;      // 1 inside a text object, -1 outside, 0 as at its start
+};
+
+// The checks of a document's content streams, each read through once
+// however many pages share it.
+using ContentChecks = std::map<QPDFObjGen, ContentCheck>;
+
+// Decodes every content stream of the page (a printer's interpreter that
+// meets data it cannot decode may abort the whole job); false when one does
+// not decode. For several streams, openSaves is set as SourcePage has it.
+bool readContents(QPDFObjectHandle page, int& openSaves, ContentChecks& checks);
 
 // Pipes the stream's data, decoded, into out (null: only reads it through).
 // False when qpdf cannot decode it all: damaged data, a filter qpdf does

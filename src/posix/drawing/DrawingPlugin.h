@@ -4,6 +4,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include "posix/WinApi.h"
 
@@ -30,6 +31,10 @@ public:
     // PDF of its own that is then placed. False when nothing could be drawn.
     virtual bool drawOnto(DeviceContext& context, const assembly::TargetRect& target,
                           int rotate) = 0;
+    // Why a value of the page's form does not reach its drawing (poppler
+    // found no font for a character), or empty. Draws the page once to see,
+    // and keeps that drawing for drawOnto.
+    virtual std::string formValueLost() = 0;
 };
 
 class DrawableDocument {
@@ -46,8 +51,10 @@ class DrawingPlugin {
 public:
     virtual ~DrawingPlugin() = default;
     // Null on failure, with error set to an FPDF_ERR_ code.
+    // appearancesFromValues: the document's form has its appearances made
+    // from its values (NeedAppearances).
     virtual std::unique_ptr<DrawableDocument> open(const char* fileName, const char* password,
-                                                   unsigned long& error) = 0;
+                                                   bool appearancesFromValues, unsigned long& error) = 0;
     // The engine that draws every page (Render=always).
     virtual PdfEngine& engine() = 0;
     // The device context every page is drawn onto (Render=always).

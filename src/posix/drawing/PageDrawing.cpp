@@ -34,7 +34,7 @@ void drawPage(cairo_t* cr, PopplerPage* page, const assembly::TargetRect& target
     poppler_page_get_size(page, &width, &height);
     if (width <= 0 || height <= 0 || target.width <= 0 || target.height <= 0) return;
 
-    const assembly::Matrix m = assembly::displayedToDevice(width, height, target, rotate);
+    const assembly::Matrix m = assembly::displayedToDevice(width, height, assembly::DeviceRect(target), rotate);
     cairo_matrix_t matrix;
     cairo_matrix_init(&matrix, m.a, m.b, m.c, m.d, m.e, m.f);
     cairo_save(cr);
@@ -71,14 +71,18 @@ bool drawPageOnto(DeviceContext& context, PopplerPage* page, const assembly::Tar
         drawPage(cr, page, target, rotate);
         return true;
     }
-    std::string pdf = drawPageAsPdf(page);
+    return placeDrawing(context, drawPageAsPdf(page), target, rotate);
+}
+
+bool placeDrawing(DeviceContext& context, std::string pdf, const assembly::TargetRect& target, int rotate) {
     if (pdf.empty()) return false;
     try {
         std::shared_ptr<QPDF> drawn = assembly::openPdfInMemory(std::move(pdf), "drawn page");
         const std::vector<QPDFPageObjectHelper> pages = QPDFPageDocumentHelper(*drawn).getAllPages();
         if (pages.empty()) return false;
-        return context.placePage(assembly::SourcePage::of(drawn, pages.front().getObjectHandle()),
-                                 target, rotate);
+        assembly::SourcePage source = assembly::SourcePage::of(drawn, pages.front().getObjectHandle());
+        source.drawn = true;
+        return context.placePage(source, target, rotate);
     } catch (const std::exception&) {
         return false;
     }

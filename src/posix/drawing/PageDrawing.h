@@ -25,4 +25,8 @@ std::string drawPageAsPdf(PopplerPage* page);
 bool drawPageOnto(DeviceContext& context, PopplerPage* page, const assembly::TargetRect& target,
                   int rotate);
 
+// Places a drawing of a page (a one-page PDF) on a context that places
+// pages, as drawPageOnto does. False when it cannot.
+bool placeDrawing(DeviceContext& context, std::string pdf, const assembly::TargetRect& target, int rotate);
+
 }  // namespace posix::drawing

@@ -2,6 +2,7 @@
 // onto cairo.
 #include "posix/drawing/CairoDeviceContext.h"
 #include "posix/drawing/DrawingPlugin.h"
+#include "posix/drawing/FormText.h"
 #include "posix/drawing/PageDrawing.h"
 #include "posix/drawing/PopplerDocuments.h"
 #include "posix/drawing/PopplerEngine.h"
@@ -12,43 +13,50 @@ namespace {
 
 class PopplerDrawablePage : public DrawablePage {
 public:
-    explicit PopplerDrawablePage(PopplerPagePtr page) : page_(std::move(page)) {
+    PopplerDrawablePage(PopplerPagePtr page, bool appearancesFromValues)
+        : page_(std::move(page)), appearancesFromValues_(appearancesFromValues) {
         poppler_page_get_size(page_.get(), &width_, &height_);
     }
     double width() const override { return width_; }
     double height() const override { return height_; }
     bool drawOnto(DeviceContext& context, const assembly::TargetRect& target, int rotate) override {
+        if (!context.cairo() && !drawn_.empty()) return placeDrawing(context, std::move(drawn_), target, rotate);
         return drawPageOnto(context, page_.get(), target, rotate);
     }
+    std::string formValueLost() override { return drawFormValues(page_.get(), appearancesFromValues_, drawn_); }
 
 private:
     PopplerPagePtr page_;
+    bool appearancesFromValues_;
     double width_ = 0, height_ = 0;
+    std::string drawn_;   // the page drawn into a PDF of its own, once drawn
 };
 
 class PopplerDrawableDocument : public DrawableDocument {
 public:
-    explicit PopplerDrawableDocument(PopplerDocumentPtr document) : document_(std::move(document)) {}
+    PopplerDrawableDocument(PopplerDocumentPtr document, bool appearancesFromValues)
+        : document_(std::move(document)), appearancesFromValues_(appearancesFromValues) {}
     int pageCount() const override { return poppler_document_get_n_pages(document_.get()); }
     std::unique_ptr<DrawablePage> page(int index) override {
         if (index < 0 || index >= pageCount()) return nullptr;
         PopplerPagePtr page(poppler_document_get_page(document_.get(), index));
         if (!page) return nullptr;
-        return std::make_unique<PopplerDrawablePage>(std::move(page));
+        return std::make_unique<PopplerDrawablePage>(std::move(page), appearancesFromValues_);
     }
     unsigned long permissions() const override { return permissionBits(document_.get()); }
 
 private:
     PopplerDocumentPtr document_;
+    bool appearancesFromValues_;
 };
 
 class PopplerDrawing : public DrawingPlugin {
 public:
-    std::unique_ptr<DrawableDocument> open(const char* fileName, const char* password,
+    std::unique_ptr<DrawableDocument> open(const char* fileName, const char* password, bool appearancesFromValues,
                                            unsigned long& error) override {
         PopplerDocumentPtr document = openPopplerDocument(fileName, password, error);
         if (!document) return nullptr;
-        return std::make_unique<PopplerDrawableDocument>(std::move(document));
+        return std::make_unique<PopplerDrawableDocument>(std::move(document), appearancesFromValues);
     }
     PdfEngine& engine() override { return popplerEngine(); }
     std::unique_ptr<DeviceContext> deviceContext(PrinterDriver& driver,

@@ -2,6 +2,7 @@
 
 #include "posix/spooler/DeviceContext.h"
 #include "posix/spooler/GdiHandles.h"
+#include "posix/drawing/FormText.h"
 #include "posix/drawing/PageDrawing.h"
 #include "posix/drawing/PopplerDocuments.h"
 #include "posix/pdf/FormFieldTree.h"
@@ -11,13 +12,18 @@ namespace posix::drawing {
 
 namespace {
 
+struct DrawnDocument {
+    PopplerDocumentPtr document;
+    bool appearancesFromValues = false;
+};
+
 struct DrawnPage {
     PopplerPagePtr page;
     int index = 0;
 };
 
 PopplerDocument* asDocument(FPDF_DOCUMENT document) {
-    return reinterpret_cast<PopplerDocument*>(document);
+    return reinterpret_cast<DrawnDocument*>(document)->document.get();
 }
 
 DrawnPage* asPage(FPDF_PAGE page) { return reinterpret_cast<DrawnPage*>(page); }
@@ -30,13 +36,16 @@ void PopplerEngine::destroyLibrary() {}
 
 FPDF_DOCUMENT PopplerEngine::loadDocument(const char* fileName, const char* password,
                                           unsigned long& error) {
-    if (formFieldTreeTooLarge(fileName, password)) {
+    const FormFacts form = formFacts(fileName, password);
+    if (form.treeTooLarge) {
         pdfPrintLog.error("The document cannot be drawn: its form field tree has more than %zu paths",
                           kMostFormFieldPaths);
         error = FPDF_ERR_FORMAT;
         return nullptr;
     }
-    return reinterpret_cast<FPDF_DOCUMENT>(openPopplerDocument(fileName, password, error).release());
+    PopplerDocumentPtr document = openPopplerDocument(fileName, password, error);
+    if (!document) return nullptr;
+    return reinterpret_cast<FPDF_DOCUMENT>(new DrawnDocument{std::move(document), form.appearancesFromValues});
 }
 
 int PopplerEngine::pageCount(FPDF_DOCUMENT document) {
@@ -47,6 +56,13 @@ FPDF_PAGE PopplerEngine::loadPage(FPDF_DOCUMENT document, int index) {
     if (!document || index < 0 || index >= pageCount(document)) return nullptr;
     PopplerPagePtr page(poppler_document_get_page(asDocument(document), index));
     if (!page) return nullptr;
+    std::string drawn;
+    const std::string lost =
+        drawFormValues(page.get(), reinterpret_cast<DrawnDocument*>(document)->appearancesFromValues, drawn);
+    if (!lost.empty()) {
+        pdfPrintLog.error("Page %d cannot be printed: %s", index, lost.c_str());
+        return nullptr;
+    }
     return reinterpret_cast<FPDF_PAGE>(new DrawnPage{std::move(page), index});
 }
 
@@ -72,9 +88,7 @@ void PopplerEngine::renderPage(HDC dc, FPDF_PAGE page, int startX, int startY, i
 
 void PopplerEngine::closePage(FPDF_PAGE page) { delete asPage(page); }
 
-void PopplerEngine::closeDocument(FPDF_DOCUMENT document) {
-    if (document) g_object_unref(asDocument(document));
-}
+void PopplerEngine::closeDocument(FPDF_DOCUMENT document) { delete reinterpret_cast<DrawnDocument*>(document); }
 
 unsigned long PopplerEngine::permissions(FPDF_DOCUMENT document) {
     return document ? permissionBits(asDocument(document)) : 0;

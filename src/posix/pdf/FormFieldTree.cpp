@@ -30,11 +30,22 @@ bool formFieldTreeTooLarge(QPDF& document) {
     return false;
 }
 
-bool formFieldTreeTooLarge(const char* fileName, const char* password) {
+bool appearancesFromValues(QPDF& document) {
     try {
-        return formFieldTreeTooLarge(*openWithQpdf(fileName, password));
+        QPDFObjectHandle form = document.getRoot().getKey("/AcroForm");
+        return form.isDictionary() && form.getKey("/NeedAppearances").isBool() &&
+               form.getKey("/NeedAppearances").getBoolValue();
     } catch (const std::exception&) {
         return false;
+    }
+}
+
+FormFacts formFacts(const char* fileName, const char* password) {
+    try {
+        std::shared_ptr<QPDF> document = openWithQpdf(fileName, password);
+        return FormFacts{formFieldTreeTooLarge(*document), appearancesFromValues(*document)};
+    } catch (const std::exception&) {
+        return {};
     }
 }
 

@@ -17,7 +17,16 @@ constexpr size_t kMostFormFieldPaths = 10000;
 // Whether the document's form field tree has more paths than that; false
 // when qpdf cannot read it.
 bool formFieldTreeTooLarge(QPDF& document);
-// The same for a file; false when qpdf cannot read it.
-bool formFieldTreeTooLarge(const char* fileName, const char* password);
+
+// Whether the document's form has its appearances made from the values
+// (NeedAppearances), as a drawing must be told.
+bool appearancesFromValues(QPDF& document);
+
+// What drawing must know of a file's form; nothing when qpdf cannot read it.
+struct FormFacts {
+    bool treeTooLarge = false;
+    bool appearancesFromValues = false;
+};
+FormFacts formFacts(const char* fileName, const char* password);
 
 }  // namespace posix

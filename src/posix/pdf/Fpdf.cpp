@@ -101,4 +101,6 @@ void FPDF_ClosePage(FPDF_PAGE page) { engine().closePage(page); }
 
 void FPDF_CloseDocument(FPDF_DOCUMENT document) { engine().closeDocument(document); }
 
-const char* pageWay(FPDF_PAGE page) { return engine().placesPage(page) ? "placed" : "drawn"; }
+const char* pageWay(FPDF_PAGE page) {
+    return engine().wayOf(page) == posix::PageWay::Placed ? "placed" : "drawn";
+}

@@ -7,6 +7,8 @@
 
 namespace posix {
 
+enum class PageWay { Placed, Drawn };
+
 class PdfEngine {
 public:
     virtual ~PdfEngine() = default;
@@ -28,8 +30,8 @@ public:
                             int sizeY, int rotate, int flags) = 0;
     virtual void closePage(FPDF_PAGE page) = 0;
     virtual void closeDocument(FPDF_DOCUMENT document) = 0;
-    // Whether rendering the page would place it as it is rather than draw it.
-    virtual bool placesPage(FPDF_PAGE) { return false; }
+    // How rendering would put the page on its sheet: placed as it is, or drawn.
+    virtual PageWay wayOf(FPDF_PAGE) { return PageWay::Drawn; }
 };
 
 // Installs the engine the FPDF_ functions use; null restores the engine

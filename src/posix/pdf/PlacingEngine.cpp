@@ -6,6 +6,7 @@
 
 #include "posix/spooler/DeviceContext.h"
 #include "posix/spooler/GdiHandles.h"
+#include "posix/pdf/RenderMode.h"
 #include "posix/pdf/SourceDocument.h"
 #include "print/PrintLogs.h"
 
@@ -27,7 +28,9 @@ void PlacingEngine::destroyLibrary() {}
 
 FPDF_DOCUMENT PlacingEngine::loadDocument(const char* fileName, const char* password,
                                           unsigned long& error) {
-    return reinterpret_cast<FPDF_DOCUMENT>(SourceDocument::open(fileName, password, error).release());
+    std::unique_ptr<SourceDocument> document = SourceDocument::open(fileName, password, error);
+    setDocumentDrawnWhole(document && document->drawnWhole());
+    return reinterpret_cast<FPDF_DOCUMENT>(document.release());
 }
 
 int PlacingEngine::pageCount(FPDF_DOCUMENT document) {
@@ -78,16 +81,19 @@ void PlacingEngine::renderPage(HDC dc, FPDF_PAGE handle, int startX, int startY,
 
 void PlacingEngine::closePage(FPDF_PAGE page) { delete asPage(page); }
 
-bool PlacingEngine::placesPage(FPDF_PAGE handle) {
+PageWay PlacingEngine::wayOf(FPDF_PAGE handle) {
     const PreparedPage* page = asPage(handle);
-    return page && page->placeable && page->drawReason.empty();
+    return page && page->placeable && page->drawReason.empty() ? PageWay::Placed : PageWay::Drawn;
 }
 
 unsigned long PlacingEngine::permissions(FPDF_DOCUMENT document) {
     return document ? asDocument(document)->permissions() : 0;
 }
 
-void PlacingEngine::closeDocument(FPDF_DOCUMENT document) { delete asDocument(document); }
+void PlacingEngine::closeDocument(FPDF_DOCUMENT document) {
+    setDocumentDrawnWhole(false);
+    delete asDocument(document);
+}
 
 PlacingEngine& placingEngine() {
     static PlacingEngine engine;

@@ -25,7 +25,7 @@ public:
                     int rotate, int flags) override;
     void closePage(FPDF_PAGE page) override;
     void closeDocument(FPDF_DOCUMENT document) override;
-    bool placesPage(FPDF_PAGE page) override;
+    PageWay wayOf(FPDF_PAGE page) override;
     unsigned long permissions(FPDF_DOCUMENT document) override;
 };
 

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <exception>
+#include <set>
 #include <stdexcept>
 #include <utility>
 
@@ -28,29 +29,17 @@ constexpr const char* kUnreadable = "its content could not be read for placing";
 constexpr const char* kAppearanceUnreadable = "an annotation's appearance could not be read for placing";
 constexpr const char* kNoAppearance = "a printable annotation has no appearance";
 constexpr const char* kFormValue = "a form value has characters placing cannot draw";
+constexpr const char* kFormLayout = "a form value is aligned, combed or on several lines, as placing cannot draw it";
+
+// Text field flags: several lines, and a comb of /MaxLen cells.
+constexpr int kMultiline = 1 << 12;
+constexpr int kComb = 1 << 24;
 
 // Real page trees are a few levels deep; qpdf walks them recursively, so a
 // hostile one thousands of levels deep would overflow the stack.
 constexpr int kDeepestPageTree = 1000;
 // A damaged file can make qpdf warn once per object.
 constexpr int kWarningsLogged = 50;
-
-// Each content stream must decode (a single one is copied as it is stored,
-// several are joined decoded): a printer's interpreter meeting data it
-// cannot decode may abort the whole job.
-void checkContents(QPDFObjectHandle page) {
-    QPDFObjectHandle contents = page.getKey("/Contents");
-    if (contents.isStream()) {
-        if (!assembly::decodeStream(contents, nullptr)) throw std::runtime_error(kUnreadable);
-    } else if (contents.isArray()) {
-        for (QPDFObjectHandle& item : contents.aitems()) {
-            if (item.isNull()) continue;
-            if (!assembly::decodeStream(item, nullptr)) throw std::runtime_error(kUnreadable);
-        }
-    } else if (!contents.isNull()) {
-        throw std::runtime_error(kUnreadable);
-    }
-}
 
 bool printed(QPDFAnnotationObjectHelper& annotation) {
     const int flags = annotation.getFlags();
@@ -117,6 +106,7 @@ std::unique_ptr<SourceDocument> SourceDocument::open(const char* fileName, const
 
     unsigned long qpdfError = FPDF_ERR_SUCCESS;
     document->readWithQpdf(qpdfError);
+    if (document->qpdf_) document->appearancesFromValues_ = appearancesFromValues(*document->qpdf_);
     const size_t qpdfPages = document->pages_.size();
     // Repairs, of the file or of its page tree, are what qpdf warns of.
     const bool repaired = document->qpdf_ && document->qpdf_->anyWarnings();
@@ -145,7 +135,11 @@ std::unique_ptr<SourceDocument> SourceDocument::open(const char* fileName, const
             document->pages_.clear();
         }
     }
-    if (document->qpdf_) document->prepareForms();
+    if (document->qpdf_) {
+        document->printedLayers_ = PrintedLayers(*document->qpdf_);
+        document->prepareForms();
+    }
+    document->drawnWhole_ = document->everyPageDrawn();
     return document;
 }
 
@@ -191,15 +185,24 @@ void SourceDocument::prepareForms() {
         if (!qpdf_->getRoot().getKey("/AcroForm").isDictionary()) return;
         QPDFAcroFormDocumentHelper forms(*qpdf_);
         if (!forms.getNeedAppearances()) return;
-        // qpdf draws the values of text and choice fields in ASCII only;
-        // pages with other values are drawn by poppler.
+        // qpdf draws the values of text and choice fields in ASCII only,
+        // on one line from the left; pages with other values, or values
+        // aligned, combed or on several lines, are drawn by poppler.
         for (QPDFFormFieldObjectHelper& field : forms.getFormFields()) {
             const std::string type = field.getFieldType();
             if (type != "/Tx" && type != "/Ch") continue;
+            const std::string value = field.getValueAsString();
             std::string ascii;
-            if (QUtil::utf8_to_ascii(field.getValueAsString(), ascii)) continue;
+            const char* reason = nullptr;
+            if (!QUtil::utf8_to_ascii(value, ascii)) {
+                reason = kFormValue;
+            } else if (!value.empty() &&
+                       (field.getQuadding() != 0 || (type == "/Tx" && (field.getFlags() & (kMultiline | kComb))))) {
+                reason = kFormLayout;
+            }
+            if (!reason) continue;
             for (QPDFAnnotationObjectHelper& widget : forms.getAnnotationsForField(field))
-                undrawableWidgets_.insert(widget.getObjectHandle().getObjGen());
+                undrawableWidgets_.emplace(widget.getObjectHandle().getObjGen(), reason);
         }
         forms.generateAppearancesIfNeeded();
     } catch (const std::exception&) {
@@ -227,7 +230,8 @@ void SourceDocument::openDrawable(unsigned long& error) {
         error = FPDF_ERR_FORMAT;
         return;
     }
-    drawable_ = plugin->open(fileName_.c_str(), hasPassword_ ? password_.c_str() : nullptr, error);
+    drawable_ = plugin->open(fileName_.c_str(), hasPassword_ ? password_.c_str() : nullptr,
+                             appearancesFromValues_, error);
 }
 
 std::unique_ptr<drawing::DrawablePage> SourceDocument::drawablePage(int index) {
@@ -238,32 +242,62 @@ std::unique_ptr<drawing::DrawablePage> SourceDocument::drawablePage(int index) {
     return drawable_ ? drawable_->page(index) : nullptr;
 }
 
-void SourceDocument::checkPlaceable(PreparedPage& page) {
-    assembly::SourcePage source = assembly::SourcePage::of(qpdf_, pages_[page.index]);
-    page.width = source.displayed.width();
-    page.height = source.displayed.height();
-    checkContents(source.page);
-
-    for (QPDFAnnotationObjectHelper& annotation : QPDFPageObjectHelper(source.page).getAnnotations()) {
+std::string SourceDocument::annotationsToPlace(QPDFObjectHandle page, std::vector<QPDFObjectHandle>* placed) {
+    std::string reason;
+    for (QPDFAnnotationObjectHelper& annotation : QPDFPageObjectHelper(page).getAnnotations()) {
         if (!printed(annotation)) continue;
         QPDFObjectHandle object = annotation.getObjectHandle();
+        // A layer that does not print hides what it marks.
+        if (!printedLayers_.prints(object.getKey("/OC"))) continue;
         const bool widget = object.getKey("/Subtype").isNameAndEquals("/Widget");
+        const auto undrawable = widget ? undrawableWidgets_.find(object.getObjGen()) : undrawableWidgets_.end();
         QPDFObjectHandle appearance = annotation.getAppearanceStream("/N");
-        if (widget && (formsUnprepared_ || undrawableWidgets_.count(object.getObjGen()))) {
-            page.drawReason = kFormValue;
+        if (widget && formsUnprepared_) {
+            reason = kFormValue;
+        } else if (undrawable != undrawableWidgets_.end()) {
+            reason = undrawable->second;
         } else if (appearance.isStream()) {
             // One a form generated is filled in as it is read, once: it is
             // checked while it is copied.
             if (!appearance.isDataModified() &&
                 !assembly::decodeStream(appearance, nullptr, assembly::kAppearanceLimit))
-                page.drawReason = kAppearanceUnreadable;
-            source.annotations.push_back(object);
-            continue;
+                reason = kAppearanceUnreadable;
+            if (placed) placed->push_back(object);
+        } else if (annotation.getAppearanceDictionary().getKey("/N").isDictionary()) {
+            // Appearances by state (a check box's on and off), none for the
+            // state it is in: it shows nothing, as viewers show it.
         } else if (!object.getKey("/Subtype").isNameAndEquals("/Link")) {
             // A link without appearance shows nothing in print anyway.
-            page.drawReason = kNoAppearance;
+            reason = kNoAppearance;
         }
     }
+    return reason;
+}
+
+bool SourceDocument::everyPageDrawn() {
+    if (!qpdf_) return drawable_ != nullptr;
+    if (pages_.empty()) return false;
+    for (QPDFObjectHandle& page : pages_) {
+        try {
+            if (annotationsToPlace(page, nullptr).empty()) return false;
+        } catch (const std::exception&) {
+            // What cannot be read is drawn.
+        }
+    }
+    if (!drawableTried_) {
+        unsigned long error = FPDF_ERR_SUCCESS;
+        openDrawable(error);
+    }
+    return drawable_ != nullptr;
+}
+
+void SourceDocument::checkPlaceable(PreparedPage& page) {
+    assembly::SourcePage source = assembly::SourcePage::of(qpdf_, pages_[page.index]);
+    page.width = source.displayed.width();
+    page.height = source.displayed.height();
+    if (!assembly::readContents(source.page, source.openSaves, contentChecks_))
+        throw std::runtime_error(kUnreadable);
+    page.drawReason = annotationsToPlace(source.page, &source.annotations);
     page.placeable = std::move(source);
 }
 
@@ -286,6 +320,12 @@ std::unique_ptr<PreparedPage> SourceDocument::preparePage(int index) {
 
     page->drawable = drawablePage(index);
     if (page->drawable) {
+        // Text a form holds reaches the paper, or the page does not print.
+        const std::string lost = page->drawable->formValueLost();
+        if (!lost.empty()) {
+            pdfPrintLog.error("Page %d cannot be printed: %s", index, lost.c_str());
+            return nullptr;
+        }
         if (!page->placeable) {
             page->width = page->drawable->width();
             page->height = page->drawable->height();

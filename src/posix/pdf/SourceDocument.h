@@ -5,14 +5,15 @@
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFObjectHandle.hh>
 
+#include <map>
 #include <memory>
 #include <optional>
-#include <set>
 #include <string>
 #include <vector>
 
 #include "posix/assembly/SourcePage.h"
 #include "posix/drawing/DrawingPlugin.h"
+#include "posix/pdf/PrintedLayers.h"
 
 namespace posix::pdf {
 
@@ -52,6 +53,11 @@ public:
     unsigned long permissions() const;
     // Logs (level 100) what qpdf has warned of since the last call.
     void logWarnings();
+    // Whether every page of the document needs drawing (for what its
+    // annotations and forms hold, or because only drawing reads it): such
+    // a document is drawn whole rather than each page into a document of
+    // its own, with its fonts.
+    bool drawnWhole() const { return drawnWhole_; }
 
 private:
     SourceDocument() = default;
@@ -59,6 +65,10 @@ private:
     void prepareForms();
     void openDrawable(unsigned long& error);
     void checkPlaceable(PreparedPage& page);
+    // Why the printable annotations of the page need drawing, or empty;
+    // those drawn from their appearances go into placed (when given).
+    std::string annotationsToPlace(QPDFObjectHandle page, std::vector<QPDFObjectHandle>* placed);
+    bool everyPageDrawn();
 
     std::string fileName_;
     std::string password_;
@@ -71,9 +81,13 @@ private:
     // Why nothing of the document can be drawn (the plugin cannot be
     // loaded, its forms would hang poppler), or empty.
     std::string drawingUnavailable_;
-    // Widgets of fields whose values qpdf cannot draw.
-    std::set<QPDFObjGen> undrawableWidgets_;
+    // Widgets of fields whose values qpdf cannot draw, and why.
+    std::map<QPDFObjGen, const char*> undrawableWidgets_;
+    PrintedLayers printedLayers_;
+    bool drawnWhole_ = false;
     bool formsUnprepared_ = false;
+    bool appearancesFromValues_ = false;   // as the document says (qpdf's appearances change it)
+    assembly::ContentChecks contentChecks_;
     int warningsLogged_ = 0;
 };
 

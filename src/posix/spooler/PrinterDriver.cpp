@@ -69,7 +69,7 @@ std::shared_ptr<PrinterDriver> openPrinterDriver(const std::string& name) {
 }
 
 std::unique_ptr<DeviceContext> PrinterDriver::createDeviceContext(const DEVMODEW& settings) {
-    if (renderMode() == RenderMode::Always) {
+    if (drawsEveryPage()) {
         drawing::DrawingPlugin* plugin = drawing::drawingPlugin();
         return plugin ? plugin->deviceContext(*this, settings) : nullptr;
     }

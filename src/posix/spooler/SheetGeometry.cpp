@@ -40,8 +40,13 @@ SheetGeometry SheetGeometry::from(const PrinterDriver& driver, const DEVMODEW& s
                       paper.marginBottom, paper.marginLeft, paper.marginTop, paper.marginRight};
     }
 
-    geometry.widthPoints = paper.width * 72.0 / 2540.0;
-    geometry.heightPoints = paper.length * 72.0 / 2540.0;
+    const auto points = [](int32_t hundredths) { return hundredths * 72.0 / 2540.0; };
+    geometry.widthPoints = points(paper.width);
+    geometry.heightPoints = points(paper.length);
+    geometry.leftMargin = points(paper.marginLeft);
+    geometry.topMargin = points(paper.marginTop);
+    geometry.rightMargin = points(paper.marginRight);
+    geometry.bottomMargin = points(paper.marginBottom);
     geometry.physicalWidth = toPixels(paper.width, geometry.dpiX);
     geometry.physicalHeight = toPixels(paper.length, geometry.dpiY);
     geometry.offsetX = toPixels(paper.marginLeft, geometry.dpiX);

@@ -1,26 +1,21 @@
-// What a printer device context promises about the sheet in progress:
-// device units are pixels at LOGPIXELSX/Y, device (0, 0) is the top-left
-// corner of the printable area, PHYSICALOFFSETX/Y are the left and top
-// margins. Shared by every device context of the POSIX side.
+// A sheet as a printer device context on POSIX sets it up: the paper in
+// points (landscape turned) and what GetDeviceCaps reports of it. Device
+// units are pixels at LOGPIXELSX/Y, device (0, 0) is the top-left corner of
+// the printable area, PHYSICALOFFSETX/Y are the left and top margins.
+// Shared by every device context of the POSIX side.
 #pragma once
 
 #include "posix/WinApi.h"
+#include "print/SheetMetrics.h"
 
 namespace posix {
 
 class PrinterDriver;
 
-struct SheetGeometry {
-    int dpiX = 0;
-    int dpiY = 0;
-    double widthPoints = 0;     // the sheet as the page is set up (landscape turned)
+struct SheetGeometry : SheetMetrics {
+    double widthPoints = 0;     // the paper's exact size
     double heightPoints = 0;
-    int physicalWidth = 0;      // PHYSICALWIDTH / PHYSICALHEIGHT
-    int physicalHeight = 0;
-    int offsetX = 0;            // PHYSICALOFFSETX / Y: left and top margins
-    int offsetY = 0;
-    int printableWidth = 0;     // HORZRES / VERTRES
-    int printableHeight = 0;
+    double leftMargin = 0, topMargin = 0, rightMargin = 0, bottomMargin = 0;   // exact, points
 
     // The paper the settings describe on the driver, landscape turning it.
     static SheetGeometry from(const PrinterDriver& driver, const DEVMODEW& settings);

@@ -1,4 +1,4 @@
-#include "print/PagePlacement.h"
+#include "print/PageLayout.h"
 
 #include <algorithm>
 #include <cmath>
@@ -32,10 +32,10 @@ int32_t rotationByOrientation(double pageWidth, double pageHeight, double paperW
     return (landscapePage && portraitPaper) || (portraitPage && landscapePaper) ? 3 : 0;
 }
 
-PagePlacement placePage(double pageWidth, double pageHeight, double paperWidth, double paperHeight,
+PageLayout layOutPage(double pageWidth, double pageHeight, double paperWidth, double paperHeight,
                         int32_t rotation, bool paperFound, Scaling scaling,
                         const SheetMetrics& sheet) {
-    PagePlacement placement;
+    PageLayout layout;
     // The page as it lies on the sheet: a turned page is as wide as it is tall.
     const double onSheetWidth = rotation != 0 ? pageHeight : pageWidth;
     const double onSheetHeight = rotation != 0 ? pageWidth : pageHeight;
@@ -44,14 +44,14 @@ PagePlacement placePage(double pageWidth, double pageHeight, double paperWidth, 
     const int32_t paperX = pixels(paperWidth, sheet.dpiX), paperY = pixels(paperHeight, sheet.dpiY);
 
     if (scaling == Scaling::Stretch) {
-        placement.sizeX = sheet.printableWidth;
-        placement.sizeY = sheet.printableHeight;
+        layout.sizeX = sheet.printableWidth;
+        layout.sizeY = sheet.printableHeight;
     } else if (scaling == Scaling::Auto && paperFound) {
         // The paper's full size, its corner on the sheet's physical corner.
-        placement.sizeX = paperX;
-        placement.sizeY = paperY;
-        placement.startX = negate(sheet.offsetX);
-        placement.startY = negate(sheet.offsetY);
+        layout.sizeX = paperX;
+        layout.sizeY = paperY;
+        layout.startX = negate(sheet.offsetX);
+        layout.startY = negate(sheet.offsetY);
     } else {
         double scale = 1;
         if (scaling == Scaling::Fit) {
@@ -60,23 +60,23 @@ PagePlacement placePage(double pageWidth, double pageHeight, double paperWidth, 
             scale = std::min({1.0, paperX / trueWidth, paperY / trueHeight});
         }
         if (!std::isfinite(scale) || scale < 0) scale = 0;
-        placement.sizeX = truncateToInt(trueWidth * scale);
-        placement.sizeY = truncateToInt(trueHeight * scale);
+        layout.sizeX = truncateToInt(trueWidth * scale);
+        layout.sizeY = truncateToInt(trueHeight * scale);
         if (scaling == Scaling::Fit) {
-            placement.startX = centred(0, sheet.printableWidth, placement.sizeX);
-            placement.startY = centred(0, sheet.printableHeight, placement.sizeY);
+            layout.startX = centred(0, sheet.printableWidth, layout.sizeX);
+            layout.startY = centred(0, sheet.printableHeight, layout.sizeY);
         } else {
-            placement.startX = centred(negate(sheet.offsetX), paperX, placement.sizeX);
-            placement.startY = centred(negate(sheet.offsetY), paperY, placement.sizeY);
+            layout.startX = centred(negate(sheet.offsetX), paperX, layout.sizeX);
+            layout.startY = centred(negate(sheet.offsetY), paperY, layout.sizeY);
         }
     }
-    placement.loggedX = placement.startX;
-    placement.loggedY = placement.startY;
+    layout.loggedX = layout.startX;
+    layout.loggedY = layout.startY;
     // A turned page on its own paper (or stretched) is rendered with its
     // start values exchanged; the sizes stay.
     if (rotation != 0 && (scaling == Scaling::Stretch || (scaling == Scaling::Auto && paperFound)))
-        std::swap(placement.startX, placement.startY);
-    placement.scaleX = trueWidth > 0 ? placement.sizeX / trueWidth : 0;
-    placement.scaleY = trueHeight > 0 ? placement.sizeY / trueHeight : 0;
-    return placement;
+        std::swap(layout.startX, layout.startY);
+    layout.scaleX = trueWidth > 0 ? layout.sizeX / trueWidth : 0;
+    layout.scaleY = trueHeight > 0 ? layout.sizeY / trueHeight : 0;
+    return layout;
 }

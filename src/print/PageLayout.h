@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "print/SheetMetrics.h"
+
 // How pages are sized on their paper (the Scaling parameter; -scale is
 // Stretch).
 enum class Scaling {
@@ -15,14 +17,7 @@ enum class Scaling {
     Stretch,   // every page stretched over the printable area
 };
 
-// What the device context reports for the sheet of the page.
-struct SheetMetrics {
-    int32_t dpiX = 0, dpiY = 0;                  // LOGPIXELSX / Y
-    int32_t offsetX = 0, offsetY = 0;            // PHYSICALOFFSETX / Y
-    int32_t printableWidth = 0, printableHeight = 0;   // HORZRES / VERTRES
-};
-
-struct PagePlacement {
+struct PageLayout {
     // As FPDF_RenderPage takes them.
     int32_t startX = 0, startY = 0, sizeX = 0, sizeY = 0;
     // The rectangle as logged ("Offset", "Size"): the start before a
@@ -32,7 +27,7 @@ struct PagePlacement {
     double scaleX = 1, scaleY = 1;
 };
 
-// The placement of a page of pageWidth x pageHeight points on a sheet of
+// The layout of a page of pageWidth x pageHeight points on a sheet of
 // paperWidth x paperHeight points. rotation is 0 or 3 (a quarter turn
 // counter-clockwise: the page's top to the left); paperFound says whether
 // the paper is the page's own size.
@@ -43,9 +38,8 @@ struct PagePlacement {
 //   evenly until it fits; centred on the paper; never distorted.
 // - Fit: evenly as large as the printable area allows, centred in it.
 // - None: true size, centred on the paper.
-PagePlacement placePage(double pageWidth, double pageHeight, double paperWidth, double paperHeight,
-                        int32_t rotation, bool paperFound, Scaling scaling,
-                        const SheetMetrics& sheet);
+PageLayout layOutPage(double pageWidth, double pageHeight, double paperWidth, double paperHeight,
+                      int32_t rotation, bool paperFound, Scaling scaling, const SheetMetrics& sheet);
 
 // The turn of a page no paper fits: only when its orientation differs from
 // the paper's (a landscape page on portrait paper); a square page or paper
