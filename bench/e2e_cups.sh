@@ -86,28 +86,16 @@ wait_idle() {
     return 1
 }
 
-# Seconds from submission to the finished job at the printer.
+# Seconds from submission to the finished job at the printer, printing to
+# the given printer: the queue, or the printer's URI (no scheduler, no
+# filters).
 time_quorlex() {
-    local pdf=$1 name=$2 start
+    local pdf=$1 name=$2 printer=$3 start
     wait_idle
     start=$(now)
-    "$quorlex" -printpdf "$pdf" "$queue" "$name" </dev/null >/dev/null 2>"$work/quorlex.err" || true
+    "$quorlex" -printpdf "$pdf" "$printer" "$name" </dev/null >/dev/null 2>"$work/quorlex.err" || true
     if grep -q "Unable to print document" "$work/quorlex.err"; then
         cat "$work/quorlex.err" >&2
-        return 1
-    fi
-    wait_for_printer "$name"
-    echo "$(now) - $start" | bc -l
-}
-
-# The same, straight to the printer by its URI: no scheduler, no filters.
-time_direct() {
-    local pdf=$1 name=$2 start
-    wait_idle
-    start=$(now)
-    "$quorlex" -printpdf "$pdf" "$QUORLEX_IPP_URI" "$name" </dev/null >/dev/null 2>"$work/direct.err" || true
-    if grep -q "Unable to print document" "$work/direct.err"; then
-        cat "$work/direct.err" >&2
         return 1
     fi
     wait_for_printer "$name"
@@ -150,13 +138,13 @@ for pdf in "${documents[@]}"; do
     : >"$work/direct.times"
     for ((i = 1; i <= runs; i++)); do
         time_file "$pdf" >>"$work/file.times"
-        time_direct "$pdf" "bench direct $$ $i $(basename "$pdf")" >>"$work/direct.times"
+        time_quorlex "$pdf" "bench direct $$ $i $(basename "$pdf")" "$QUORLEX_IPP_URI" >>"$work/direct.times"
         # Alternate the order so that neither profits from a warm cache alone.
         if ((i % 2)); then
             time_lp "$pdf" "bench lp $$ $i $(basename "$pdf")" >>"$work/lp.times"
-            time_quorlex "$pdf" "bench quorlex $$ $i $(basename "$pdf")" >>"$work/quorlex.times"
+            time_quorlex "$pdf" "bench quorlex $$ $i $(basename "$pdf")" "$queue" >>"$work/quorlex.times"
         else
-            time_quorlex "$pdf" "bench quorlex $$ $i $(basename "$pdf")" >>"$work/quorlex.times"
+            time_quorlex "$pdf" "bench quorlex $$ $i $(basename "$pdf")" "$queue" >>"$work/quorlex.times"
             time_lp "$pdf" "bench lp $$ $i $(basename "$pdf")" >>"$work/lp.times"
         fi
     done
