@@ -55,7 +55,10 @@ is_known() {
 }
 
 # The fuzzing itself looks for crashes, memory errors, undefined behaviour
-# and hangs (5 s: inputs this small take milliseconds), with short
+# and hangs (15 s: inputs this small take milliseconds, but poppler takes
+# over a second on the page tree of some damaged files, and as long to set
+# up a form's fonts from the system, which the sanitizers make several
+# times slower; a hang runs for ever), with short
 # allocation stacks for speed (a finding is replayed with full ones:
 # build-fuzz/tests/fuzz/fuzz_pdf FILE); leaks are looked for afterwards,
 # once per input the fuzzing kept, with full stacks so that the known leaks
@@ -82,7 +85,7 @@ while ((left > 0)); do
   started=$(date +%s)
   status=0
   { time ASAN_OPTIONS=$fuzz_options "$dir/tests/fuzz/fuzz_pdf" "$work/corpus" \
-      -max_total_time="$left" -max_len=$max_len -timeout=5 -rss_limit_mb=2048 -close_fd_mask=3 \
+      -max_total_time="$left" -max_len=$max_len -timeout=15 -rss_limit_mb=2048 -close_fd_mask=3 \
       -detect_leaks=0 -reload=0 -artifact_prefix="$work/findings/" -print_final_stats=1 \
       >"$work/run.log" 2>&1; } 2>"$work/cpu" || status=$?
   cpu_ms=$((cpu_ms + $(awk '{printf "%d", ($1 + $2) * 1000}' "$work/cpu")))

@@ -700,6 +700,14 @@ const Hazard kHazards[] = {
          return formPage(folder, "yi.pdf", {{"word", "<FEFFA000>", "/Rect [72 600 500 640]"}});
      },
      1, -1, "Page 0 cannot be printed: a form value has a character no font here has (U+A000)"},
+    {"a form value too long to draw in time",
+     [](const std::string& folder) {
+         // Poppler would look a font up on the system for each letter.
+         std::string value = "<FEFF";
+         for (int letter = 0; letter < 400; ++letter) value += "041F";
+         return formPage(folder, "long.pdf", {{"word", value + ">", "/Rect [72 600 500 640]"}});
+     },
+     1, -1, "Page 0 cannot be printed: its form values beyond ASCII are too long to draw (400 characters; at most 300)"},
     {"a password, without drawing",
      [](const std::string&) { return std::string(QUORLEX_TEST_DATA) + "/encrypted.pdf"; }, 1, -1,
      "Unable to print document: Unable to load PDF document: 4", {}, true},

@@ -1,8 +1,12 @@
 #include "posix/drawing/FormText.h"
 
+#include <fontconfig/fontconfig.h>
+
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <memory>
+#include <set>
 #include <vector>
 
 #include "posix/drawing/PageDrawing.h"
@@ -93,10 +97,61 @@ private:
     std::string missing_;
 };
 
-bool hasWideFormValues(PopplerPage* page) {
-    bool wide = false;
-    forWideTextFields(page, [&](PopplerFormField*, const char*) { wide = true; });
-    return wide;
+// Poppler looks a font up on the system for every character of a value
+// that its field's font lacks, at every drawing: a few milliseconds each,
+// tens when no font has it. Longer values than this, all of a page's
+// together, are not handed to it, so that no form holds a run for minutes.
+constexpr size_t kMostCharactersDrawn = 300;
+
+// What the page's printed text fields beyond ASCII hold: their length in
+// characters, all together, and the characters beyond ASCII.
+struct WideValues {
+    bool any = false;
+    size_t characters = 0;
+    std::set<gunichar> wide;
+};
+
+WideValues wideFormValues(PopplerPage* page) {
+    WideValues values;
+    forWideTextFields(page, [&](PopplerFormField*, const char* value) {
+        values.any = true;
+        if (!g_utf8_validate(value, -1, nullptr)) return;
+        for (const char* c = value; *c; c = g_utf8_next_char(c)) {
+            ++values.characters;
+            const gunichar character = g_utf8_get_char(c);
+            if (character >= 0x80) values.wide.insert(character);
+        }
+    });
+    return values;
+}
+
+// The first of the characters that no font of the system has ("U+A000"),
+// or empty: asked of fontconfig, which knows every font's characters
+// without opening it, where poppler would search the fonts again for
+// every time the character stands in a value.
+std::string characterNoFontHas(const std::set<gunichar>& characters) {
+    if (characters.empty()) return {};
+    std::unique_ptr<FcCharSet, decltype(&FcCharSetDestroy)> missing(FcCharSetCreate(), FcCharSetDestroy);
+    for (gunichar character : characters) FcCharSetAddChar(missing.get(), character);
+    std::unique_ptr<FcPattern, decltype(&FcPatternDestroy)> any(FcPatternCreate(), FcPatternDestroy);
+    std::unique_ptr<FcObjectSet, decltype(&FcObjectSetDestroy)> charsets(FcObjectSetBuild(FC_CHARSET, nullptr),
+                                                                         FcObjectSetDestroy);
+    std::unique_ptr<FcFontSet, decltype(&FcFontSetDestroy)> fonts(FcFontList(nullptr, any.get(), charsets.get()),
+                                                                  FcFontSetDestroy);
+    for (int i = 0; fonts && i < fonts->nfont && FcCharSetCount(missing.get()) > 0; ++i) {
+        FcCharSet* has = nullptr;
+        if (FcPatternGetCharSet(fonts->fonts[i], FC_CHARSET, 0, &has) != FcResultMatch) continue;
+        std::unique_ptr<FcCharSet, decltype(&FcCharSetDestroy)> left(FcCharSetSubtract(missing.get(), has),
+                                                                     FcCharSetDestroy);
+        if (left) missing.swap(left);
+    }
+    for (gunichar character : characters) {
+        if (!FcCharSetHasChar(missing.get(), character)) continue;
+        char name[16];
+        std::snprintf(name, sizeof name, "U+%04X", static_cast<unsigned>(character));
+        return name;
+    }
+    return {};
 }
 
 void refillWideFormValues(PopplerPage* page) {
@@ -110,7 +165,13 @@ void refillWideFormValues(PopplerPage* page) {
 
 std::string drawFormValues(PopplerPage* page, bool appearancesFromValues, std::string& drawn) {
     drawn.clear();
-    if (!hasWideFormValues(page)) return {};
+    const WideValues values = wideFormValues(page);
+    if (!values.any) return {};
+    if (values.characters > kMostCharactersDrawn)
+        return "its form values beyond ASCII are too long to draw (" + std::to_string(values.characters) +
+               " characters; at most " + std::to_string(kMostCharactersDrawn) + ")";
+    const std::string noFont = characterNoFontHas(values.wide);
+    if (!noFont.empty()) return "a form value has a character no font here has (" + noFont + ")";
     if (appearancesFromValues) refillWideFormValues(page);
     MissingFontWatch watch;
     drawn = drawPageAsPdf(page);

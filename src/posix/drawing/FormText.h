@@ -2,8 +2,9 @@
 // font its appearance names, and a character that font lacks (Cyrillic in
 // a form whose fields name Arial) is left out unless the document's form
 // has a font for it. A value set through poppler makes poppler find such a
-// font on the system and add it to the form first. What was drawn is read
-// back, so that a value that did not reach the drawing is known.
+// font on the system and add it to the form first. A character no font has,
+// or one poppler drew without a font, means the value did not reach the
+// paper.
 #pragma once
 
 #include <poppler.h>
@@ -17,7 +18,8 @@ namespace posix::drawing {
 // values (NeedAppearances; setting a value remakes its field's appearance)
 // and draws the page into a one-page PDF (drawn). Why a value does not
 // reach the drawing, or empty; drawn stays empty for a page without such
-// values.
+// values. Values too long to draw in reasonable time, and characters no
+// font has, are told without drawing.
 std::string drawFormValues(PopplerPage* page, bool appearancesFromValues, std::string& drawn);
 
 }  // namespace posix::drawing
