@@ -41,4 +41,3 @@ void FPDF_RenderPage(HDC dc, FPDF_PAGE page, int startX, int startY, int sizeX, 
                      int rotate, int flags);
 void FPDF_ClosePage(FPDF_PAGE page);
 void FPDF_CloseDocument(FPDF_DOCUMENT document);
-

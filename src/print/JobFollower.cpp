@@ -31,18 +31,17 @@ JobLook lookAt(HANDLE printer, DWORD jobId, const JobLook& last) {
         unknown.text = plat::SystemException("the spooler cannot be asked: GetJob", error).message;
         return unknown;
     };
+    // The first call asks how much room the record needs; the job may
+    // change between calls and need more: ask again with that room, a few
+    // times.
     DWORD needed = 0;
-    SetLastError(ERROR_SUCCESS);
-    if (!GetJobW(printer, jobId, 1, nullptr, 0, &needed) && needed == 0) return unanswered(GetLastError());
     std::vector<BYTE> record;
-    // The job may change between the two calls and need more room: ask
-    // again with that room, a few times.
     for (int attempt = 0;; ++attempt) {
         record.resize(needed);
         SetLastError(ERROR_SUCCESS);
-        if (GetJobW(printer, jobId, 1, record.data(), needed, &needed)) break;
+        if (GetJobW(printer, jobId, 1, record.empty() ? nullptr : record.data(), needed, &needed)) break;
         const DWORD error = GetLastError();
-        if (error != ERROR_INSUFFICIENT_BUFFER || needed <= record.size() || attempt == 3) return unanswered(error);
+        if (error != ERROR_INSUFFICIENT_BUFFER || needed <= record.size() || attempt == 4) return unanswered(error);
     }
     const auto* info = reinterpret_cast<const JOB_INFO_1W*>(record.data());
     JobLook look;

@@ -136,8 +136,8 @@ void PrintJob::print(const char* pdfFileName, const char* title, bool scale) {
     }
 
     // Every selected page skipped: the document is cancelled (by the guard),
-    // so that no empty job comes out.
-    if (printedPages == 0 && skippedPages > 0) return;
+    // so that no empty job comes out; a spooler that failed still says so.
+    if (printedPages == 0 && skippedPages > 0 && pageFailure == nullptr) return;
 
     // A document the spooler could not complete (a full disk, a scheduler
     // that went away) is cancelled there; the run must say so, not succeed.

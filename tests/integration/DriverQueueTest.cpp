@@ -24,8 +24,6 @@ std::string frameEnd(const std::string& received) {
     return end == std::string::npos ? "" : received.substr(end + 5);
 }
 
-bool holds(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
-
 }  // namespace
 
 TEST(DriverQueues, CopiesAndSidesReachAPdfPrinterAsItsDriverTakesThemWhilePagesKeepTheirPaper) {

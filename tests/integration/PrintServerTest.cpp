@@ -21,8 +21,6 @@ namespace {
 
 const std::string kMixedPdf = std::string(QUORLEX_TEST_DATA) + "/mixed.pdf";
 
-bool holds(const std::string& text, const std::string& part) { return unwrapped(text).find(part) != std::string::npos; }
-
 #define QUORLEX_REQUIRE_PRINT_SERVER()                                                         \
     do {                                                                                       \
         QUORLEX_REQUIRE_SANDBOX();                                                             \
@@ -55,12 +53,7 @@ RunResult printOnServer(const std::string& title, const std::vector<std::string>
 
 // How many passwords the server found wrong so far.
 int refusedPasswords() {
-    const std::string log = readFile(sandbox::environment()->folder + "/auth/log/error_log");
-    int count = 0;
-    for (size_t at = log.find("pam_authenticate() returned"); at != std::string::npos;
-         at = log.find("pam_authenticate() returned", at + 1))
-        ++count;
-    return count;
+    return countOf(readFile(sandbox::environment()->folder + "/auth/log/error_log"), "pam_authenticate() returned");
 }
 
 }  // namespace
@@ -93,11 +86,10 @@ TEST(PrintServer, WithoutAPasswordTheRunFailsAtOnceSaysHowToSignInAndNeverPrompt
                                    "User=NAME and PasswordFile=PATH")) << missing.err;
 
     // With a terminal to prompt on, as when started from a desktop session.
-    ASSERT_EQ(setenv("CUPS_SERVER", sandbox::environment()->authServer.c_str(), 1), 0);
     const TerminalResult onTerminal = runOnTerminal(
         {"-printpdf", kMixedPdf, sandbox::environment()->authQueue, sandbox::uniqueTitle("terminal"),
          "User=" + sandbox::environment()->authUser},
-        30);
+        30, {{"CUPS_SERVER", sandbox::environment()->authServer}});
     EXPECT_EQ(onTerminal.exitCode, 1);
     EXPECT_FALSE(holds(onTerminal.terminal, "assword")) << onTerminal.terminal;
     EXPECT_TRUE(holds(onTerminal.err, "the print server asks for the password of " +

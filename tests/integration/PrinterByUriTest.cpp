@@ -16,8 +16,6 @@ namespace {
 
 const std::string kMixedPdf = std::string(QUORLEX_TEST_DATA) + "/mixed.pdf";
 
-bool holds(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
-
 // A run that could reach no scheduler: the one it names does not exist.
 RunOptions withoutScheduler() {
     RunOptions options = sandbox::unattended();
@@ -64,12 +62,7 @@ TEST(PrinterByUri, APrinterWithoutCreateJobGetsTheWholeJobInOnePrintJobAndWaitFo
     QUORLEX_REQUIRE_SANDBOX();
     const auto* env = sandbox::environment();
     const std::string log = env->folder + "/log/ippeveprinter-b.log";
-    const auto count = [&log](const std::string& what) {
-        const std::string text = readFile(log);
-        int n = 0;
-        for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
-        return n;
-    };
+    const auto count = [&log](const std::string& what) { return countOf(readFile(log), what); };
     const int printJobsBefore = count("Print-Job successful-ok"), createJobsBefore = count("Create-Job");
     const std::string title = sandbox::uniqueTitle("Print-Job");
     const RunResult result = sandbox::printPdf(kMixedPdf, env->oldPrinterUri, title,

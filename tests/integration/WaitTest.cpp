@@ -14,8 +14,6 @@ namespace {
 
 const std::string kMixedPdf = std::string(QUORLEX_TEST_DATA) + "/mixed.pdf";
 
-bool holds(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
-
 RunResult printAndWait(const std::string& printer, const std::string& title, const std::string& seconds) {
     return sandbox::printPdf(kMixedPdf, printer, title,
                              {"ExitCode=result", "Wait=" + seconds, "Log=Printer:stderr:100,main:stderr:0"});

@@ -242,14 +242,16 @@ int main(int argc, char** argv) {
         }
         if (kind == "--pages") {
             writeLongDocument(argv[3], pages);
-        } else if (kind == "--letterhead") {
-            writeLetterheadDocument(argv[3], pages);
-        } else if (kind == "--annotated") {
-            writeAnnotatedDocument(argv[3], pages);
-        } else {
-            argc = 0;
+            return 0;
         }
-        if (argc == 4) return 0;
+        if (kind == "--letterhead") {
+            writeLetterheadDocument(argv[3], pages);
+            return 0;
+        }
+        if (kind == "--annotated") {
+            writeAnnotatedDocument(argv[3], pages);
+            return 0;
+        }
     }
     if (argc != 2) {
         std::fprintf(stderr, "usage: make_sample_pdfs DIR | make_sample_pdfs --pages|--letterhead|--annotated N FILE\n");

@@ -1,6 +1,5 @@
 #include "posix/assembly/PdfAssembly.h"
 
-#include <qpdf/Buffer.hh>
 #include <qpdf/Constants.h>
 #include <qpdf/Pl_Concatenate.hh>
 #include <qpdf/Pl_Flate.hh>

@@ -40,10 +40,7 @@ std::string pdfName(const std::string& name) {
 PdfWriter::PdfWriter(Pipeline& out) : out_(out) {}
 
 void PdfWriter::writeHeader(const std::string& version) {
-    if (headerWritten()) return;
-    const std::string header = "%PDF-" + version + "\n%\xE2\xE3\xCF\xD3\n";
-    out_.write(reinterpret_cast<const unsigned char*>(header.data()), header.size());
-    offset_ += header.size();
+    if (!headerWritten()) emit("%PDF-" + version + "\n%\xE2\xE3\xCF\xD3\n");
 }
 
 void PdfWriter::emit(const std::string& text) {

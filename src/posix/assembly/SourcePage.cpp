@@ -109,8 +109,9 @@ private:
 
 const ContentCheck& checkStream(QPDFObjectHandle stream, bool counted, ContentChecks& checks) {
     ContentCheck& check = checks[stream.getObjGen()];
-    if (check.counted || (check.readable && !counted)) return check;
+    if (check.counted || (check.tried && (!check.readable || !counted))) return check;
     check = ContentCheck{};
+    check.tried = true;
     if (!counted) {
         check.readable = decodeStream(stream, nullptr);
         return check;

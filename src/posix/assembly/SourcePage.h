@@ -48,6 +48,7 @@ struct SourcePage {
 // for one of several streams of a page, how its graphics state saves and
 // text objects go.
 struct ContentCheck {
+    bool tried = false;     // read once: what is known stays so
     bool readable = false;
     bool counted = false;   // the rest is known
     int lowest = 0;         // the fewest saves open on the way, from 0 at its start

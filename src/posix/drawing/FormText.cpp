@@ -125,28 +125,33 @@ WideValues wideFormValues(PopplerPage* page) {
     return values;
 }
 
+// Every character some font of the system has, asked of fontconfig once:
+// it knows every font's characters without opening it, where poppler
+// would search the fonts again for every time a character stands in a
+// value.
+const FcCharSet* charactersOfAllFonts() {
+    static const std::unique_ptr<FcCharSet, decltype(&FcCharSetDestroy)> all = [] {
+        std::unique_ptr<FcCharSet, decltype(&FcCharSetDestroy)> characters(FcCharSetCreate(), FcCharSetDestroy);
+        std::unique_ptr<FcPattern, decltype(&FcPatternDestroy)> any(FcPatternCreate(), FcPatternDestroy);
+        std::unique_ptr<FcObjectSet, decltype(&FcObjectSetDestroy)> charsets(FcObjectSetBuild(FC_CHARSET, nullptr),
+                                                                             FcObjectSetDestroy);
+        std::unique_ptr<FcFontSet, decltype(&FcFontSetDestroy)> fonts(
+            FcFontList(nullptr, any.get(), charsets.get()), FcFontSetDestroy);
+        for (int i = 0; fonts && i < fonts->nfont; ++i) {
+            FcCharSet* has = nullptr;
+            if (FcPatternGetCharSet(fonts->fonts[i], FC_CHARSET, 0, &has) == FcResultMatch)
+                FcCharSetMerge(characters.get(), has, nullptr);
+        }
+        return characters;
+    }();
+    return all.get();
+}
+
 // The first of the characters that no font of the system has ("U+A000"),
-// or empty: asked of fontconfig, which knows every font's characters
-// without opening it, where poppler would search the fonts again for
-// every time the character stands in a value.
+// or empty.
 std::string characterNoFontHas(const std::set<gunichar>& characters) {
-    if (characters.empty()) return {};
-    std::unique_ptr<FcCharSet, decltype(&FcCharSetDestroy)> missing(FcCharSetCreate(), FcCharSetDestroy);
-    for (gunichar character : characters) FcCharSetAddChar(missing.get(), character);
-    std::unique_ptr<FcPattern, decltype(&FcPatternDestroy)> any(FcPatternCreate(), FcPatternDestroy);
-    std::unique_ptr<FcObjectSet, decltype(&FcObjectSetDestroy)> charsets(FcObjectSetBuild(FC_CHARSET, nullptr),
-                                                                         FcObjectSetDestroy);
-    std::unique_ptr<FcFontSet, decltype(&FcFontSetDestroy)> fonts(FcFontList(nullptr, any.get(), charsets.get()),
-                                                                  FcFontSetDestroy);
-    for (int i = 0; fonts && i < fonts->nfont && FcCharSetCount(missing.get()) > 0; ++i) {
-        FcCharSet* has = nullptr;
-        if (FcPatternGetCharSet(fonts->fonts[i], FC_CHARSET, 0, &has) != FcResultMatch) continue;
-        std::unique_ptr<FcCharSet, decltype(&FcCharSetDestroy)> left(FcCharSetSubtract(missing.get(), has),
-                                                                     FcCharSetDestroy);
-        if (left) missing.swap(left);
-    }
     for (gunichar character : characters) {
-        if (!FcCharSetHasChar(missing.get(), character)) continue;
+        if (FcCharSetHasChar(charactersOfAllFonts(), character)) continue;
         char name[16];
         std::snprintf(name, sizeof name, "U+%04X", static_cast<unsigned>(character));
         return name;
@@ -155,10 +160,12 @@ std::string characterNoFontHas(const std::set<gunichar>& characters) {
 }
 
 void refillWideFormValues(PopplerPage* page) {
-    forWideTextFields(page, [](PopplerFormField* field, const char* value) {
-        const std::string again = value;
-        poppler_form_field_text_set_text(field, again.c_str());
-    });
+    forWideTextFields(page,
+                      [](PopplerFormField* field, const char* value) { poppler_form_field_text_set_text(field, value); });
+}
+
+std::string noFontFor(const std::string& character) {
+    return "a form value has a character no font here has (" + character + ")";
 }
 
 }  // namespace
@@ -171,13 +178,13 @@ std::string drawFormValues(PopplerPage* page, bool appearancesFromValues, std::s
         return "its form values beyond ASCII are too long to draw (" + std::to_string(values.characters) +
                " characters; at most " + std::to_string(kMostCharactersDrawn) + ")";
     const std::string noFont = characterNoFontHas(values.wide);
-    if (!noFont.empty()) return "a form value has a character no font here has (" + noFont + ")";
+    if (!noFont.empty()) return noFontFor(noFont);
     if (appearancesFromValues) refillWideFormValues(page);
     MissingFontWatch watch;
     drawn = drawPageAsPdf(page);
     if (drawn.empty()) return "it could not be drawn";
     if (watch.missing().empty()) return {};
-    return "a form value has a character no font here has (" + watch.missing() + ")";
+    return noFontFor(watch.missing());
 }
 
 }  // namespace posix::drawing

@@ -36,13 +36,13 @@ unsigned long errorCode(const GError* error) {
 
 unsigned long permissionBits(PopplerDocument* document) {
     const PopplerPermissions granted = poppler_document_get_permissions(document);
-    if ((granted & POPPLER_PERMISSIONS_FULL) == POPPLER_PERMISSIONS_FULL) return 0xFFFFFFFFul;
+    if ((granted & POPPLER_PERMISSIONS_FULL) == POPPLER_PERMISSIONS_FULL) return kAllPermissions;
     // poppler's flags and the bits they stand for.
     static constexpr struct {
         PopplerPermissions flag;
         unsigned long bit;
     } kBits[] = {
-        {POPPLER_PERMISSIONS_OK_TO_PRINT, 1ul << 2},
+        {POPPLER_PERMISSIONS_OK_TO_PRINT, kPermissionToPrint},
         {POPPLER_PERMISSIONS_OK_TO_MODIFY, 1ul << 3},
         {POPPLER_PERMISSIONS_OK_TO_COPY, 1ul << 4},
         {POPPLER_PERMISSIONS_OK_TO_ADD_NOTES, 1ul << 5},
@@ -51,7 +51,7 @@ unsigned long permissionBits(PopplerDocument* document) {
         {POPPLER_PERMISSIONS_OK_TO_ASSEMBLE, 1ul << 10},
         {POPPLER_PERMISSIONS_OK_TO_PRINT_HIGH_RESOLUTION, 1ul << 11},
     };
-    unsigned long bits = 0xFFFFFFFFul;
+    unsigned long bits = kAllPermissions;
     for (const auto& [flag, bit] : kBits) {
         if (!(granted & flag)) bits &= ~bit;
     }

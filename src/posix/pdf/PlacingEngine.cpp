@@ -57,17 +57,17 @@ void PlacingEngine::renderPage(HDC dc, FPDF_PAGE handle, int startX, int startY,
 
     std::string reason = page.drawReason;
     if (page.placeable && reason.empty()) {
+        bool placed = false;
         try {
-            const bool placed = context->placePage(*page.placeable, target, rotate);
-            page.document->logWarnings();
-            if (placed) {
-                pdfPrintLog.info("Page %d placed", page.index);
-                return;
-            }
-            reason = "the device context only draws";
+            placed = context->placePage(*page.placeable, target, rotate);
+            if (!placed) reason = "the device context only draws";
         } catch (const std::exception& failure) {
-            page.document->logWarnings();
             reason = std::string("it could not be copied: ") + failure.what();
+        }
+        page.document->logWarnings();
+        if (placed) {
+            pdfPrintLog.info("Page %d placed", page.index);
+            return;
         }
     }
     if (!page.drawable) page.drawable = page.document->drawablePage(page.index);

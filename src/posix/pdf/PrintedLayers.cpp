@@ -25,10 +25,8 @@ PrintedLayers::PrintedLayers(QPDF& document) {
         QPDFObjectHandle configuration = properties.getKey("/D");
         if (!configuration.isDictionary()) configuration = QPDFObjectHandle::newDictionary();
         const bool baseOff = configuration.getKey("/BaseState").isNameAndEquals("/OFF");
-        std::set<QPDFObjGen> on;
         for (QPDFObjectHandle& group : itemsOf(properties.getKey("/OCGs"))) {
-            if (!group.isIndirect()) continue;
-            (baseOff ? off_ : on).insert(group.getObjGen());
+            if (baseOff && group.isIndirect()) off_.insert(group.getObjGen());
         }
         for (QPDFObjectHandle& group : itemsOf(configuration.getKey("/ON"))) {
             if (group.isIndirect()) off_.erase(group.getObjGen());

@@ -171,20 +171,18 @@ void SourceDocument::logWarnings() {
 }
 
 unsigned long SourceDocument::permissions() const {
-    constexpr unsigned long kAll = 0xFFFFFFFFul;
     if (qpdf_) {
         int revision = 0, bits = 0;
-        if (!qpdf_->isEncrypted(revision, bits) || qpdf_->ownerPasswordMatched()) return kAll;
+        if (!qpdf_->isEncrypted(revision, bits) || qpdf_->ownerPasswordMatched()) return kAllPermissions;
         return static_cast<uint32_t>(bits);
     }
-    return drawable_ ? drawable_->permissions() : kAll;
+    return drawable_ ? drawable_->permissions() : kAllPermissions;
 }
 
 void SourceDocument::prepareForms() {
     try {
-        if (!qpdf_->getRoot().getKey("/AcroForm").isDictionary()) return;
+        if (!appearancesFromValues_) return;
         QPDFAcroFormDocumentHelper forms(*qpdf_);
-        if (!forms.getNeedAppearances()) return;
         // qpdf draws the values of text and choice fields in ASCII only,
         // on one line from the left; pages with other values, or values
         // aligned, combed or on several lines, are drawn by poppler.
@@ -334,7 +332,7 @@ std::unique_ptr<PreparedPage> SourceDocument::preparePage(int index) {
     }
     // It cannot be drawn either: skipped, and the log says why, rather
     // than printed without what needed drawing.
-    if (!page->drawReason.empty() && qpdf_) {
+    if (qpdf_) {
         pdfPrintLog.error("Page %d needs drawing (%s): %s", index, page->drawReason.c_str(),
                           drawingUnavailable_.empty() ? "poppler cannot read it"
                                                       : drawingUnavailable_.c_str());

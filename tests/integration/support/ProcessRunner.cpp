@@ -178,4 +178,12 @@ std::string unwrapped(const std::string& log) {
     return text;
 }
 
+bool holds(const std::string& text, const std::string& part) { return unwrapped(text).find(part) != std::string::npos; }
+
+int countOf(const std::string& text, const std::string& part) {
+    int n = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+    return n;
+}
+
 }  // namespace itest

@@ -52,6 +52,10 @@ std::string readFile(const std::string& path);
 // A log as one line per message: the lines a message wrapped into under the
 // writer-name column joined again.
 std::string unwrapped(const std::string& log);
+// Whether the text, read as one line per message, holds the part.
+bool holds(const std::string& text, const std::string& part);
+// How many times the text holds the part.
+int countOf(const std::string& text, const std::string& part);
 bool fileExists(const std::string& path);
 
 }  // namespace itest

@@ -1,5 +1,7 @@
 #include "integration/support/TerminalRunner.h"
 
+#include "integration/support/ProcessRunner.h"
+
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
@@ -19,15 +21,10 @@ namespace {
 
 constexpr const char* kPrompt = "Press Enter/Return key to continue\n";
 
-int countOf(const std::string& text, const std::string& what) {
-    int n = 0;
-    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
-    return n;
-}
-
 }  // namespace
 
-TerminalResult runOnTerminal(const std::vector<std::string>& args, int timeoutSeconds) {
+TerminalResult runOnTerminal(const std::vector<std::string>& args, int timeoutSeconds,
+                             const std::map<std::string, std::string>& env) {
     TerminalResult result;
     int master = -1, slave = -1;
     termios raw{};
@@ -52,6 +49,7 @@ TerminalResult runOnTerminal(const std::vector<std::string>& args, int timeoutSe
         for (int fd : {master, slave, outPipe[0], outPipe[1], errPipe[0], errPipe[1]}) close(fd);
         unsetenv("DISPLAY");
         unsetenv("WAYLAND_DISPLAY");
+        for (const auto& [name, value] : env) setenv(name.c_str(), value.c_str(), 1);
         execv(argv[0], argv.data());
         _exit(127);
     }

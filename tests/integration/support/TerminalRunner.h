@@ -3,6 +3,7 @@
 // without a console is started from a desktop session.
 #pragma once
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -17,7 +18,8 @@ struct TerminalResult {
 };
 
 // Standard input is closed; every prompt that appears on the terminal is
-// answered with Enter.
-TerminalResult runOnTerminal(const std::vector<std::string>& args, int timeoutSeconds = 60);
+// answered with Enter. env is set in the program's environment.
+TerminalResult runOnTerminal(const std::vector<std::string>& args, int timeoutSeconds = 60,
+                             const std::map<std::string, std::string>& env = {});
 
 }  // namespace itest

@@ -3,7 +3,6 @@
 #include <exception>
 
 #include "posix/drivers/cups/CupsError.h"
-#include "posix/winapi/LastError.h"
 
 namespace posix {
 
@@ -80,7 +79,7 @@ std::unique_ptr<CupsJob> CupsJob::start(
         }
         std::unique_ptr<CupsJob> job(
             new CupsJob(std::move(destination), std::move(http), kProvisionalJobId, std::move(frame.end)));
-        job->printedAs_ = printedAs ? std::move(printedAs) : std::make_shared<int>(0);
+        job->printedAs_ = std::move(printedAs);
         return job;
     }
     int id = 0;
@@ -95,8 +94,7 @@ std::unique_ptr<CupsJob> CupsJob::start(
     try {
         if (frame.start) frameStart = frame.start(id);
     } catch (const std::exception& error) {
-        setLastErrorText(QUORLEX_IPP_ERROR_BASE + IPP_STATUS_ERROR_INTERNAL,
-                         std::string("Unable to make the driver's job control: ") + error.what());
+        setIppError(IPP_STATUS_ERROR_INTERNAL, std::string("Unable to make the driver's job control: ") + error.what());
         http.reset();
         cancelJob(*destination, id);
         return nullptr;
@@ -126,8 +124,7 @@ CupsJob::~CupsJob() { cancel(); }
 
 bool CupsJob::write(const unsigned char* data, size_t length) {
     if (done_ || broken_) {
-        setLastErrorText(QUORLEX_IPP_ERROR_BASE + IPP_STATUS_ERROR_INTERNAL,
-                         "The print job can no longer take data");
+        setIppError(IPP_STATUS_ERROR_INTERNAL, "The print job can no longer take data");
         return false;
     }
     if (length == 0) return true;
@@ -142,8 +139,7 @@ bool CupsJob::write(const unsigned char* data, size_t length) {
 
 bool CupsJob::finish() {
     if (done_ || broken_) {
-        setLastErrorText(QUORLEX_IPP_ERROR_BASE + IPP_STATUS_ERROR_INTERNAL,
-                         "The print job was not completed");
+        setIppError(IPP_STATUS_ERROR_INTERNAL, "The print job was not completed");
         cancel();
         return false;
     }
@@ -155,8 +151,7 @@ bool CupsJob::finish() {
             return false;
         }
     } catch (const std::exception& error) {
-        setLastErrorText(QUORLEX_IPP_ERROR_BASE + IPP_STATUS_ERROR_INTERNAL,
-                         std::string("Unable to make the driver's job control: ") + error.what());
+        setIppError(IPP_STATUS_ERROR_INTERNAL, std::string("Unable to make the driver's job control: ") + error.what());
         cancel();
         return false;
     }
@@ -170,7 +165,7 @@ bool CupsJob::finish() {
 }
 
 bool CupsJob::submit() {
-    if (!printedAs_) {
+    if (destination_->createsJobs) {
         const ipp_status_t status =
             cupsFinishDestDocument(http_.get(), destination_->dest.get(), destination_->info.get());
         if (ippSucceeded(status)) return true;
@@ -183,7 +178,7 @@ bool CupsJob::submit() {
         setLastErrorFromConnection(http_.get(), "Unable to submit the document", peer());
         return false;
     }
-    *printedAs_ = ippGetInteger(jobId, 0);
+    if (printedAs_) *printedAs_ = ippGetInteger(jobId, 0);
     return true;
 }
 
@@ -193,7 +188,7 @@ void CupsJob::cancel() {
     // The scheduler (or printer) discards a document whose upload ends
     // before its end; a Print-Job has no job before that.
     http_.reset();
-    if (!printedAs_) cancelJob(*destination_, id_);
+    if (destination_->createsJobs) cancelJob(*destination_, id_);
 }
 
 }  // namespace posix

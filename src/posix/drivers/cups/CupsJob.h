@@ -67,7 +67,7 @@ private:
     std::function<std::string()> frameEnd_;
     HttpConnection http_;
     int id_;
-    std::shared_ptr<int> printedAs_;   // set for a job sent with Print-Job
+    std::shared_ptr<int> printedAs_;   // where a Print-Job's number goes, if anywhere
     bool broken_ = false;
     bool done_ = false;
 };

@@ -21,7 +21,7 @@ struct CupsCapabilities {
     int maxCopies = 1;
 };
 
-// Asked on the connection (CUPS_HTTP_DEFAULT: the scheduler).
+// Asked on the connection given.
 CupsCapabilities cupsCapabilities(http_t* http, cups_dest_t* dest, cups_dinfo_t* info);
 
 // The job's options for the settings whose DM_ flags are set; trays name

@@ -15,7 +15,6 @@
 #include "posix/drivers/cups/CupsLogin.h"
 #include "posix/drivers/cups/CupsPpd.h"
 #include "posix/spooler/DriverSettings.h"
-#include "posix/winapi/LastError.h"
 
 namespace posix {
 
