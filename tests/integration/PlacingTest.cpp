@@ -440,20 +440,23 @@ void asLightAsQpdf(const std::string& source, const std::string& printed) {
 
 // A form whose fields (name, value, more entries) are widgets on one page
 // with marks, their appearances to be made from the values.
+// A page of text fields (name, value, entries); each names its default
+// appearance, or, with fromForm, takes the form's.
 std::string formPage(const std::string& folder, const std::string& name,
-                     const std::vector<std::array<std::string, 3>>& fields) {
+                     const std::vector<std::array<std::string, 3>>& fields, bool fromForm = false) {
     testpdf::PdfBuilder pdf;
     pdf.object("helv", "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding /WinAnsiEncoding >>");
     testpdf::Page page{kA4W, kA4H, marks(kA4W, kA4H)};
     std::string all;
     for (const auto& [field, value, entries] : fields) {
         pdf.object(field, "<< /Type /Annot /Subtype /Widget /FT /Tx /T (" + field + ") /V " + value +
-                              " /F 4 /DA (/Helv 18 Tf 0 g) " + entries + " >>");
+                              " /F 4 " + (fromForm ? "" : "/DA (/Helv 18 Tf 0 g) ") + entries + " >>");
         page.annotations.push_back("{" + field + "}");
         all += "{" + field + "} ";
     }
     pdf.page(page);
-    pdf.catalog("/AcroForm", "<< /Fields [" + all + "] /NeedAppearances true /DR << /Font << /Helv {helv} >> >> >>");
+    pdf.catalog("/AcroForm", "<< /Fields [" + all + "] /NeedAppearances true /DR << /Font << /Helv {helv} >> >>" +
+                                 (fromForm ? " /DA (/Helv 18 Tf 0 g)" : "") + " >>");
     return built(pdf, folder + "/" + name);
 }
 
@@ -693,6 +696,24 @@ const Hazard kHazards[] = {
      [](const std::string&, const std::string& printed) {
          EXPECT_NE(text(printed, 1).find("\u041f\u0440\u0438\u0432\u0435\u0442, \u043c\u0438\u0440 1"),
                    std::string::npos);
+     }},
+    {"a form value beyond ASCII in a field that takes its appearance from the form",
+     [](const std::string& folder) {
+         return formPage(folder, "from-form.pdf", {{"dish", "<FEFF00730061006C00610064002003C0>", "/Rect [72 600 500 640]"}},
+                         true);
+     },
+     0, 1, "Page 0 drawn: a form value has characters placing cannot draw", {}, false, false, "",
+     [](const std::string&, const std::string& printed) {
+         EXPECT_NE(text(printed, 1).find("salad \u03c0"), std::string::npos) << text(printed, 1);
+     }},
+    {"the same, every page drawn",
+     [](const std::string& folder) {
+         return formPage(folder, "from-form.pdf", {{"dish", "<FEFF00730061006C00610064002003C0>", "/Rect [72 600 500 640]"}},
+                         true);
+     },
+     0, 1, "Page 0 drawn: Render=always", {"Render=always"}, false, false, "",
+     [](const std::string&, const std::string& printed) {
+         EXPECT_NE(text(printed, 1).find("salad \u03c0"), std::string::npos) << text(printed, 1);
      }},
     {"a form value no font here can draw",
      [](const std::string& folder) {

@@ -55,6 +55,10 @@ public:
     // from its values (NeedAppearances).
     virtual std::unique_ptr<DrawableDocument> open(const char* fileName, const char* password,
                                                    bool appearancesFromValues, unsigned long& error) = 0;
+    // As open, for a copy of the document that the program made (contents,
+    // a whole PDF file), read in place of the file.
+    virtual std::unique_ptr<DrawableDocument> openCopy(const std::string& contents, const char* password,
+                                                       bool appearancesFromValues, unsigned long& error) = 0;
     // The engine that draws every page (Render=always).
     virtual PdfEngine& engine() = 0;
     // The device context every page is drawn onto (Render=always).

@@ -79,4 +79,16 @@ PopplerDocumentPtr openPopplerDocument(const char* fileName, const char* passwor
     return document;
 }
 
+PopplerDocumentPtr openPopplerDocumentCopy(const std::string& contents, const char* password,
+                                           unsigned long& error) {
+    error = FPDF_ERR_SUCCESS;
+    std::unique_ptr<GBytes, decltype(&g_bytes_unref)> bytes(g_bytes_new(contents.data(), contents.size()),
+                                                           g_bytes_unref);
+    GError* rawError = nullptr;
+    PopplerDocumentPtr document(poppler_document_new_from_bytes(bytes.get(), password, &rawError));
+    GErrorPtr failure(rawError);
+    if (!document) error = errorCode(failure.get());
+    return document;
+}
+
 }  // namespace posix::drawing

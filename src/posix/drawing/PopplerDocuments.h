@@ -5,6 +5,7 @@
 #include <poppler.h>
 
 #include <memory>
+#include <string>
 
 namespace posix::drawing {
 
@@ -18,6 +19,10 @@ using PopplerPagePtr = std::unique_ptr<PopplerPage, GObjectUnref>;
 // format, 4 a password, 1 anything else.
 PopplerDocumentPtr openPopplerDocument(const char* fileName, const char* password,
                                        unsigned long& error);
+
+// The same for a whole PDF file in memory; poppler keeps a copy of it.
+PopplerDocumentPtr openPopplerDocumentCopy(const std::string& contents, const char* password,
+                                           unsigned long& error);
 
 // The document's permissions as the permission bits of its encryption
 // dictionary (bit 3, value 4: printing); all set when nothing is withheld.

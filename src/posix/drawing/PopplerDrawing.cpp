@@ -58,6 +58,12 @@ public:
         if (!document) return nullptr;
         return std::make_unique<PopplerDrawableDocument>(std::move(document), appearancesFromValues);
     }
+    std::unique_ptr<DrawableDocument> openCopy(const std::string& contents, const char* password,
+                                               bool appearancesFromValues, unsigned long& error) override {
+        PopplerDocumentPtr document = openPopplerDocumentCopy(contents, password, error);
+        if (!document) return nullptr;
+        return std::make_unique<PopplerDrawableDocument>(std::move(document), appearancesFromValues);
+    }
     PdfEngine& engine() override { return popplerEngine(); }
     std::unique_ptr<DeviceContext> deviceContext(PrinterDriver& driver,
                                                  const DEVMODEW& settings) override {

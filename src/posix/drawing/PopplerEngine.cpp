@@ -43,7 +43,9 @@ FPDF_DOCUMENT PopplerEngine::loadDocument(const char* fileName, const char* pass
         error = FPDF_ERR_FORMAT;
         return nullptr;
     }
-    PopplerDocumentPtr document = openPopplerDocument(fileName, password, error);
+    PopplerDocumentPtr document = form.copyForDrawing.empty()
+                                      ? openPopplerDocument(fileName, password, error)
+                                      : openPopplerDocumentCopy(form.copyForDrawing, password, error);
     if (!document) return nullptr;
     return reinterpret_cast<FPDF_DOCUMENT>(new DrawnDocument{std::move(document), form.appearancesFromValues});
 }

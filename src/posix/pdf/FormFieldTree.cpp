@@ -1,6 +1,9 @@
 #include "posix/pdf/FormFieldTree.h"
 
+#include <qpdf/QPDFAcroFormDocumentHelper.hh>
 #include <qpdf/QPDFObjectHandle.hh>
+#include <qpdf/QPDFWriter.hh>
+#include <qpdf/QUtil.hh>
 
 #include <exception>
 #include <vector>
@@ -40,10 +43,38 @@ bool appearancesFromValues(QPDF& document) {
     }
 }
 
+std::string copyForDrawingForms(QPDF& document) {
+    try {
+        if (!appearancesFromValues(document)) return {};
+        QPDFObjectHandle formDefault = document.getRoot().getKey("/AcroForm").getKey("/DA");
+        if (!formDefault.isString()) return {};
+        bool changed = false;
+        QPDFAcroFormDocumentHelper forms(document);
+        for (QPDFFormFieldObjectHelper& field : forms.getFormFields()) {
+            std::string ascii;
+            if (field.getFieldType() != "/Tx" || field.getInheritableFieldValue("/DA").isString() ||
+                QUtil::utf8_to_ascii(field.getValueAsString(), ascii))
+                continue;
+            field.getObjectHandle().replaceKey("/DA", QPDFObjectHandle::newString(formDefault.getStringValue()));
+            changed = true;
+        }
+        if (!changed) return {};
+        QPDFWriter writer(document);
+        writer.setOutputMemory();
+        writer.write();
+        const std::shared_ptr<Buffer> written = writer.getBufferSharedPointer();
+        return std::string(reinterpret_cast<const char*>(written->getBuffer()), written->getSize());
+    } catch (const std::exception&) {
+        return {};
+    }
+}
+
 FormFacts formFacts(const char* fileName, const char* password) {
     try {
         std::shared_ptr<QPDF> document = openWithQpdf(fileName, password);
-        return FormFacts{formFieldTreeTooLarge(*document), appearancesFromValues(*document)};
+        FormFacts facts{formFieldTreeTooLarge(*document), appearancesFromValues(*document), {}};
+        if (!facts.treeTooLarge && !document->anyWarnings()) facts.copyForDrawing = copyForDrawingForms(*document);
+        return facts;
     } catch (const std::exception&) {
         return {};
     }

@@ -7,6 +7,7 @@
 #include <qpdf/QPDF.hh>
 
 #include <cstddef>
+#include <string>
 
 namespace posix {
 
@@ -22,10 +23,21 @@ bool formFieldTreeTooLarge(QPDF& document);
 // (NeedAppearances), as a drawing must be told.
 bool appearancesFromValues(QPDF& document);
 
+// Poppler adds a system font for the characters a text field's font
+// lacks only to a field that names its default appearance (/DA) itself or
+// through its parents; where the field takes it from the form, those
+// characters are drawn as nothing. The document as qpdf writes it with
+// the form's default appearance given to each such field whose value goes
+// beyond ASCII, for drawing to read in place of the file; empty when no
+// field needs it or the copy cannot be made.
+std::string copyForDrawingForms(QPDF& document);
+
 // What drawing must know of a file's form; nothing when qpdf cannot read it.
 struct FormFacts {
     bool treeTooLarge = false;
     bool appearancesFromValues = false;
+    // What copyForDrawingForms made of a file qpdf read without repairs.
+    std::string copyForDrawing;
 };
 FormFacts formFacts(const char* fileName, const char* password);
 

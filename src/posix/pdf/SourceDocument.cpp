@@ -113,6 +113,7 @@ std::unique_ptr<SourceDocument> SourceDocument::open(const char* fileName, const
     const bool doubtful = !document->qpdf_ || repaired || qpdfPages == 0 ||
                           !countAgrees(*document->qpdf_, qpdfPages);
     document->logWarnings();
+    document->readWithoutRepairs_ = !doubtful;
 
     if (doubtful) {
         // Drawing's verdict decides whether a damaged file prints at all,
@@ -228,8 +229,20 @@ void SourceDocument::openDrawable(unsigned long& error) {
         error = FPDF_ERR_FORMAT;
         return;
     }
-    drawable_ = plugin->open(fileName_.c_str(), hasPassword_ ? password_.c_str() : nullptr,
-                             appearancesFromValues_, error);
+    const char* password = hasPassword_ ? password_.c_str() : nullptr;
+    if (readWithoutRepairs_ && appearancesFromValues_) {
+        // qpdf's own reading has its appearances made by now: a new one.
+        std::string copy;
+        try {
+            copy = copyForDrawingForms(*openWithQpdf(fileName_, password));
+        } catch (const std::exception&) {
+        }
+        if (!copy.empty()) {
+            drawable_ = plugin->openCopy(copy, password, appearancesFromValues_, error);
+            if (drawable_) return;
+        }
+    }
+    drawable_ = plugin->open(fileName_.c_str(), password, appearancesFromValues_, error);
 }
 
 std::unique_ptr<drawing::DrawablePage> SourceDocument::drawablePage(int index) {

@@ -87,6 +87,7 @@ private:
     bool drawnWhole_ = false;
     bool formsUnprepared_ = false;
     bool appearancesFromValues_ = false;   // as the document says (qpdf's appearances change it)
+    bool readWithoutRepairs_ = false;      // qpdf and drawing read the same document
     assembly::ContentChecks contentChecks_;
     int warningsLogged_ = 0;
 };
