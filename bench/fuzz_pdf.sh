@@ -27,7 +27,7 @@ cmake --build "$dir" --target fuzz_pdf -j"$(nproc)" >/dev/null
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/quorlex-fuzz.XXXXXX")
 trap 'rm -rf "$work"' EXIT
-mkdir -p "$work/corpus" "$work/findings" "$work/known"
+mkdir -p "$work/corpus" "$work/findings" "$work/known" "$work/stopped" "$work/leakcheck"
 # Small documents run many times faster than large ones and reach the same
 # code; the seeds of qpdf's corpus that fit are most of it.
 max_len=16384
@@ -55,14 +55,15 @@ is_known() {
 }
 
 # The fuzzing itself looks for crashes, memory errors, undefined behaviour
-# and hangs (15 s: inputs this small take milliseconds, but poppler takes
-# over a second on the page tree of some damaged files, and as long to set
-# up a form's fonts from the system, which the sanitizers make several
-# times slower; a hang runs for ever), with short
-# allocation stacks for speed (a finding is replayed with full ones:
-# build-fuzz/tests/fuzz/fuzz_pdf FILE); leaks are looked for afterwards,
-# once per input the fuzzing kept, with full stacks so that the known leaks
-# of the libraries (tests/lsan.supp) are told apart from the program's own.
+# and hangs, in one worker per core (libFuzzer's fork mode), with short
+# allocation stacks for speed. A worker gives up on an input after 5 s
+# and goes on: inputs this small take milliseconds, and what took longer
+# is replayed afterwards with 20 s, because poppler alone takes over a
+# second on the page tree of some damaged files, and as long to set up a
+# form's fonts from the system, which the sanitizers make several times
+# slower; only a replay that does not finish is a hang. Inputs are chosen
+# for mutation with less weight the slower they run, so that the few slow
+# documents do not take most of the time.
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 fuzz_options="detect_leaks=0:allocator_may_return_null=1:malloc_context_size=0:quarantine_size_mb=16"
 for input in "$top"/tests/fuzz/known/*.pdf; do
@@ -73,53 +74,75 @@ for input in "$top"/tests/fuzz/known/*.pdf; do
 done
 
 # The rate is given by the clock and by the processor time the fuzzing
-# took: on a machine shared with other work, the second tells what one
-# core of its own would do.
-status=0
-executions=0
-cpu_ms=0
-fuzz_started=$(date +%s%N)
-left=$seconds
+# took: on a machine shared with other work, the second tells what the
+# cores would do on their own.
+workers=$(nproc)
 TIMEFORMAT='%3U %3S'
-while ((left > 0)); do
-  started=$(date +%s)
-  status=0
-  { time ASAN_OPTIONS=$fuzz_options "$dir/tests/fuzz/fuzz_pdf" "$work/corpus" \
-      -max_total_time="$left" -max_len=$max_len -timeout=15 -rss_limit_mb=2048 -close_fd_mask=3 \
-      -detect_leaks=0 -reload=0 -artifact_prefix="$work/findings/" -print_final_stats=1 \
-      >"$work/run.log" 2>&1; } 2>"$work/cpu" || status=$?
-  cpu_ms=$((cpu_ms + $(awk '{printf "%d", ($1 + $2) * 1000}' "$work/cpu")))
-  cat "$work/run.log" >>"$work/log"
-  ran=$(awk '/stat::number_of_executed_units:/ {print $2}' "$work/run.log")
-  executions=$((executions + ${ran:-0}))
-  if ((status == 0)) || ! is_known "$work/run.log"; then break; fi
-  mv "$work/findings/"* "$work/known/"
-  left=$((left - ($(date +%s) - started)))
-done
+fuzz_started=$(date +%s%N)
+status=0
+{ time ASAN_OPTIONS=$fuzz_options "$dir/tests/fuzz/fuzz_pdf" "$work/corpus" -fork="$workers" \
+    -ignore_crashes=1 -ignore_timeouts=1 -ignore_ooms=1 -entropic_scale_per_exec_time=1 \
+    -max_total_time="$seconds" -max_len=$max_len -timeout=5 -rss_limit_mb=2048 -close_fd_mask=3 \
+    -detect_leaks=0 -reload=0 -artifact_prefix="$work/stopped/" \
+    >"$work/log" 2>&1; } 2>"$work/cpu" || status=$?
 wall_ms=$((($(date +%s%N) - fuzz_started) / 1000000))
+cpu_ms=$(awk '{printf "%d", ($1 + $2) * 1000}' "$work/cpu")
+# Fork mode reports "#EXECUTIONS: cov: ..." after every job.
+executions=$(grep -oE '^#[0-9]+:' "$work/log" | tail -n 1 | tr -d '#:')
+executions=${executions:-0}
+if ((status != 0)); then
+  echo "fuzz_pdf: the fuzzing itself failed (exit $status)" >&2
+  tail -n 30 "$work/log" >&2
+fi
 
+# Each input a worker stopped on is replayed alone with full stacks: a
+# known fault of a library is set aside, a run that now finishes in time
+# was slow, anything else is a finding.
+slow=0
+for input in "$work"/stopped/*; do
+  [[ -e "$input" ]] || continue
+  if ASAN_OPTIONS="detect_leaks=0:allocator_may_return_null=1" "$dir/tests/fuzz/fuzz_pdf" \
+       -timeout=20 -rss_limit_mb=2048 -close_fd_mask=3 "$input" >"$work/replay.log" 2>&1; then
+    slow=$((slow + 1))
+  elif is_known "$work/replay.log"; then
+    mv "$input" "$work/known/"
+  else
+    cat "$work/replay.log" >>"$work/log"
+    mv "$input" "$work/findings/"
+  fi
+done
+
+# Leaks are looked for afterwards, once per input the fuzzing kept, with
+# full stacks so that the known leaks of the libraries (tests/lsan.supp)
+# are told apart from the program's own.
 if ((status == 0)); then
   mapfile -t inputs < <(find "$work/corpus" -type f | head -n 300)
   while ((${#inputs[@]} > 0)); do
-    status=0
+    leaks=0
     ASAN_OPTIONS="detect_leaks=1:fast_unwind_on_malloc=0:allocator_may_return_null=1" \
     LSAN_OPTIONS="suppressions=$top/tests/lsan.supp:print_suppressions=0" \
-      "$dir/tests/fuzz/fuzz_pdf" -timeout=20 -close_fd_mask=3 -artifact_prefix="$work/findings/" \
-      "${inputs[@]}" >"$work/run.log" 2>&1 || status=$?
+      "$dir/tests/fuzz/fuzz_pdf" -timeout=30 -close_fd_mask=3 -artifact_prefix="$work/leakcheck/" \
+      "${inputs[@]}" >"$work/run.log" 2>&1 || leaks=$?
     cat "$work/run.log" >>"$work/log"
-    if ((status == 0)) || ! is_known "$work/run.log"; then break; fi
+    if ((leaks == 0)); then break; fi
+    if ! is_known "$work/run.log"; then
+      status=$leaks
+      mv "$work/leakcheck/"* "$work/findings/" 2>/dev/null || true
+      break
+    fi
     # The inputs after the one a library failed on are tried again.
     crashed=$(grep '^Running: ' "$work/run.log" | tail -n 1 | cut -d' ' -f2-)
     mapfile -t inputs < <(printf '%s\n' "${inputs[@]}" | sed -n "\\|^$crashed\$|,\$p" | tail -n +2)
-    rm -f "$work/findings/"*
+    rm -f "$work/leakcheck/"*
   done
 fi
 
 findings=$(find "$work/findings" -type f | wc -l)
 known=$(find "$work/known" -type f | wc -l)
-echo "fuzz_pdf: $executions executions in $((wall_ms / 1000)) s: $((executions * 1000 / (wall_ms > 0 ? wall_ms : 1))) a second," \
+echo "fuzz_pdf: $executions executions in $((wall_ms / 1000)) s by $workers workers:" \
+  "$((executions * 1000 / (wall_ms > 0 ? wall_ms : 1))) a second," \
   "$((executions * 1000 / (cpu_ms > 0 ? cpu_ms : 1))) a second of processor time;" \
-  "$findings findings, $known known faults of cairo and poppler set aside"
+  "$findings findings, $known known faults of cairo and poppler set aside, $slow slow inputs that finished when replayed"
 if ((findings > 0 || status != 0)); then
   grep -E "ERROR|SUMMARY|Test unit written" "$work/log" >&2 || tail -n 30 "$work/log" >&2
   mkdir -p "$top/out/fuzz-findings"
