@@ -364,6 +364,16 @@ std::string fieldTreeOfManyPaths(const std::string& folder) {
     return written(folder + "/fields.pdf", testpdf::pdfOfObjects(objects));
 }
 
+// Damaged forms whose field trees poppler reads otherwise than qpdf, found
+// by fuzzing: in one, qpdf finds no trailer; in the other, it takes a
+// broken definition of a field that poppler does not.
+std::string onlyPopplerReadsTheFieldTree(const std::string&) {
+    return std::string(QUORLEX_TEST_DATA) + "/../fuzz/corpus/form-field-tree-only-poppler-reads.pdf";
+}
+std::string fieldTreeReadOtherwise(const std::string&) {
+    return std::string(QUORLEX_TEST_DATA) + "/../fuzz/corpus/form-field-tree-read-otherwise.pdf";
+}
+
 // The marks document written by qpdf with encryption that allows printing
 // as given (none, low).
 std::string encrypted(const std::string& folder, const std::string& print) {
@@ -518,6 +528,11 @@ const Hazard kHazards[] = {
      "Page 0 drawn: an annotation's appearance could not be read for placing"},
     {"a form field tree of 2^40 paths", fieldTreeOfManyPaths, 0, 1, "Page 0 placed"},
     {"a form field tree of 2^40 paths, every page drawn", fieldTreeOfManyPaths, 1, -1,
+     "The document cannot be drawn: its form field tree has more than 10000 paths", {"Render=always"}},
+    {"a form field tree of 2^40 paths in a file only poppler reads", onlyPopplerReadsTheFieldTree, 1, -1,
+     "Unable to load PDF document: 3"},
+    {"a form field tree of many paths where qpdf reads few", fieldTreeReadOtherwise, 0, 1, "Page 0 placed"},
+    {"the same, every page drawn", fieldTreeReadOtherwise, 1, -1,
      "The document cannot be drawn: its form field tree has more than 10000 paths", {"Render=always"}},
     {"a single content stream of damaged Flate data",
      [](const std::string& folder) { return encodedContent(folder, "flate.pdf", "/FlateDecode"); }, 0, 1,

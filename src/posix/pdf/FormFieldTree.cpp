@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "posix/pdf/QpdfFiles.h"
+#include "posix/pdf/RawFieldTree.h"
 
 namespace posix {
 
@@ -73,10 +74,16 @@ FormFacts formFacts(const char* fileName, const char* password) {
     try {
         std::shared_ptr<QPDF> document = openWithQpdf(fileName, password);
         FormFacts facts{formFieldTreeTooLarge(*document), appearancesFromValues(*document), {}};
-        if (!facts.treeTooLarge && !document->anyWarnings()) facts.copyForDrawing = copyForDrawingForms(*document);
+        if (facts.treeTooLarge) return facts;
+        if (document->anyWarnings()) {
+            // qpdf's repair is not poppler's.
+            facts.treeTooLarge = rawFieldTreeTooLarge(fileName, kMostFormFieldPaths);
+        } else {
+            facts.copyForDrawing = copyForDrawingForms(*document);
+        }
         return facts;
     } catch (const std::exception&) {
-        return {};
+        return FormFacts{rawFieldTreeTooLarge(fileName, kMostFormFieldPaths), false, {}};
     }
 }
 

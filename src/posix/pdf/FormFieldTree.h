@@ -32,7 +32,8 @@ bool appearancesFromValues(QPDF& document);
 // field needs it or the copy cannot be made.
 std::string copyForDrawingForms(QPDF& document);
 
-// What drawing must know of a file's form; nothing when qpdf cannot read it.
+// What drawing must know of a file's form. Where qpdf reads the file only
+// by repairing it, or not at all, the tree is judged from the file's bytes.
 struct FormFacts {
     bool treeTooLarge = false;
     bool appearancesFromValues = false;

@@ -16,6 +16,7 @@
 
 #include "posix/pdf/FormFieldTree.h"
 #include "posix/pdf/QpdfFiles.h"
+#include "posix/pdf/RawFieldTree.h"
 #include "posix/pdf/ReadableFile.h"
 #include "posix/winapi/LastError.h"
 #include "print/FpdfView.h"
@@ -224,7 +225,8 @@ void SourceDocument::openDrawable(unsigned long& error) {
         error = FPDF_ERR_UNKNOWN;
         return;
     }
-    if (qpdf_ && formFieldTreeTooLarge(*qpdf_)) {
+    if ((qpdf_ && formFieldTreeTooLarge(*qpdf_)) ||
+        (!readWithoutRepairs_ && rawFieldTreeTooLarge(fileName_.c_str(), kMostFormFieldPaths))) {
         drawingUnavailable_ = "its form field tree is too large to be drawn";
         error = FPDF_ERR_FORMAT;
         return;

@@ -1,0 +1,21 @@
+// The form field tree as any reader of a damaged file might see it. qpdf
+// and poppler repair a damaged file each in their own way, so qpdf's
+// reading cannot vouch for the tree poppler builds; this one takes every
+// definition of every object the bytes hold, plain or in an object stream,
+// and every kid any of them names.
+#pragma once
+
+#include <cstddef>
+#include <string_view>
+
+namespace posix {
+
+// Whether the tree that starts at any /Fields array of the bytes has more
+// than `most` paths through the /Kids of any definition of each object (a
+// loop counts as too many). Encrypted object streams are not read.
+bool rawFieldTreeTooLarge(std::string_view bytes, size_t most);
+
+// The same for a file; false when it cannot be read.
+bool rawFieldTreeTooLarge(const char* fileName, size_t most);
+
+}  // namespace posix
