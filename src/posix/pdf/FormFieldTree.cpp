@@ -26,6 +26,8 @@ bool formFieldTreeTooLarge(QPDF& document) {
             pending.pop_back();
             QPDFObjectHandle kids = field.isDictionary() ? field.getKey("/Kids") : QPDFObjectHandle();
             if (!kids.isArray()) continue;
+            // Every path waiting is one more: no need to hold more of them.
+            if (paths + pending.size() + static_cast<size_t>(kids.getArrayNItems()) >= kMostFormFieldPaths) return true;
             for (QPDFObjectHandle& kid : kids.aitems()) pending.push_back(kid);
         }
     } catch (const std::exception&) {

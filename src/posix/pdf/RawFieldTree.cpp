@@ -141,7 +141,11 @@ public:
             pending.pop_back();
             const auto kids = kids_.find(field);
             if (kids == kids_.end()) continue;
-            for (const auto& [kid, times] : kids->second) pending.insert(pending.end(), std::min(times, most), kid);
+            for (const auto& [kid, times] : kids->second) {
+                // Every path waiting is one more: no need to hold more of them.
+                if (paths + pending.size() + times >= most) return true;
+                pending.insert(pending.end(), times, kid);
+            }
         }
         return false;
     }
