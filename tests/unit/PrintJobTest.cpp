@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <iterator>
 #include <string>
@@ -349,6 +350,14 @@ TEST_F(PrintJobTest, FailureMidJobCancelsTheSpoolerDocumentAndReleasesEverything
                       "FPDF_DestroyLibrary"}));
     EXPECT_EQ(events.count("EndDoc"), 0u);
     EXPECT_EQ(events.count("FPDF_LoadPage 2"), 0u);
+    expectAllReleased();
+}
+
+TEST_F(PrintJobTest, ASpoolerThatFailsAfterOnlySkippedPagesStillFailsTheRun) {
+    script({kBrokenPage, kA4Page, kA4Page});
+    printer.setup().endPageError = ENOSPC;
+    EXPECT_EQ(failingPrint(), plat::SystemException("EndPage", ENOSPC).message);
+    EXPECT_EQ(events.count("FPDF_LoadPage 2"), 0u) << "no page drawn after the failure";
     expectAllReleased();
 }
 

@@ -81,7 +81,12 @@ public:
         return 1;
     }
     int startPage() override { return record("StartPage"); }
-    int endPage() override { return record("EndPage"); }
+    int endPage() override {
+        if (shared_.setup.endPageError == 0) return record("EndPage");
+        shared_.log.add("EndPage failed");
+        SetLastError(shared_.setup.endPageError);
+        return 0;
+    }
     int endDoc() override { return record("EndDoc"); }
     int abortDoc() override { return record("AbortDoc"); }
 

@@ -37,6 +37,8 @@ struct RecordingSetup {
     std::map<int, int> deviceCapsOverrides;
     // CreateDCW fails with this last error when not 0.
     DWORD createDeviceContextError = 0;
+    // Every EndPage fails with this last error when not 0.
+    DWORD endPageError = 0;
     // The printer's record grows between the size query and the fetch, as
     // when its settings change in between.
     bool recordGrowsBetweenQueries = false;
