@@ -40,20 +40,23 @@ size_t skipSpace(std::string_view text, size_t at) {
 // starts at `at` ('['), up to its end or the text's.
 std::vector<long long> references(std::string_view text, size_t at) {
     std::vector<long long> numbers;
-    std::vector<long long> integers;   // the last two integers read
+    long long integers[2] = {0, 0};   // the last two integers read
+    int read = 0;                      // how many of them there are
     for (++at; at < text.size() && text[at] != ']';) {
         if (isSpace(text[at])) {
             ++at;
         } else if (isDigit(text[at])) {
             long long value = 0;
             for (; at < text.size() && isDigit(text[at]); ++at) value = std::min(value * 10 + (text[at] - '0'), 1LL << 40);
-            integers.push_back(value);
-        } else if (text[at] == 'R' && integers.size() >= 2) {
-            numbers.push_back(integers[integers.size() - 2]);
-            integers.clear();
+            integers[0] = integers[1];
+            integers[1] = value;
+            read = std::min(read + 1, 2);
+        } else if (text[at] == 'R' && read == 2) {
+            numbers.push_back(integers[0]);
+            read = 0;
             ++at;
         } else {
-            integers.clear();
+            read = 0;
             ++at;
         }
     }
