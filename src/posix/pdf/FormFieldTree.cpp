@@ -46,6 +46,12 @@ bool appearancesFromValues(QPDF& document) {
     }
 }
 
+bool wideValueTakesFormAppearance(QPDFFormFieldObjectHelper& field) {
+    std::string ascii;
+    return field.getFieldType() == "/Tx" && !field.getInheritableFieldValue("/DA").isString() &&
+           !QUtil::utf8_to_ascii(field.getValueAsString(), ascii);
+}
+
 std::string copyForDrawingForms(QPDF& document) {
     try {
         if (!appearancesFromValues(document)) return {};
@@ -54,10 +60,7 @@ std::string copyForDrawingForms(QPDF& document) {
         bool changed = false;
         QPDFAcroFormDocumentHelper forms(document);
         for (QPDFFormFieldObjectHelper& field : forms.getFormFields()) {
-            std::string ascii;
-            if (field.getFieldType() != "/Tx" || field.getInheritableFieldValue("/DA").isString() ||
-                QUtil::utf8_to_ascii(field.getValueAsString(), ascii))
-                continue;
+            if (!wideValueTakesFormAppearance(field)) continue;
             field.getObjectHandle().replaceKey("/DA", QPDFObjectHandle::newString(formDefault.getStringValue()));
             changed = true;
         }

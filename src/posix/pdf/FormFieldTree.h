@@ -5,6 +5,7 @@
 #pragma once
 
 #include <qpdf/QPDF.hh>
+#include <qpdf/QPDFFormFieldObjectHelper.hh>
 
 #include <cstddef>
 #include <string>
@@ -31,6 +32,10 @@ bool appearancesFromValues(QPDF& document);
 // beyond ASCII, for drawing to read in place of the file; empty when no
 // field needs it or the copy cannot be made.
 std::string copyForDrawingForms(QPDF& document);
+
+// Whether the field is one such: a text field whose value goes beyond
+// ASCII and that names no default appearance itself or through its parents.
+bool wideValueTakesFormAppearance(QPDFFormFieldObjectHelper& field);
 
 // What drawing must know of a file's form. Where qpdf reads the file only
 // by repairing it, or not at all, the tree is judged from the file's bytes.

@@ -201,6 +201,7 @@ void SourceDocument::prepareForms() {
                 reason = kFormLayout;
             }
             if (!reason) continue;
+            if (reason == kFormValue && wideValueTakesFormAppearance(field)) wideValueTakesFormAppearance_ = true;
             for (QPDFAnnotationObjectHelper& widget : forms.getAnnotationsForField(field))
                 undrawableWidgets_.emplace(widget.getObjectHandle().getObjGen(), reason);
         }
@@ -232,7 +233,7 @@ void SourceDocument::openDrawable(unsigned long& error) {
         return;
     }
     const char* password = hasPassword_ ? password_.c_str() : nullptr;
-    if (readWithoutRepairs_ && appearancesFromValues_) {
+    if (readWithoutRepairs_ && wideValueTakesFormAppearance_) {
         // qpdf's own reading has its appearances made by now: a new one.
         std::string copy;
         try {

@@ -88,6 +88,9 @@ private:
     bool formsUnprepared_ = false;
     bool appearancesFromValues_ = false;   // as the document says (qpdf's appearances change it)
     bool readWithoutRepairs_ = false;      // qpdf and drawing read the same document
+    // A field's value beyond ASCII takes the form's default appearance:
+    // drawing reads a copy that gives the field its own.
+    bool wideValueTakesFormAppearance_ = false;
     assembly::ContentChecks contentChecks_;
     int warningsLogged_ = 0;
 };

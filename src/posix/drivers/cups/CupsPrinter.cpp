@@ -61,13 +61,13 @@ public:
     void driverUnreadable(std::string why) { driverUnreadable_ = std::move(why); }
 
     std::unique_ptr<JobSink> startJob(const std::string& title, const DEVMODEW& settings) override {
-        std::vector<std::pair<std::string, std::string>> options =
-            cupsJobOptions(settings, capabilities_.trays, destination_->direct());
         if (!driverUnreadable_.empty() && asksForControls(settings)) {
             setIppError(IPP_STATUS_ERROR_INTERNAL, "The job's copies, sides, tray or colour cannot be honoured: "
                                                    "the printer's driver (PPD) is unknown, " + driverUnreadable_);
             return nullptr;
         }
+        std::vector<std::pair<std::string, std::string>> options =
+            cupsJobOptions(settings, capabilities_.trays, destination_->direct());
         if (!ppd_) return CupsJob::start(destination_, title, options, {}, printedAs_);
 
         // The copies are in the document: the printer makes one of it.
