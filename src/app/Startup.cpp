@@ -105,3 +105,8 @@ plat::StringParameter passwordFileParameter(
     "PasswordFile", "A file readable by its owner alone whose first line is the password for a "
                     "print server or printer that asks.",
     "", false, nullptr);
+plat::StringParameter paperParameter(
+    "Paper", "Where a page of a size no paper has goes: smallest, the smallest paper that holds it; "
+             "exact, a paper of its own size where the printer takes one; or a paper's name, every "
+             "page on that paper.",
+    "", false, nullptr);

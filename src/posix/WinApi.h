@@ -361,6 +361,12 @@ BOOL ClosePrinter(HANDLE printer);
 
 #define DC_PAPERS 2
 #define DC_PAPERSIZE 3
+// The smallest and largest paper the settings can describe in
+// dmPaperWidth/dmPaperLength (DMPAPER_USER), as a POINTS: the width in the
+// low 16 bits, the length in the high, tenths of a millimetre. -1 for a
+// printer that takes no size of its own.
+#define DC_MINEXTENT 4
+#define DC_MAXEXTENT 5
 #define DC_BINS 6
 #define DC_DUPLEX 7
 #define DC_BINNAMES 12

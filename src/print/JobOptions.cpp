@@ -118,6 +118,13 @@ JobOptions JobOptions::fromParameters() {
         if (value.empty()) refuse("PasswordFile", value, "is not accepted: name the file that holds the password");
         options.passwordFile = value;
     }
+    if (isSet(paperParameter)) {
+        const std::string value = valueOf(paperParameter);
+        if (value.empty())
+            refuse("Paper", value, "is not accepted: use smallest, exact or a paper the printer names");
+        options.paper = paperRuleOf(value);
+        if (*options.paper == PaperRule::Named) options.paperName = value;
+    }
     if (isSet(scalingParameter)) {
         static const Scaling modes[] = {Scaling::Auto, Scaling::Fit, Scaling::None, Scaling::Stretch};
         options.scaling = modes[scalingParameter.choice()];

@@ -11,6 +11,7 @@
 
 #include "plat/WinApi.h"
 #include "print/PageLayout.h"
+#include "print/PaperChoice.h"
 #include "print/PageSelection.h"
 
 struct JobOptions {
@@ -22,6 +23,8 @@ struct JobOptions {
     PageSelection pages;
     std::string pagesText;                // as given, for messages
     std::optional<Scaling> scaling;
+    std::optional<PaperRule> paper;
+    std::string paperName;                // the paper Paper names (PaperRule::Named)
     int waitSeconds = 0;                  // follow the job at the printer this long
     std::optional<std::string> user;          // who signs in where a server asks
     std::optional<std::string> passwordFile;  // where that user's password is

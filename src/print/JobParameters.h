@@ -17,3 +17,4 @@ extern plat::ChoiceParameter scalingParameter;    // auto, fit, none, stretch
 extern plat::StringParameter waitParameter;       // seconds to follow the job, 0 to 86400
 extern plat::StringParameter userParameter;       // who signs in where a server asks
 extern plat::StringParameter passwordFileParameter;  // the file holding that user's password
+extern plat::StringParameter paperParameter;      // smallest, exact, or a paper the printer names

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <type_traits>
 #include <utility>
@@ -12,26 +13,9 @@
 #include "print/PageWay.h"
 #include "print/PrinterLogin.h"
 #include "print/PrintLogs.h"
+#include "print/PaperUnits.h"
 
 namespace {
-
-// Points are 1/72 inch; the printer counts in tenths of a millimetre.
-int32_t pointsToTenths(double points) { return truncateToInt(points * 254 / 72); }
-double tenthsToPoints(LONG tenths) { return static_cast<double>(tenths) * 72 / 254; }
-
-// Printer and page sizes match when they differ by at most one tenth of a
-// millimetre, which absorbs the truncation of the page size.
-bool withinOneTenth(LONG printerValue, int32_t pageValue) {
-    const int64_t difference = int64_t{printerValue} - int64_t{pageValue};
-    return difference > -2 && difference < 2;
-}
-
-// A paper name for the log: the 64-unit field need not be terminated.
-plat::NarrowChars paperNameText(const WCHAR* name) {
-    int length = 0;
-    while (length < kPaperNameLength && name[length] != 0) ++length;
-    return plat::NarrowChars(name, CP_UTF8, length);
-}
 
 // The resources print() acquires, released in reverse order whichever way it
 // is left: on the normal path that is DeleteDC, FPDF_CloseDocument,
@@ -144,6 +128,10 @@ void PrintJob::print(const char* pdfFileName, const char* title, bool scale) {
     const int ended = EndDoc(deviceContext);
     const DWORD endError = GetLastError();
     context.documentEnded();
+    // A sheet the spooler would not begin (a paper the job cannot take)
+    // ends the document: the refusal is the reason, not the ending.
+    const bool sheetRefused = pageFailure != nullptr && std::strcmp(pageFailure, "StartPage") == 0;
+    if (ended <= 0 && sheetRefused) throw plat::SystemException(pageFailure, pageError);
     if (ended <= 0) throw plat::SystemException("EndDoc", endError);
     if (pageFailure != nullptr) throw plat::SystemException(pageFailure, pageError);
 
@@ -179,6 +167,10 @@ void PrintJob::openPrinter(FPDF_DOCUMENT document) {
         throw plat::BadParameterValue(message.data ? message.data : "");
     }
     options.applyTo(*printerSettings, printerHandle.name());
+    settlePaperRule();
+    // Collation is nothing to one page: its copies may be made together.
+    if (options.copies && options.pages.count(FPDF_GetPageCount(document)) == 1)
+        printerSettings->dmCollate = DMCOLLATE_FALSE;
 
     // Every sheet is portrait; a page that fits only turned is turned by the
     // renderer instead.
@@ -245,58 +237,6 @@ bool PrintJob::printPage(FPDF_PAGE page) {
     return true;
 }
 
-void PrintJob::choosePaper(double pageWidth, double pageHeight) {
-    pdfPrintLog.info("Setting PaperSize printer (%f,%f)pts", paperWidth, paperHeight);
-    pdfPrintLog.info("PaperSize page            (%f,%f)pts", pageWidth, pageHeight);
-
-    const int32_t width = pointsToTenths(pageWidth);
-    const int32_t height = pointsToTenths(pageHeight);
-
-    // The first paper that fits either way wins, even when a later one fits
-    // upright.
-    for (int32_t index = 0; index < paperSizes.count(); ++index) {
-        const POINT* paper = paperSizes.size(index);
-        if (withinOneTenth(paper->x, width) && withinOneTenth(paper->y, height)) {
-            const plat::NarrowChars name = paperNameText(paperSizes.name(index));
-            pdfPrintLog.info("Found paper Size %s - no rotation", name.get());
-            rotation = 0;
-        } else if (withinOneTenth(paper->x, height) && withinOneTenth(paper->y, width)) {
-            const plat::NarrowChars name = paperNameText(paperSizes.name(index));
-            pdfPrintLog.info("Found paper Size %s - needs rotation", name.get());
-            rotation = 3;
-        } else {
-            continue;
-        }
-        switchToPaper(index);
-        paperFound = true;
-        return;
-    }
-
-    // The paper stays; only the turn is decided. A page stretched over the
-    // paper turns by its shape, as it always has; any other page turns only
-    // when it lies the other way from the paper, so that it keeps its shape.
-    pdfPrintLog.info("Unable to find new paper Size!");
-    paperFound = false;
-    if (scaling == Scaling::Stretch) {
-        rotation = rotationByRatio(width, height);
-    } else {
-        rotation = width == 0 || height == 0
-                       ? 0
-                       : rotationByOrientation(pageWidth, pageHeight, paperWidth, paperHeight);
-    }
-}
-
-void PrintJob::switchToPaper(int32_t index) {
-    // Done for every page that finds a paper, also the same one again.
-    if (printerSettings != nullptr) {
-        paperSizes.applyTo(*printerSettings, index);
-        ResetDCW(deviceContext, printerSettings);
-    }
-    const POINT* paper = paperSizes.size(index);
-    paperWidth = tenthsToPoints(paper->x);
-    paperHeight = tenthsToPoints(paper->y);
-    paperIndex = index;
-}
 
 // The plan of a dry run, tab-separated lines that scripts can read:
 //   printer <name>
@@ -354,30 +294,15 @@ void PrintJob::writePlan(FPDF_DOCUMENT document) {
         sheet.printableHeight = GetDeviceCaps(deviceContext, VERTRES);
         const PageLayout layout = layOutPage(pageWidth, pageHeight, paperWidth, paperHeight,
                                                   rotation, paperFound, scaling, sheet);
-        const plat::NarrowChars paper =
-            paperFound ? paperNameText(paperSizes.name(paperIndex)) : plat::NarrowChars();
+        const bool hasPaper = (paperFound || paperTaken) && paperIndex >= 0;
+        const plat::NarrowChars paper = hasPaper ? paperNameText(paperSizes.name(paperIndex)) : plat::NarrowChars();
+        const char* shown = paper.get() ? paper.get() : paperFound ? "custom" : "none";
         std::fprintf(out, "page\t%d\t%.1f\t%.1f\t%s\t%s\t%.1f\t%.1f\t%s\n", index + 1,
-                     millimetres(pageWidth), millimetres(pageHeight),
-                     paper.get() ? paper.get() : "none", rotation != 0 ? "turned" : "upright",
+                     millimetres(pageWidth), millimetres(pageHeight), shown,
+                     rotation != 0 ? "turned" : "upright",
                      layout.scaleX * 100, layout.scaleY * 100, pageWay(page.get()));
         ++printedPages;
     }
     std::fflush(out);
 }
 
-int32_t PrintJob::rotationByRatio(int32_t pageWidthTenths, int32_t pageHeightTenths) const {
-    // A page without height has no shape to compare; it is drawn as it
-    // comes, upright.
-    if (pageHeightTenths == 0) return 0;
-    // A paper without height has no ratio either: nothing compares, turn.
-    if (paperHeight == 0.0) return 3;
-
-    // Width to height, scaled by 10 000, both worked out the same way: a
-    // page ratio cut to whole percent (7000 for A4) would never equal the
-    // paper's (7070) and would turn and stretch a page of the paper's shape.
-    const double paperRatio = std::trunc(paperWidth * 100 / paperHeight * 100);
-    const double pageRatio =
-        std::trunc(static_cast<double>(pageWidthTenths) * 100 / pageHeightTenths * 100);
-    const bool sameShape = pageRatio - 10 < paperRatio && paperRatio < pageRatio + 10;
-    return sameShape ? 0 : 3;
-}

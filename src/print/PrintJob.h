@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <optional>
 
 #include "os/PaperSizes.h"
 #include "plat/Strings.h"
@@ -13,6 +14,7 @@
 #include "print/JobFollower.h"
 #include "print/JobOptions.h"
 #include "print/PageLayout.h"
+#include "print/PaperChoice.h"
 #include "print/PrinterHandle.h"
 
 // The spooler took the job, but it ended at the printer without printing
@@ -39,7 +41,13 @@ public:
     JobOptions options;
     Scaling scaling = Scaling::Auto;       // set by print() from the options and -scale
     bool paperFound = false;               // the last page found a paper of its size
-    int32_t paperIndex = -1;               // that paper's place in the table
+    int32_t paperIndex = -1;               // that paper's place in the table, -1 for a size of its own
+    // Paper: the last page's paper was taken by the rule, not found by its
+    // size; the paper Paper names (its place in the table); the sizes the
+    // printer takes besides its papers, for Paper=exact.
+    bool paperTaken = false;
+    int32_t namedPaper = -1;
+    std::optional<CustomRange> customRange;
     // Set before print(): make every choice, write the plan to this stream
     // and create no job.
     FILE* planOnly = nullptr;
@@ -83,5 +91,12 @@ private:
     void writePlan(FPDF_DOCUMENT document);
 
     void switchToPaper(int32_t index);
+    void switchToSize(PaperExtent size);
     int32_t rotationByRatio(int32_t pageWidthTenths, int32_t pageHeightTenths) const;
+    int32_t rotationForUnmatched(double pageWidth, double pageHeight, int32_t width, int32_t height) const;
+    // Paper: the named paper found in the table (or the run refused), the
+    // printer's own sizes read; and the choice for a page by the rule.
+    void settlePaperRule();
+    bool choosePaperByRule(double pageWidth, double pageHeight, int32_t width, int32_t height);
+    bool takeNamedPaper(double pageWidth, double pageHeight, int32_t width, int32_t height);
 };

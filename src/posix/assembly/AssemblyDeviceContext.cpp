@@ -85,12 +85,14 @@ int AssemblyDeviceContext::startDoc(const std::u16string& title) {
     failed_ = false;
     try {
         assembly_ = std::make_unique<PdfAssembly>(*pipeline_, utf8Title);
-        const DocumentCopies copies = documentCopies(driver_, settings_);
+        const DocumentCopies copies = documentCopies(driver_, settings_, true);
         assembly_->setCopies(copies.copies, copies.collated, copies.twoSided);
+        assembly_->tellCopies(copies.told);
     } catch (const std::exception&) {
         noteFailure();
     }
     started_ = true;
+    refused_ = false;
     return failed_ ? kSpoolerError : std::max(sink_->id(), 1);
 }
 
@@ -101,6 +103,12 @@ void AssemblyDeviceContext::noteFailure() {
 
 int AssemblyDeviceContext::startPage() {
     if (!started_ || inPage_ || failed_) return kSpoolerError;
+    // A job that cannot take the sheet's paper prints nothing at all.
+    if (!sink_->beginSheet(driver_.sheetPaperFor(settings_))) {
+        refused_ = true;
+        noteFailure();
+        return kSpoolerError;
+    }
     sheet_ = next_;
     assembly_->beginSheet(sheet_.widthPoints, sheet_.heightPoints);
     inPage_ = true;
@@ -158,7 +166,9 @@ int AssemblyDeviceContext::endDoc() {
         const DWORD sinkError = pipeline->error();
         sink->cancel();
         // The sink's own readable text when it failed, else what the writer met.
-        if (pipeline->failed()) {
+        if (refused_) {
+            // The refusal's own text stands.
+        } else if (pipeline->failed()) {
             if (sinkError && GetLastError() != sinkError) SetLastError(sinkError);
         } else {
             setLastErrorText(ERROR_INVALID_DATA, "Unable to write the document: " + failure);

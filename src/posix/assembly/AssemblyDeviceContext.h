@@ -47,6 +47,7 @@ private:
     bool started_ = false;        // StartDocW succeeded, no EndDoc yet
     bool inPage_ = false;
     bool failed_ = false;         // the job took no more of the document
+    bool refused_ = false;        // the job refused a sheet's paper; its reason is the last error
 };
 
 }  // namespace posix::assembly

@@ -380,6 +380,11 @@ void PdfAssembly::setCopies(int copies, bool collated, bool twoSided) {
     twoSided_ = twoSided;
 }
 
+void PdfAssembly::tellCopies(int copies) {
+    if (copies <= 1) return;
+    writer_.setHeaderComments("%%PDFTOPDFNumCopies : " + std::to_string(copies) + "\n%%PDFTOPDFCollate : false\n");
+}
+
 void PdfAssembly::finish() {
     if (sheet_.open) endSheet();
     if (pendingFront_) {

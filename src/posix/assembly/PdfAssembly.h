@@ -52,6 +52,10 @@ public:
     // ends with a blank one, and uncollated copies repeat the two sides of
     // a sheet together.
     void setCopies(int copies, bool collated, bool twoSided = false);
+    // The document holds one copy and tells the driver to make that many,
+    // each sheet its copies together, in the comments CUPS's raster filters
+    // read them from (as CUPS's PDF filter writes them). Before the first sheet.
+    void tellCopies(int copies);
 
     // Ends the document: the page tree, the catalog and the information,
     // the cross-reference table. Throws (std::exception) on failure.

@@ -40,7 +40,7 @@ std::string pdfName(const std::string& name) {
 PdfWriter::PdfWriter(Pipeline& out) : out_(out) {}
 
 void PdfWriter::writeHeader(const std::string& version) {
-    if (!headerWritten()) emit("%PDF-" + version + "\n%\xE2\xE3\xCF\xD3\n");
+    if (!headerWritten()) emit("%PDF-" + version + "\n%\xE2\xE3\xCF\xD3\n" + headerComments_);
 }
 
 void PdfWriter::emit(const std::string& text) {

@@ -29,6 +29,9 @@ public:
     // written: the first object written brings one of 1.4.
     void writeHeader(const std::string& version);
     bool headerWritten() const { return offset_ > 0; }
+    // Comment lines ("%%Name : value\n") written right after the header,
+    // where filters that read the document's first lines look for them.
+    void setHeaderComments(std::string comments) { headerComments_ = std::move(comments); }
 
     // A number for an object of the writer's own, written later.
     int reserve();
@@ -74,6 +77,7 @@ private:
     void emit(const std::string& text);
 
     Pipeline& out_;
+    std::string headerComments_;
     size_t offset_ = 0;
     std::vector<long long> offsets_{-1};                   // by number; -1: not written
     std::map<std::pair<const QPDF*, QPDFObjGen>, int> numbers_;  // source objects

@@ -44,7 +44,9 @@ int CairoDeviceContext::startDoc(const std::u16string& title) {
     title_ = toUtf8(title);
     sink_ = driver_.startJob(title_, settings_);
     if (!sink_) return kSpoolerError;
-    const DocumentCopies copies = documentCopies(driver_, settings_);
+    // Cairo writes its own header: copies a driver would be told there are
+    // made in the document instead.
+    const DocumentCopies copies = documentCopies(driver_, settings_, false);
     copies_ = copies.copies;
     collated_ = copies.collated;
     twoSided_ = copies.twoSided;
@@ -70,6 +72,12 @@ bool CairoDeviceContext::openSurface() {
 
 int CairoDeviceContext::startPage() {
     if (!started_ || page_ || failed_) return kSpoolerError;
+    // A job that cannot take the sheet's paper prints nothing at all.
+    if (!sink_->beginSheet(driver_.sheetPaperFor(settings_))) {
+        failed_ = true;
+        sinkError_ = GetLastError();
+        return kSpoolerError;
+    }
     if (!surface_ && !openSurface()) return kSpoolerError;
     const SheetGeometry& geometry = pageGeometry_ = next_;
     if (copies_ > 1) {

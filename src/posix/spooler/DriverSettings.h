@@ -21,12 +21,15 @@ inline bool hasField(const DEVMODEW& settings, DWORD field) { return (settings.d
 // cannot make them (a file, a driver that wants manual copies), as many as
 // the settings ask, collated unless they say otherwise; one everywhere else.
 // Printed on both sides, each copy starts on a sheet of its own.
+// On a driver told the copies in the document, told holds them instead;
+// a document that cannot tell them (canTell false) holds them itself.
 struct DocumentCopies {
     int copies = 1;
     bool collated = true;
     bool twoSided = false;
+    int told = 1;
 };
-DocumentCopies documentCopies(const PrinterDriver& driver, const DEVMODEW& settings);
+DocumentCopies documentCopies(const PrinterDriver& driver, const DEVMODEW& settings, bool canTell);
 
 // Hundredths of a millimetre to the tenths that DEVMODEW and
 // DeviceCapabilitiesW carry, truncated.

@@ -117,10 +117,14 @@ Paper PrinterDriver::sheetPaperFor(const DEVMODEW& settings) const {
     return paper;
 }
 
-DocumentCopies documentCopies(const PrinterDriver& driver, const DEVMODEW& settings) {
+DocumentCopies documentCopies(const PrinterDriver& driver, const DEVMODEW& settings, bool canTell) {
     DocumentCopies result;
-    if (!driver.copiesInDocument() || !hasField(settings, DM_COPIES) || settings.dmCopies <= 1)
+    const CopyWay way = driver.copyWay(settings);
+    if (way == CopyWay::Spooler || !hasField(settings, DM_COPIES) || settings.dmCopies <= 1) return result;
+    if (way == CopyWay::ToldInDocument && canTell) {
+        result.told = settings.dmCopies;
         return result;
+    }
     result.copies = settings.dmCopies;
     result.collated = !hasField(settings, DM_COLLATE) || settings.dmCollate == DMCOLLATE_TRUE;
     result.twoSided = driver.duplex() && hasField(settings, DM_DUPLEX) && settings.dmDuplex != DMDUP_SIMPLEX;

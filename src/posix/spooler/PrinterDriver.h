@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,13 @@ struct Tray {
     std::string keyword;         // the spooler's own name, e.g. "tray-2"
 };
 
+// The sizes a printer takes besides its papers, hundredths of a millimetre:
+// labels cut to length, roll media, a printer that takes custom sizes.
+struct CustomSizes {
+    int32_t minWidth = 0, minLength = 0;
+    int32_t maxWidth = 0, maxLength = 0;
+};
+
 struct PrinterDefaults {
     int paperIndex = -1;     // index into papers(), -1 when the printer names none
     int orientation = DMORIENT_PORTRAIT;
@@ -51,12 +59,22 @@ struct JobStatus {
     std::string reasons;
 };
 
+// How a job's copies reach the paper.
+enum class CopyWay {
+    Spooler,          // the spooler or the printer makes them, as the job asks
+    InDocument,       // the document holds every copy (a file, a driver that wants manual copies)
+    ToldInDocument,   // the document holds one and tells the driver how many (CUPS raster drivers)
+};
+
 // Receives the finished document's bytes while it is produced.
 class JobSink {
 public:
     virtual ~JobSink() = default;
     // The spooler's number for the job (StartDocW returns it).
     virtual int id() const { return 1; }
+    // A sheet of this paper begins. false when the job cannot take it, with
+    // the last error (and its text) set: nothing of the job may print then.
+    virtual bool beginSheet(const Paper& /*paper*/) { return true; }
     // false on failure, with the thread's last error set.
     virtual bool write(const unsigned char* data, size_t length) = 0;
     // The document is complete: submit it. false on failure (last error set).
@@ -80,9 +98,10 @@ public:
     virtual bool duplex() const { return false; }
     virtual bool color() const { return true; }
     virtual int maxCopies() const { return 999; }
-    // Whether the document must hold its copies itself (a file), rather
-    // than the spooler making them.
-    virtual bool copiesInDocument() const { return false; }
+    // The sizes it takes besides its papers; none by default.
+    virtual std::optional<CustomSizes> customSizes() const { return std::nullopt; }
+    // How the copies the settings ask for are made.
+    virtual CopyWay copyWay(const DEVMODEW& /*settings*/) const { return CopyWay::Spooler; }
 
     // Creates the spooler job named by the title (UTF-8), with the job's
     // settings (copies, collation, sides, tray, colour, as their DM_ flags

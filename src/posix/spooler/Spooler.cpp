@@ -1,5 +1,6 @@
 // The spooler functions of WinApi.h on top of the printer drivers: a
 // printer handle is an open driver.
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <map>
@@ -152,6 +153,15 @@ int writeNames(LPWSTR output, size_t units, const std::vector<Item>& items) {
     return static_cast<int>(items.size());
 }
 
+// A size as DC_MINEXTENT and DC_MAXEXTENT answer it: a POINTS of tenths of
+// a millimetre, the width in the low half, each held to what 16 bits carry.
+int extentAnswer(int32_t widthHundredths, int32_t lengthHundredths) {
+    const auto tenths = [](int32_t hundredths) {
+        return static_cast<uint32_t>(std::clamp<int32_t>(posix::toTenths(hundredths), 0, INT16_MAX));
+    };
+    return static_cast<int>(tenths(widthHundredths) | tenths(lengthHundredths) << 16);
+}
+
 }  // namespace
 
 BOOL OpenPrinterW(LPWSTR printerName, LPHANDLE printer, LPPRINTER_DEFAULTSW) {
@@ -244,6 +254,13 @@ int DeviceCapabilitiesW(LPCWSTR device, LPCWSTR, WORD capability, LPWSTR output,
             return driver->maxCopies();
         case DC_COLORDEVICE:
             return driver->color() ? 1 : 0;
+        case DC_MINEXTENT:
+        case DC_MAXEXTENT: {
+            const std::optional<posix::CustomSizes> sizes = driver->customSizes();
+            if (!sizes) return -1;
+            const bool least = capability == DC_MINEXTENT;
+            return extentAnswer(least ? sizes->minWidth : sizes->maxWidth, least ? sizes->minLength : sizes->maxLength);
+        }
         default:
             SetLastError(ERROR_NOT_SUPPORTED);
             return -1;

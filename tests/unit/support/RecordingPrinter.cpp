@@ -154,6 +154,7 @@ public:
     bool duplex() const override { return shared_->setup.duplex; }
     bool color() const override { return shared_->setup.color; }
     int maxCopies() const override { return shared_->setup.maxCopies; }
+    std::optional<posix::CustomSizes> customSizes() const override { return shared_->setup.customSizes; }
 
     std::unique_ptr<posix::JobSink> startJob(const std::string&, const DEVMODEW&) override {
         SetLastError(ERROR_NOT_SUPPORTED);

@@ -49,6 +49,7 @@ struct RecordingSetup {
     bool duplex = false;
     bool color = true;
     int maxCopies = 999;
+    std::optional<posix::CustomSizes> customSizes;
 };
 
 // Registers names beginning with the prefix for its lifetime. Every such

@@ -71,6 +71,22 @@ CupsDescription describeClass(const std::vector<CupsDescription>& members) {
     }
     if (shared.defaults.paperIndex < 0 && !shared.papers.empty()) shared.defaults.paperIndex = 0;
 
+    // Sizes of their own only where every member takes them, as far as all take them.
+    shared.customSizes = first.customSizes;
+    for (const CupsDescription& member : members) {
+        if (!shared.customSizes || !member.customSizes) {
+            shared.customSizes.reset();
+            break;
+        }
+        CustomSizes& sizes = *shared.customSizes;
+        sizes.minWidth = std::max(sizes.minWidth, member.customSizes->minWidth);
+        sizes.minLength = std::max(sizes.minLength, member.customSizes->minLength);
+        sizes.maxWidth = std::min(sizes.maxWidth, member.customSizes->maxWidth);
+        sizes.maxLength = std::min(sizes.maxLength, member.customSizes->maxLength);
+    }
+    if (shared.customSizes && (shared.customSizes->maxWidth < shared.customSizes->minWidth ||
+                               shared.customSizes->maxLength < shared.customSizes->minLength))
+        shared.customSizes.reset();
     shared.capabilities = first.capabilities;
     std::erase_if(shared.capabilities.trays, [&members](const Tray& tray) {
         return !std::all_of(members.begin(), members.end(),

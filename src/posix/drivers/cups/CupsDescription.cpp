@@ -152,7 +152,63 @@ bool takesIppAttributes(const char* deviceUri) {
     return false;
 }
 
+// Widens the sizes to take in a range of widths and one of lengths.
+void takeIn(std::optional<CustomSizes>& sizes, int32_t minWidth, int32_t maxWidth, int32_t minLength,
+            int32_t maxLength) {
+    if (minWidth <= 0 || minLength <= 0 || maxWidth < minWidth || maxLength < minLength) return;
+    if (!sizes) {
+        sizes = CustomSizes{minWidth, minLength, maxWidth, maxLength};
+        return;
+    }
+    sizes->minWidth = std::min(sizes->minWidth, minWidth);
+    sizes->minLength = std::min(sizes->minLength, minLength);
+    sizes->maxWidth = std::max(sizes->maxWidth, maxWidth);
+    sizes->maxLength = std::max(sizes->maxLength, maxLength);
+}
+
+// A dimension of media-size-supported: a range, or null for a single size.
+bool rangeOf(ipp_t* size, const char* name, int& lower, int& upper) {
+    ipp_attribute_t* dimension = ippFindAttribute(size, name, IPP_TAG_ZERO);
+    if (!dimension || ippGetValueTag(dimension) != IPP_TAG_RANGE) return false;
+    lower = ippGetRange(dimension, 0, &upper);
+    return true;
+}
+
 }  // namespace
+
+std::optional<CustomSizes> customSizesOf(http_t* http, cups_dest_t* dest, cups_dinfo_t* info) {
+    std::optional<CustomSizes> sizes;
+    if (ipp_attribute_t* supported = cupsFindDestSupported(http, dest, info, "media-size")) {
+        for (int i = 0; i < ippGetCount(supported); ++i) {
+            ipp_t* size = ippGetCollection(supported, i);
+            int minWidth = 0, maxWidth = 0, minLength = 0, maxLength = 0;
+            if (size && rangeOf(size, "x-dimension", minWidth, maxWidth) &&
+                rangeOf(size, "y-dimension", minLength, maxLength))
+                takeIn(sizes, minWidth, maxWidth, minLength, maxLength);
+        }
+    }
+    // The smallest and largest custom or roll media, named as PWG names them.
+    if (ipp_attribute_t* media = cupsFindDestSupported(http, dest, info, "media")) {
+        for (const char* kind : {"custom", "roll"}) {
+            pwg_media_t least{}, most{};
+            bool hasLeast = false, hasMost = false;
+            for (int i = 0; i < ippGetCount(media); ++i) {
+                const std::string name = ippGetString(media, i, nullptr) ? ippGetString(media, i, nullptr) : "";
+                pwg_media_t* size = pwgMediaForPWG(name.c_str());
+                if (!size) continue;
+                if (name.rfind(std::string(kind) + "_min_", 0) == 0) {
+                    least = *size;
+                    hasLeast = true;
+                } else if (name.rfind(std::string(kind) + "_max_", 0) == 0) {
+                    most = *size;
+                    hasMost = true;
+                }
+            }
+            if (hasLeast && hasMost) takeIn(sizes, least.width, most.width, least.length, most.length);
+        }
+    }
+    return sizes;
+}
 
 std::string withoutCredentials(const char* uri) {
     std::string text = uri ? uri : "";
@@ -172,6 +228,7 @@ CupsDescription describeDestination(const CupsDestination& destination) {
     cups_dinfo_t* info = destination.info.get();
     CupsDescription description;
     description.papers = buildPaperTable(mediaDatabase(http, dest, info));
+    description.customSizes = customSizesOf(http, dest, info);
     description.capabilities = cupsCapabilities(http, dest, info);
     description.defaults.paperIndex = defaultPaperIndex(description.papers, http, dest, info);
     description.defaults.orientation = defaultOrientation(http, dest, info);

@@ -3,6 +3,7 @@
 // orientation and resolution, and the names of its driver and device.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,7 @@ namespace posix {
 
 struct CupsDescription {
     std::vector<Paper> papers;
+    std::optional<CustomSizes> customSizes;   // sizes of its own it takes, if any
     CupsCapabilities capabilities;
     PrinterDefaults defaults;
     std::string driverName;
@@ -26,6 +28,11 @@ struct CupsDescription {
 // Read from what the destination says of itself (for a queue, what the
 // scheduler says of it; for a printer reached by its URI, the printer).
 CupsDescription describeDestination(const CupsDestination& destination);
+
+// The sizes a destination takes besides its papers: the ranges of its
+// media-size-supported, and its custom_min_/custom_max_ and
+// roll_min_/roll_max_ media. None when it names none.
+std::optional<CustomSizes> customSizesOf(http_t* http, cups_dest_t* dest, cups_dinfo_t* info);
 
 // The device URI without any user name or password in it.
 std::string withoutCredentials(const char* uri);

@@ -38,6 +38,25 @@ bool startPrintJob(http_t* http, const CupsDestination& destination, const char*
 
 }  // namespace
 
+bool setJobOption(const CupsDestination& destination, int id, const std::string& name, const std::string& value) {
+    HttpConnection http = destination.connect(true);
+    if (!http) {
+        setUnreachable(destination);
+        return false;
+    }
+    ipp_t* request = ippNewRequest(IPP_OP_SET_JOB_ATTRIBUTES);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, destination.printerUri().c_str());
+    ippAddInteger(request, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "job-id", id);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
+    ippAddString(request, IPP_TAG_JOB, IPP_TAG_NAME, name.c_str(), nullptr, value.c_str());
+    const OwnedIpp response(cupsDoRequest(http.get(), request, "/jobs/"));
+    if (!response || !ippSucceeded(cupsLastError())) {
+        setLastErrorFromCups("Unable to set the job's " + name);
+        return false;
+    }
+    return true;
+}
+
 std::string jobNameForTitle(const std::string& title) {
     std::string name = title;
     for (char& c : name) {

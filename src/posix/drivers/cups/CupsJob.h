@@ -44,6 +44,12 @@ public:
     // A job neither finished nor cancelled is cancelled.
     ~CupsJob() override;
 
+    // Checks the paper of each sheet before it begins, given the job's
+    // number: false refuses the sheet, with the last error set.
+    using SheetCheck = std::function<bool(int jobId, const Paper& paper)>;
+    void checkSheets(SheetCheck check) { sheetCheck_ = std::move(check); }
+    bool beginSheet(const Paper& paper) override { return !sheetCheck_ || sheetCheck_(id_, paper); }
+
     bool write(const unsigned char* data, size_t length) override;
     bool finish() override;
     // Drops the connection first, so that the scheduler throws away the
@@ -68,9 +74,14 @@ private:
     HttpConnection http_;
     int id_;
     std::shared_ptr<int> printedAs_;   // where a Print-Job's number goes, if anywhere
+    SheetCheck sheetCheck_;
     bool broken_ = false;
     bool done_ = false;
 };
+
+// Sets one of the job's options (PageSize=A4) while it is still being
+// sent, on a connection of its own. false with the last error set.
+bool setJobOption(const CupsDestination& destination, int id, const std::string& name, const std::string& value);
 
 // The job name CUPS accepts for a title: control characters become blanks
 // and the name is cut to 255 bytes, never inside a character.

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cctype>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -175,6 +176,77 @@ bool CupsPpd::passesPdfThrough() const {
         if (filter.size() >= 4 && filter[0] == kLaidOutPdf && filter[3] == "-") return true;
     }
     return false;
+}
+
+namespace {
+
+// A driver's filters: the type each takes and its program.
+std::vector<std::pair<std::string, std::string>> filtersOf(ppd_file_t* ppd) {
+    std::vector<std::pair<std::string, std::string>> filters;
+    for (int i = 0; i < ppd->num_filters; ++i) {
+        const std::vector<std::string> filter = words(ppd->filters[i]);
+        if (filter.size() >= 3) filters.emplace_back(filter[0], filter[2]);
+    }
+    for (ppd_attr_t* attr = ppdFindAttr(ppd, "cupsFilter2", nullptr); attr;
+         attr = ppdFindNextAttr(ppd, "cupsFilter2", nullptr)) {
+        const std::vector<std::string> filter = words(attr->value);
+        if (filter.size() >= 4) filters.emplace_back(filter[0], filter[3]);
+    }
+    return filters;
+}
+
+bool isPdfType(const std::string& type) { return type == kLaidOutPdf || type == "application/pdf"; }
+
+// The drivers known to take the paper of a whole job from its PageSize
+// and none from the pages.
+constexpr const char* kOnePaperDrivers[] = {"hpcups", "rastertogutenprint", "foomatic-rip"};
+
+// Hundredths of a millimetre in points, and back.
+constexpr double kHundredthsPerPoint = 2540.0 / 72;
+
+}  // namespace
+
+DriverChain CupsPpd::chain() const {
+    if (passesPdfThrough()) return DriverChain::PdfAsItIs;
+    const auto filters = filtersOf(ppd_);
+    for (const auto& [type, program] : filters)
+        if (isPdfType(type) && program != "-") return DriverChain::Pdf;
+    for (const auto& [type, program] : filters)
+        if (type == "application/vnd.cups-raster") return DriverChain::Raster;
+    return DriverChain::PostScript;
+}
+
+std::string CupsPpd::driverProgram() const {
+    const DriverChain way = chain();
+    for (const auto& [type, program] : filtersOf(ppd_)) {
+        if (program == "-") continue;
+        if ((way == DriverChain::Pdf && isPdfType(type)) ||
+            (way == DriverChain::Raster && type == "application/vnd.cups-raster") || way == DriverChain::PostScript)
+            return program.substr(program.find_last_of('/') + 1);
+    }
+    return "";
+}
+
+bool CupsPpd::takesOnePaperPerJob() const {
+    const std::string program = driverProgram();
+    for (const char* driver : kOnePaperDrivers)
+        if (program.rfind(driver, 0) == 0) return true;
+    return false;
+}
+
+std::string CupsPpd::pageSizeFor(int32_t width, int32_t length) const {
+    constexpr double kTolerance = 50;   // half a millimetre: PPD sizes are whole points
+    for (int i = 0; i < ppd_->num_sizes; ++i) {
+        const ppd_size_t& size = ppd_->sizes[i];
+        if (std::strncmp(size.name, "Custom", 6) == 0) continue;
+        if (std::abs(size.width * kHundredthsPerPoint - width) <= kTolerance &&
+            std::abs(size.length * kHundredthsPerPoint - length) <= kTolerance)
+            return size.name;
+    }
+    if (!ppd_->variable_sizes) return "";
+    char custom[64];
+    std::snprintf(custom, sizeof custom, "Custom.%.2fx%.2fmm", width / 100.0, length / 100.0);
+    return custom;
 }
 
 bool CupsPpd::framesPdf() const { return ppd_->jcl_begin != nullptr && ppd_->jcl_ps != nullptr; }

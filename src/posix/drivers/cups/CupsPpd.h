@@ -26,6 +26,14 @@ struct DriverChoices {
     std::string colorModel;    // a ColorModel choice ("Gray")
 };
 
+// What CUPS makes of the laid out PDF for the driver.
+enum class DriverChain {
+    PdfAsItIs,    // the printer takes the PDF as it is (a PDF printer)
+    Pdf,          // a driver program takes the PDF itself (foomatic-rip)
+    Raster,       // CUPS rasterises it (gstoraster) for a raster driver
+    PostScript,   // CUPS makes PostScript of it (pdftops) for a PostScript printer or driver
+};
+
 class CupsPpd {
 public:
     // The PPD the scheduler holds for the queue; null for a queue without
@@ -46,6 +54,18 @@ public:
     // The driver frames a PDF in job control language (it names the switch
     // to the PDF interpreter).
     bool framesPdf() const;
+    DriverChain chain() const;
+    // The driver's own program ("rastertohp"), or empty for a PostScript
+    // printer that needs none.
+    std::string driverProgram() const;
+    // The driver puts every page of a job on the job's one paper (its
+    // PageSize), whatever the size of the page: hpcups, Gutenprint and
+    // the Foomatic drivers do.
+    bool takesOnePaperPerJob() const;
+    // The PageSize choice of a paper of that size (hundredths of a
+    // millimetre): the driver's own size within half a millimetre, else a
+    // custom size where the driver takes them; empty when it has neither.
+    std::string pageSizeFor(int32_t width, int32_t length) const;
 
     // Whether the printer is told two-sided printing, the tray or the colour
     // mode in the frame (the option is a JCL option with such a choice).

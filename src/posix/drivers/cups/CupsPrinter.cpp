@@ -3,6 +3,7 @@
 #include "posix/drivers/cups/CupsPlugin.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "posix/drivers/cups/CupsClass.h"
 #include "posix/drivers/cups/CupsDescription.h"
@@ -15,17 +16,58 @@
 #include "posix/drivers/cups/CupsLogin.h"
 #include "posix/drivers/cups/CupsPpd.h"
 #include "posix/spooler/DriverSettings.h"
+#include "posix/winapi/Utf.h"
 
 namespace posix {
 
 namespace {
+
+// A driver that takes the paper of a whole job from the job (its PageSize)
+// prints every page on it: the job gets the first sheet's paper, and a sheet
+// of another paper is refused, so that no page comes out on a paper it was
+// not laid out for.
+class OnePaperJob {
+public:
+    OnePaperJob(std::shared_ptr<const CupsDestination> destination, std::shared_ptr<CupsPpd> ppd)
+        : destination_(std::move(destination)), ppd_(std::move(ppd)) {}
+
+    bool operator()(int jobId, const Paper& paper) {
+        if (!paper_) {
+            const std::string pageSize = ppd_->pageSizeFor(paper.width, paper.length);
+            if (pageSize.empty()) return refuse(paper, "it has no such paper");
+            if (!setJobOption(*destination_, jobId, "PageSize", pageSize)) return false;
+            paper_ = std::make_shared<Paper>(paper);
+            return true;
+        }
+        if (std::abs(paper.width - paper_->width) <= kSamePaper && std::abs(paper.length - paper_->length) <= kSamePaper)
+            return true;
+        return refuse(paper, "the job is on " + toUtf8(paper_->name) + ", its first page's paper");
+    }
+
+private:
+    static constexpr int32_t kSamePaper = 50;   // hundredths of a millimetre
+
+    bool refuse(const Paper& paper, const std::string& why) const {
+        const std::string name = toUtf8(paper.name);
+        std::string text = "The printer's driver (" + ppd_->driverProgram() +
+                           ") prints every page of a job on one paper: a page needs " + name + " and " + why;
+        if (paper_) text += "; print every page on one paper with Paper=" + toUtf8(paper_->name);
+        setIppError(IPP_STATUS_ERROR_ATTRIBUTES_OR_VALUES, text);
+        return false;
+    }
+
+    std::shared_ptr<const CupsDestination> destination_;
+    std::shared_ptr<CupsPpd> ppd_;
+    std::shared_ptr<Paper> paper_;   // the job's, once its first sheet began
+};
 
 class CupsPrinterDriver : public PrinterDriver {
 public:
     CupsPrinterDriver(std::string name, std::shared_ptr<const CupsDestination> destination,
                       std::shared_ptr<CupsPpd> ppd, CupsDescription description)
         : name_(std::move(name)), destination_(std::move(destination)), ppd_(std::move(ppd)),
-          papers_(std::move(description.papers)), capabilities_(std::move(description.capabilities)),
+          papers_(std::move(description.papers)), customSizes_(description.customSizes),
+          capabilities_(std::move(description.capabilities)),
           defaults_(description.defaults), driverName_(std::move(description.driverName)),
           portName_(std::move(description.portName)) {
         // A driver whose PDF goes to the printer as it is, over a device that
@@ -44,16 +86,38 @@ public:
     std::string driverName() const override { return driverName_; }
     std::string portName() const override { return portName_; }
     const std::vector<Paper>& papers() const override { return papers_; }
+    std::optional<CustomSizes> customSizes() const override { return customSizes_; }
     PrinterDefaults defaults() const override { return defaults_; }
 
     std::vector<Tray> trays() const override { return capabilities_.trays; }
     bool duplex() const override { return capabilities_.duplex; }
     bool color() const override { return capabilities_.color; }
     int maxCopies() const override {
-        // Copies the document holds are not the printer's to limit.
-        return copiesInDocument() ? std::max(capabilities_.maxCopies, 999) : capabilities_.maxCopies;
+        // Copies the document holds or tells are not the printer's to limit.
+        const bool documentMakes = ppd_ && (ppd_->manualCopies() || ppd_->chain() == DriverChain::Raster ||
+                                            ppd_->chain() == DriverChain::Pdf);
+        return documentMakes ? std::max(capabilities_.maxCopies, 999) : capabilities_.maxCopies;
     }
-    bool copiesInDocument() const override { return ppd_ && ppd_->manualCopies(); }
+
+    // CUPS's PDF filter, which makes copies for drivers, never runs on the
+    // laid out PDF, so the program does what it would: the document holds
+    // the copies for a driver that wants manual copies or takes the PDF
+    // itself; a raster driver, which makes the copies of each page, is told
+    // their number in the document (its raster filter reads it there), and
+    // collated copies, which it cannot make, are in the document. The
+    // PostScript filter makes copies itself; a PDF printer is asked.
+    CopyWay copyWay(const DEVMODEW& settings) const override {
+        if (!ppd_) return CopyWay::Spooler;
+        if (ppd_->manualCopies()) return CopyWay::InDocument;
+        switch (ppd_->chain()) {
+            case DriverChain::Pdf: return CopyWay::InDocument;
+            case DriverChain::Raster: {
+                const bool collated = !hasField(settings, DM_COLLATE) || settings.dmCollate == DMCOLLATE_TRUE;
+                return collated ? CopyWay::InDocument : CopyWay::ToldInDocument;
+            }
+            default: return CopyWay::Spooler;
+        }
+    }
 
     // A queue whose driver could not be read may need the job's controls
     // made in ways only the driver tells (manual copies, job control):
@@ -70,8 +134,8 @@ public:
             cupsJobOptions(settings, capabilities_.trays, destination_->direct());
         if (!ppd_) return CupsJob::start(destination_, title, options, {}, printedAs_);
 
-        // The copies are in the document: the printer makes one of it.
-        if (copiesInDocument())
+        // The copies are in the document, or told there: the job asks for one.
+        if (copyWay(settings) != CopyWay::Spooler)
             std::erase_if(options, [](const auto& option) {
                 return option.first == "copies" || option.first == "multiple-document-handling" ||
                        option.first == "Collate";
@@ -105,7 +169,9 @@ public:
             };
             frame.end = [ppd = ppd_] { return ppd->frameEnd(); };
         }
-        return CupsJob::start(destination_, title, options, std::move(frame), printedAs_);
+        std::unique_ptr<CupsJob> job = CupsJob::start(destination_, title, options, std::move(frame), printedAs_);
+        if (job && ppd_->takesOnePaperPerJob()) job->checkSheets(OnePaperJob(destination_, ppd_));
+        return job;
     }
 
     bool jobStatus(int id, JobStatus& status) override {
@@ -127,6 +193,7 @@ private:
     std::string driverUnreadable_;     // why a driver the queue has could not be read
     bool framedOnly_ = false;          // only the driver's job control reaches the printer
     std::vector<Paper> papers_;
+    std::optional<CustomSizes> customSizes_;
     CupsCapabilities capabilities_;
     PrinterDefaults defaults_;
     std::string driverName_;

@@ -22,6 +22,8 @@ namespace {
 constexpr char kPrefix[] = "file:";
 constexpr size_t kPrefixLength = sizeof kPrefix - 1;
 constexpr int kDpi = 600;
+constexpr int32_t kSmallestCustom = 100;            // hundredths of a millimetre
+constexpr int32_t kLargestCustom = INT16_MAX * 10;  // what a DEVMODEW carries
 
 // Papers without a Windows id get ids above DMPAPER_USER, which itself
 // stays free to mean a size of the caller's own.
@@ -182,7 +184,12 @@ public:
     }
 
     bool duplex() const override { return true; }
-    bool copiesInDocument() const override { return true; }
+    // A PDF page may be of any size: as small as a millimetre, as large as
+    // the settings carry.
+    std::optional<CustomSizes> customSizes() const override {
+        return CustomSizes{kSmallestCustom, kSmallestCustom, kLargestCustom, kLargestCustom};
+    }
+    CopyWay copyWay(const DEVMODEW&) const override { return CopyWay::InDocument; }
 
     std::unique_ptr<JobSink> startJob(const std::string&, const DEVMODEW& settings) override {
         // A file takes every setting but holds only pages: say what it leaves out.
