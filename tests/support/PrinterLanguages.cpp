@@ -111,7 +111,9 @@ private:
         if (at_ >= bytes_.size()) return;
         const char parameter = bytes_[at_];
         if (parameter < 0x21 || parameter > 0x2f) {
-            ++at_;   // a two-character command (Esc E)
+            // A two-character command; a reset ends a page that holds something.
+            if (parameter == 'E' && marked_) endPage();
+            ++at_;
             return;
         }
         ++at_;
@@ -143,6 +145,11 @@ private:
         if (data) {
             at_ = std::min(bytes_.size(), at_ + static_cast<size_t>(std::max(0L, value)));
             if (parameter == '*' && group == 'b') marked_ = true;
+            return;
+        }
+        // Esc&a#G: the other side of the sheet begins.
+        if (parameter == '&' && group == 'a' && command == 'G') {
+            if (marked_) endPage();
             return;
         }
         if (parameter != '&' || group != 'l') return;
@@ -178,8 +185,9 @@ private:
         if (!pjl_.color.empty()) page_.color = pjl_.color;
     }
 
-    // A page ends at a form feed or an eject; settings carry on to the
-    // next, as the printer keeps them.
+    // A page ends at a form feed or an eject, at the turn to the sheet's
+    // other side and at a reset after something was printed; settings carry
+    // on to the next, as the printer keeps them.
     void endPage() {
         reading_.sheets.push_back(page_);
         marked_ = false;
@@ -285,6 +293,37 @@ Reading postScriptPages(const std::string& bytes) {
     return reading;
 }
 
+// ------------------------------------------------------------ CUPS raster
+
+// The pixels of a raster page that carry ink: black where the colour space
+// counts ink (K), dark where it counts light (W, RGB).
+struct InkBounds {
+    long left = -1, right = -1, top = -1, bottom = -1;
+
+    bool found() const { return left >= 0; }
+
+    void take(const std::vector<unsigned char>& line, const cups_page_header2_t& header, unsigned y) {
+        const unsigned bits = header.cupsBitsPerPixel;
+        const bool countsInk = header.cupsColorSpace == CUPS_CSPACE_K;
+        for (unsigned x = 0; x < header.cupsWidth; ++x) {
+            bool inked = false;
+            if (bits == 1) {
+                const bool set = (line[x / 8] >> (7 - x % 8)) & 1;
+                inked = countsInk ? set : !set;
+            } else if (bits == 8) {
+                inked = countsInk ? line[x] > 127 : line[x] < 128;
+            } else if (bits == 24) {
+                inked = line[x * 3] < 128 && line[x * 3 + 1] < 128 && line[x * 3 + 2] < 128;
+            }
+            if (!inked) continue;
+            if (left < 0 || static_cast<long>(x) < left) left = x;
+            if (static_cast<long>(x) > right) right = x;
+            if (top < 0) top = y;
+            bottom = y;
+        }
+    }
+};
+
 // ------------------------------------------------------------ P-touch
 
 Reading ptouchLabels(const std::string& bytes, int dotsPerInch) {
@@ -377,10 +416,17 @@ std::optional<Reading> readCupsRaster(const std::string& path) {
         page.sides = !header.Duplex ? "one-sided" : header.Tumble ? "short-edge" : "long-edge";
         page.source = std::to_string(header.MediaPosition);
         page.color = header.cupsNumColors > 1 ? "color" : "gray";
-        reading.sheets.push_back(page);
         line.resize(header.cupsBytesPerLine);
-        for (unsigned y = 0; y < header.cupsHeight; ++y)
+        InkBounds ink;
+        for (unsigned y = 0; y < header.cupsHeight; ++y) {
             if (cupsRasterReadPixels(raster, line.data(), header.cupsBytesPerLine) == 0) break;
+            ink.take(line, header, y);
+        }
+        if (ink.found() && header.HWResolution[0] > 0 && header.HWResolution[1] > 0) {
+            page.inkWidthMm = (ink.right - ink.left + 1) * kMmPerInch / header.HWResolution[0];
+            page.inkLengthMm = (ink.bottom - ink.top + 1) * kMmPerInch / header.HWResolution[1];
+        }
+        reading.sheets.push_back(page);
     }
     cupsRasterClose(raster);
     close(fd);
@@ -402,17 +448,37 @@ Reading readPrinted(const std::string& bytes, int dotsPerInch) {
     return readPcl(bytes);
 }
 
+namespace {
+
+// The values of every sheet: one when they agree, else each in turn.
+template <typename Value>
+std::string listed(const std::vector<Sheet>& sheets, Value value) {
+    std::string all, first;
+    bool same = true;
+    for (const Sheet& sheet : sheets) {
+        const std::string text = value(sheet);
+        if (all.empty()) first = text;
+        same = same && text == first;
+        all += (all.empty() ? "" : " ") + text;
+    }
+    return same ? first : all;
+}
+
+}  // namespace
+
 std::string describe(const Reading& reading) {
     std::ostringstream out;
-    out << reading.language << ": " << reading.sheets.size() << (reading.sheets.size() == 1 ? " page" : " pages");
-    std::string papers, copies, sides, sources;
-    for (const Sheet& sheet : reading.sheets) {
-        papers += " " + (sheet.paper.empty() ? "?" : sheet.paper);
-        copies += " " + std::to_string(sheet.copies);
-        sides += " " + (sheet.sides.empty() ? "-" : sheet.sides);
-        sources += " " + (sheet.source.empty() ? "-" : sheet.source);
-    }
-    out << ";" << papers << "; copies" << copies << "; sides" << sides << "; source" << sources;
+    const auto& sheets = reading.sheets;
+    out << reading.language << ": " << sheets.size() << (sheets.size() == 1 ? " page" : " pages");
+    if (sheets.empty()) return out.str();
+    std::string papers;
+    for (const Sheet& sheet : sheets) papers += (papers.empty() ? "" : " ") + (sheet.paper.empty() ? "?" : sheet.paper);
+    out << " (" << papers << ")";
+    out << ", copies " << listed(sheets, [](const Sheet& s) { return std::to_string(s.copies); });
+    const std::string sides = listed(sheets, [](const Sheet& s) { return s.sides; });
+    if (!sides.empty()) out << ", " << sides;
+    const std::string source = listed(sheets, [](const Sheet& s) { return s.source; });
+    if (!source.empty()) out << ", tray " << source;
     return out.str();
 }
 

@@ -20,6 +20,8 @@ struct Sheet {
     std::string sides;                 // "one-sided", "long-edge", "short-edge", or empty
     std::string source;                // the tray, in the language's own terms ("tray-2"), or empty
     std::string color;                 // "gray" or "color" where the language says
+    // CUPS raster: how far the ink on the page reaches across and down.
+    double inkWidthMm = 0, inkLengthMm = 0;
 };
 
 struct Reading {
@@ -30,8 +32,9 @@ struct Reading {
     int sheetsOut() const;
 };
 
-// Reads PCL (HP LaserJet and compatible, with or without PJL): a sheet at
-// each form feed or page eject outside raster data.
+// Reads PCL (HP LaserJet and compatible, with or without PJL): a page (a
+// side) at each form feed, page eject, turn to the back side or reset after
+// raster data.
 Reading readPcl(const std::string& bytes);
 // Reads ZPL: a label for each format (^XA ... ^XZ) that prints a graphic,
 // sized by the graphic it recalls at the resolution given (dots an inch).
@@ -51,7 +54,8 @@ Reading readPtouch(const std::string& bytes, int dotsPerInch);
 // Resolution is for the languages that do not carry it (ZPL, P-touch).
 Reading readPrinted(const std::string& bytes, int dotsPerInch = 0);
 
-// One line for a person: "PCL: 8 sheets A4 A4 Letter A5 ..., copies 1 ...".
+// One line for a person: "PCL: 4 pages (A4 A4 Letter A5), copies 2,
+// one-sided, tray tray-2"; a value the pages share is said once.
 std::string describe(const Reading& reading);
 
 }  // namespace printed

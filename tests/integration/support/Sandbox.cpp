@@ -199,6 +199,8 @@ const Environment* environment() {
         env.ippBSpool = variable("QUORLEX_IPP_B_SPOOL");
         env.oldPrinterUri = variable("QUORLEX_OLD_PRINTER_URI");
         env.rasterUri = variable("QUORLEX_RASTER_URI");
+        std::istringstream drivers(variable("QUORLEX_DRIVER_QUEUES"));
+        for (std::string name; drivers >> name;) env.driverQueues.push_back(name);
         env.className = variable("QUORLEX_CLASS");
         std::istringstream members(variable("QUORLEX_CLASS_MEMBERS"));
         for (std::string member; members >> member;) env.classMembers.push_back(member);
@@ -497,6 +499,8 @@ void writePdf(const std::string& path, const std::vector<PageSize>& pages, PageC
     for (size_t i = 0; i < pages.size(); ++i) {
         const PageSize& size = pages[i];
         std::string own = content == PageContent::Frame ? frameContent(size) : "";
+        if (content == PageContent::Colour)
+            own = "1 0 0 rg 20 20 " + number(size.width / 2) + " " + number(size.height / 2) + " re f\n0 0 0 rg\n";
         own += "BT /F1 24 Tf " + number(size.width / 2 - 40) + " " + number(size.height / 2) +
                " Td (Page " + std::to_string(i + 1) + ") Tj ET\n";
         testpdf::Page page(size.width, size.height, own, "<< /Font << /F1 {font} >> >>");

@@ -34,6 +34,10 @@ struct Environment {
     std::string ippBSpool;
     std::string oldPrinterUri;     // printer B as one that knows Print-Job only
     std::string rasterUri;         // a printer that takes raster, no PDF
+    // The driver matrix: the queues quorlex-NAME, each behind a socket
+    // printer of its own (socket-NAME/), the raster handed to their drivers
+    // kept in driver-input/quorlex-NAME/.
+    std::vector<std::string> driverQueues;
     std::string className;         // a class of a queue to printer A and one to printer B
     std::vector<std::string> classMembers;
     // A print server on a loopback TCP port that asks for a password before
@@ -170,6 +174,7 @@ enum class PageContent {
     Label,      // a page number in the middle
     Frame,      // a black band 8 points wide along every edge
     Heavy,      // thousands of strokes: slow to draw and large to send
+    Colour,     // a red square beside the page number
 };
 
 // Writes a PDF with one page of each size.

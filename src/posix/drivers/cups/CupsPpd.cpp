@@ -273,6 +273,13 @@ std::string CupsPpd::inputSlotFor(const std::string& keyword, const std::u16stri
     return "";
 }
 
+std::vector<std::string> CupsPpd::inputSlots() const {
+    std::vector<std::string> slots;
+    if (const ppd_option_t* option = ppdFindOption(ppd_, "InputSlot"))
+        for (int i = 0; i < option->num_choices; ++i) slots.emplace_back(option->choices[i].choice);
+    return slots;
+}
+
 bool CupsPpd::framesInputSlot(const std::string& choice) const {
     return framesPdf() && !choice.empty() && isJcl(ppdFindOption(ppd_, "InputSlot"));
 }

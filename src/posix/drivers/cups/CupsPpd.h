@@ -73,6 +73,9 @@ public:
     // The InputSlot choice of a tray the scheduler lists by its keyword
     // and shown name; empty when there is none.
     std::string inputSlotFor(const std::string& keyword, const std::u16string& shownName) const;
+    // The InputSlot choices, in the driver's order: the order in which the
+    // scheduler lists the trays it makes of them.
+    std::vector<std::string> inputSlots() const;
     bool framesInputSlot(const std::string& choice) const;
     // The ColorModel choice for colour or monochrome; empty when the driver
     // has none.

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <map>
 
 #include "posix/drivers/cups/CupsClass.h"
 #include "posix/drivers/cups/CupsDescription.h"
@@ -74,10 +75,11 @@ public:
         // knows nothing of IPP, can tell the printer only what its job
         // control says: nothing else is offered.
         framedOnly_ = ppd_ && ppd_->passesPdfThrough() && !description.deviceTakesIpp;
+        if (ppd_) readInputSlots();
         if (framedOnly_) {
             capabilities_.duplex = capabilities_.duplex && ppd_->framesTwoSided();
             std::erase_if(capabilities_.trays, [this](const Tray& tray) {
-                return !ppd_->framesInputSlot(ppd_->inputSlotFor(tray.keyword, tray.name));
+                return !ppd_->framesInputSlot(inputSlotOf(tray));
             });
         }
     }
@@ -146,9 +148,14 @@ public:
         }
         if (hasField(settings, DM_DEFAULTSOURCE)) {
             for (const Tray& tray : capabilities_.trays)
-                if (tray.id == settings.dmDefaultSource) choices.inputSlot = ppd_->inputSlotFor(tray.keyword, tray.name);
+                if (tray.id == settings.dmDefaultSource) choices.inputSlot = inputSlotOf(tray);
             for (auto& [name, value] : options)
                 if (name == "InputSlot" && !choices.inputSlot.empty()) value = choices.inputSlot;
+            // The driver's own choice says it: the scheduler's reading of
+            // the IPP keyword beside it takes some drivers' trays (hpcups'
+            // "bottom") for the automatic one.
+            if (!choices.inputSlot.empty())
+                std::erase_if(options, [](const auto& option) { return option.first == "media-source"; });
         }
         if (hasField(settings, DM_COLOR)) {
             const bool monochrome = settings.dmColor == DMCOLOR_MONOCHROME;
@@ -181,6 +188,20 @@ public:
     }
 
 private:
+    // The scheduler lists a driver's trays in the order of its InputSlot
+    // choices, naming them as IPP does ("bottom" for "Lower"): by their
+    // place, each tray is the choice at its place; where the counts differ,
+    // the choice is found by its name.
+    void readInputSlots() {
+        const std::vector<std::string> slots = ppd_->inputSlots();
+        if (slots.size() != capabilities_.trays.size()) return;
+        for (size_t i = 0; i < slots.size(); ++i) slotOfTray_[capabilities_.trays[i].id] = slots[i];
+    }
+    std::string inputSlotOf(const Tray& tray) const {
+        const auto found = slotOfTray_.find(tray.id);
+        return found != slotOfTray_.end() ? found->second : ppd_->inputSlotFor(tray.keyword, tray.name);
+    }
+
     static bool asksForControls(const DEVMODEW& settings) {
         return (hasField(settings, DM_COPIES) && settings.dmCopies > 1) ||
                (hasField(settings, DM_DUPLEX) && settings.dmDuplex != DMDUP_SIMPLEX) ||
@@ -193,6 +214,7 @@ private:
     std::string driverUnreadable_;     // why a driver the queue has could not be read
     bool framedOnly_ = false;          // only the driver's job control reaches the printer
     std::vector<Paper> papers_;
+    std::map<int16_t, std::string> slotOfTray_;   // the InputSlot choice of each tray, by its id
     std::optional<CustomSizes> customSizes_;
     CupsCapabilities capabilities_;
     PrinterDefaults defaults_;
