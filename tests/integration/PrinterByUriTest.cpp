@@ -1,7 +1,8 @@
 // A printer named by its ipp:// URI, printed to with no scheduler at all:
 // what the printer itself says decides the papers, margins and trays, the
-// job and its controls arrive at the printer, and a printer that is not
-// there or takes no PDF gets nothing.
+// job and its controls arrive at the printer; a printer of raster alone
+// gets every page drawn for it, and a printer that is not there or takes
+// neither PDF nor raster gets nothing.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,6 +11,7 @@
 
 #include "integration/support/ProcessRunner.h"
 #include "integration/support/Sandbox.h"
+#include "support/PrinterLanguages.h"
 
 namespace itest {
 namespace {
@@ -84,7 +86,7 @@ TEST(PrinterByUri, AnIppsUriPrintsOverTls) {
     EXPECT_TRUE(sandbox::waitForPrinterJob(title).has_value());
 }
 
-TEST(PrinterByUri, APrinterNobodyAnswersAtOrThatTakesNoPdfGetsNothing) {
+TEST(PrinterByUri, APrinterNobodyAnswersAtOrThatTakesNeitherPdfNorRasterGetsNothing) {
     QUORLEX_REQUIRE_SANDBOX();
     const auto* env = sandbox::environment();
     const RunResult absent =
@@ -92,14 +94,54 @@ TEST(PrinterByUri, APrinterNobodyAnswersAtOrThatTakesNoPdfGetsNothing) {
     EXPECT_EQ(absent.exitCode, 1);
     EXPECT_TRUE(holds(unwrapped(absent.err), "No printer answers at ipp://127.0.0.1:1/ipp/print")) << absent.err;
 
-    const RunResult raster =
-        sandbox::printPdf(kMixedPdf, env->rasterUri, "raster", {"ExitCode=result"}, withoutScheduler());
-    EXPECT_EQ(raster.exitCode, 1);
-    EXPECT_TRUE(holds(unwrapped(raster.err), "does not take PDF: it takes")) << raster.err;
-    EXPECT_TRUE(holds(unwrapped(raster.err), "image/pwg-raster")) << raster.err;
-    EXPECT_TRUE(sandbox::finishedPrinterJobs(env->rasterUri).empty());
-    std::error_code ignored;
-    EXPECT_TRUE(std::filesystem::is_empty(env->folder + "/raster-spool", ignored));
+    const RunResult jpeg = sandbox::printPdf(kMixedPdf, env->jpegUri, "jpeg", {"ExitCode=result"}, withoutScheduler());
+    EXPECT_EQ(jpeg.exitCode, 1);
+    EXPECT_TRUE(holds(unwrapped(jpeg.err), "takes neither PDF nor raster it describes: it takes")) << jpeg.err;
+    EXPECT_TRUE(holds(unwrapped(jpeg.err), "image/jpeg")) << jpeg.err;
+    EXPECT_TRUE(sandbox::finishedPrinterJobs(env->jpegUri).empty());
+}
+
+TEST(PrinterByUri, APrinterOfRasterAloneGetsEveryPageDrawnAtItsResolutionOnItsOwnPaper) {
+    QUORLEX_REQUIRE_SANDBOX();
+    const auto* env = sandbox::environment();
+    // Two copies (the printer makes none: they are in the raster, each
+    // starting on a sheet of its own), grey, on two sides, backs flipped as
+    // the printer wants them.
+    const std::string red = makeTempDir("raster") + "/red.pdf";
+    sandbox::writePdf(red, {sandbox::kA4, sandbox::kA4, sandbox::kA5}, sandbox::PageContent::Colour);
+    const std::string title = sandbox::uniqueTitle("raster");
+    const RunResult run = sandbox::printPdf(red, env->rasterUri, title,
+                                            {"ExitCode=result", "Copies=2", "Duplex=long", "Color=mono", "Wait=60"},
+                                            withoutScheduler());
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const auto job = sandbox::waitForPrinterJob(title, 60, env->rasterUri);
+    ASSERT_TRUE(job);
+    std::string spooled;
+    for (const auto& entry : std::filesystem::directory_iterator(env->rasterSpool))
+        if (entry.path().extension() == ".pwg" && entry.path().filename().string().rfind(std::to_string(job->id) + "-", 0) == 0)
+            spooled = entry.path().string();
+    const std::optional<printed::Reading> pages = printed::readCupsRaster(spooled);
+    ASSERT_TRUE(pages) << spooled;
+    ASSERT_EQ(pages->sheets.size(), 8u) << printed::describe(*pages);
+    const std::vector<std::string> papers{"iso_a4_210x297mm", "iso_a4_210x297mm", "iso_a5_148x210mm",
+                                          "iso_a5_148x210mm"};
+    for (size_t i = 0; i < pages->sheets.size(); ++i) {
+        const printed::Sheet& page = pages->sheets[i];
+        SCOPED_TRACE("page " + std::to_string(i + 1));
+        EXPECT_EQ(page.paper, papers[i % 4]);
+        EXPECT_EQ(page.sides, "long-edge");
+        EXPECT_EQ(page.color, "gray");
+        EXPECT_EQ(page.dpi, 300);
+    }
+    // The red square stands in the lower half of the page; on a flipped
+    // back it comes first, at the top. The fourth page of each copy is the
+    // blank back of the third.
+    EXPECT_GT(pages->sheets[0].inkTopMm, 100);
+    EXPECT_LT(pages->sheets[1].inkTopMm, 20);
+    EXPECT_EQ(pages->sheets[3].inkWidthMm, 0);
+    const std::string attributes = readFile(env->rasterAttributes + "/" + std::to_string(job->id) + ".env");
+    EXPECT_TRUE(holds(attributes, "IPP_SIDES=two-sided-long-edge")) << attributes;
+    EXPECT_FALSE(holds(attributes, "IPP_COPIES=")) << attributes;
 }
 
 }  // namespace itest

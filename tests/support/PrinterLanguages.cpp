@@ -313,7 +313,8 @@ struct InkBounds {
             } else if (bits == 8) {
                 inked = countsInk ? line[x] > 127 : line[x] < 128;
             } else if (bits == 24) {
-                inked = line[x * 3] < 128 && line[x * 3 + 1] < 128 && line[x * 3 + 2] < 128;
+                const unsigned luma = (line[x * 3] * 77 + line[x * 3 + 1] * 150 + line[x * 3 + 2] * 29) >> 8;
+                inked = luma < 128;
             }
             if (!inked) continue;
             if (left < 0 || static_cast<long>(x) < left) left = x;
@@ -412,10 +413,11 @@ std::optional<Reading> readCupsRaster(const std::string& path) {
         page.widthMm = header.PageSize[0] * kMmPerInch / 72;
         page.lengthMm = header.PageSize[1] * kMmPerInch / 72;
         page.paper = header.cupsPageSizeName[0] ? header.cupsPageSizeName : sizeName(page.widthMm, page.lengthMm);
-        page.copies = static_cast<int>(header.NumCopies);
+        page.copies = std::max(1, static_cast<int>(header.NumCopies));   // PWG raster says 0 for unsaid
         page.sides = !header.Duplex ? "one-sided" : header.Tumble ? "short-edge" : "long-edge";
         page.source = std::to_string(header.MediaPosition);
         page.color = header.cupsNumColors > 1 ? "color" : "gray";
+        page.dpi = static_cast<int>(header.HWResolution[0]);
         line.resize(header.cupsBytesPerLine);
         InkBounds ink;
         for (unsigned y = 0; y < header.cupsHeight; ++y) {
@@ -423,6 +425,8 @@ std::optional<Reading> readCupsRaster(const std::string& path) {
             ink.take(line, header, y);
         }
         if (ink.found() && header.HWResolution[0] > 0 && header.HWResolution[1] > 0) {
+            page.inkLeftMm = ink.left * kMmPerInch / header.HWResolution[0];
+            page.inkTopMm = ink.top * kMmPerInch / header.HWResolution[1];
             page.inkWidthMm = (ink.right - ink.left + 1) * kMmPerInch / header.HWResolution[0];
             page.inkLengthMm = (ink.bottom - ink.top + 1) * kMmPerInch / header.HWResolution[1];
         }

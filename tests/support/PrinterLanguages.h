@@ -20,8 +20,10 @@ struct Sheet {
     std::string sides;                 // "one-sided", "long-edge", "short-edge", or empty
     std::string source;                // the tray, in the language's own terms ("tray-2"), or empty
     std::string color;                 // "gray" or "color" where the language says
-    // CUPS raster: how far the ink on the page reaches across and down.
-    double inkWidthMm = 0, inkLengthMm = 0;
+    int dpi = 0;                       // CUPS raster: its resolution across
+    // CUPS raster: where the ink on the page begins (from its top left
+    // corner) and how far it reaches across and down.
+    double inkLeftMm = 0, inkTopMm = 0, inkWidthMm = 0, inkLengthMm = 0;
 };
 
 struct Reading {

@@ -13,6 +13,7 @@ namespace posix {
 class DeviceContext;
 class PdfEngine;
 class PrinterDriver;
+struct RasterFormat;
 
 namespace assembly {
 struct TargetRect;
@@ -64,6 +65,10 @@ public:
     // The device context every page is drawn onto (Render=always).
     virtual std::unique_ptr<DeviceContext> deviceContext(PrinterDriver& driver,
                                                          const DEVMODEW& settings) = 0;
+    // The device context of a printer that takes raster and no PDF: every
+    // page drawn and sent as raster in the format.
+    virtual std::unique_ptr<DeviceContext> rasterDeviceContext(PrinterDriver& driver, const DEVMODEW& settings,
+                                                               const RasterFormat& format) = 0;
 };
 
 // The plugin: loaded on first use, or the one a test installed. Null, with

@@ -1,6 +1,7 @@
 // The drawing plugin's table: documents opened with poppler, pages drawn
 // onto cairo.
 #include "posix/drawing/CairoDeviceContext.h"
+#include "posix/drawing/RasterDeviceContext.h"
 #include "posix/drawing/DrawingPlugin.h"
 #include "posix/drawing/FormText.h"
 #include "posix/drawing/PageDrawing.h"
@@ -68,6 +69,10 @@ public:
     std::unique_ptr<DeviceContext> deviceContext(PrinterDriver& driver,
                                                  const DEVMODEW& settings) override {
         return std::make_unique<CairoDeviceContext>(driver, settings);
+    }
+    std::unique_ptr<DeviceContext> rasterDeviceContext(PrinterDriver& driver, const DEVMODEW& settings,
+                                                       const RasterFormat& format) override {
+        return std::make_unique<RasterDeviceContext>(driver, settings, format);
     }
 };
 

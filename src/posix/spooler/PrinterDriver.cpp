@@ -69,6 +69,11 @@ std::shared_ptr<PrinterDriver> openPrinterDriver(const std::string& name) {
 }
 
 std::unique_ptr<DeviceContext> PrinterDriver::createDeviceContext(const DEVMODEW& settings) {
+    // A printer of raster has every page drawn for it.
+    if (const RasterFormat* raster = rasterFormat()) {
+        drawing::DrawingPlugin* plugin = drawing::drawingPlugin();
+        return plugin ? plugin->rasterDeviceContext(*this, settings, *raster) : nullptr;
+    }
     if (drawsEveryPage()) {
         drawing::DrawingPlugin* plugin = drawing::drawingPlugin();
         return plugin ? plugin->deviceContext(*this, settings) : nullptr;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "posix/WinApi.h"
+#include "posix/spooler/RasterFormat.h"
 
 namespace posix {
 
@@ -98,6 +99,8 @@ public:
     virtual bool duplex() const { return false; }
     virtual bool color() const { return true; }
     virtual int maxCopies() const { return 999; }
+    // The raster it takes where it takes no PDF; null for a printer of PDF.
+    virtual const RasterFormat* rasterFormat() const { return nullptr; }
     // The sizes it takes besides its papers; none by default.
     virtual std::optional<CustomSizes> customSizes() const { return std::nullopt; }
     // How the copies the settings ask for are made.

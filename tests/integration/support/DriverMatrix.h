@@ -17,7 +17,7 @@ struct DriverQueue {
     std::string name;     // "laserjet"
     std::string queue;    // "quorlex-laserjet"
     std::string spool;    // what its socket printer keeps
-    std::string taps;     // the raster its driver was handed
+    std::string taps;     // the raster its driver was handed; empty for a printer that keeps none
 };
 
 // The queue of that name in the matrix, or nothing when the sandbox has
@@ -38,7 +38,8 @@ struct Delivery {
     bool printed() const { return run.exitCode == 0 && !bytes.empty(); }
 };
 
-// Prints the PDF to the queue with ExitCode=result, Wait and the extra
+// Prints the PDF to the queue (or the printer its queue field names by its
+// URI) with ExitCode=result, Wait and the extra
 // arguments, and waits for what reaches the printer. ZPL and P-touch are
 // read at the resolution given.
 Delivery print(const DriverQueue& queue, const std::string& pdf, const std::vector<std::string>& extra = {},

@@ -199,6 +199,12 @@ const Environment* environment() {
         env.ippBSpool = variable("QUORLEX_IPP_B_SPOOL");
         env.oldPrinterUri = variable("QUORLEX_OLD_PRINTER_URI");
         env.rasterUri = variable("QUORLEX_RASTER_URI");
+        env.rasterSpool = variable("QUORLEX_RASTER_SPOOL");
+        env.rasterAttributes = variable("QUORLEX_RASTER_ATTRIBUTES");
+        env.jpegUri = variable("QUORLEX_JPEG_URI");
+        env.lprintUri = variable("QUORLEX_LPRINT_URI");
+        env.lprintQueue = variable("QUORLEX_LPRINT_QUEUE");
+        env.lprintSpool = variable("QUORLEX_LPRINT_SPOOL");
         std::istringstream drivers(variable("QUORLEX_DRIVER_QUEUES"));
         for (std::string name; drivers >> name;) env.driverQueues.push_back(name);
         env.className = variable("QUORLEX_CLASS");

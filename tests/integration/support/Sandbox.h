@@ -33,7 +33,16 @@ struct Environment {
     std::string ippBUri;           // printer B: A4, Letter and A5 only
     std::string ippBSpool;
     std::string oldPrinterUri;     // printer B as one that knows Print-Job only
-    std::string rasterUri;         // a printer that takes raster, no PDF
+    std::string rasterUri;         // a printer that takes PWG raster, no PDF (300 dpi, backs flipped)
+    std::string rasterSpool;       // the raster it kept
+    std::string rasterAttributes;  // the attributes of each of its jobs
+    std::string jpegUri;           // a printer that takes JPEG alone
+    // LPrint's Zebra label printer (raster only, 4 x 6 in labels on a roll),
+    // by its URI and through a driverless queue; the ZPL it sent. Empty
+    // when the sandbox has none (not root, no lprint).
+    std::string lprintUri;
+    std::string lprintQueue;
+    std::string lprintSpool;
     // The driver matrix: the queues quorlex-NAME, each behind a socket
     // printer of its own (socket-NAME/), the raster handed to their drivers
     // kept in driver-input/quorlex-NAME/.

@@ -174,6 +174,20 @@ bool rangeOf(ipp_t* size, const char* name, int& lower, int& upper) {
     return true;
 }
 
+// A media source that is a roll ("main-roll"), or roll media it names.
+bool printsFromRoll(http_t* http, cups_dest_t* dest, cups_dinfo_t* info) {
+    for (const char* option : {"media-source", "media"}) {
+        ipp_attribute_t* values = cupsFindDestSupported(http, dest, info, option);
+        for (int i = 0; values && i < ippGetCount(values); ++i) {
+            const char* value = ippGetString(values, i, nullptr);
+            if (!value) continue;
+            const std::string text = value;
+            if (option[5] == '-' ? text.find("roll") != std::string::npos : text.rfind("roll_", 0) == 0) return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 std::optional<CustomSizes> customSizesOf(http_t* http, cups_dest_t* dest, cups_dinfo_t* info) {
@@ -229,6 +243,7 @@ CupsDescription describeDestination(const CupsDestination& destination) {
     CupsDescription description;
     description.papers = buildPaperTable(mediaDatabase(http, dest, info));
     description.customSizes = customSizesOf(http, dest, info);
+    description.rollMedia = printsFromRoll(http, dest, info);
     description.capabilities = cupsCapabilities(http, dest, info);
     description.defaults.paperIndex = defaultPaperIndex(description.papers, http, dest, info);
     description.defaults.orientation = defaultOrientation(http, dest, info);

@@ -16,6 +16,9 @@ namespace posix {
 struct CupsDescription {
     std::vector<Paper> papers;
     std::optional<CustomSizes> customSizes;   // sizes of its own it takes, if any
+    // It prints from a roll (labels, receipts): every page of a job on the
+    // job's media.
+    bool rollMedia = false;
     CupsCapabilities capabilities;
     PrinterDefaults defaults;
     std::string driverName;

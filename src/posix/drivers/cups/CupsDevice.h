@@ -16,7 +16,8 @@ bool isPrinterUri(const std::string& name);
 
 // The printer at the URI with what it says it can do. Null, with the last
 // error set, when the URI is malformed, nothing answers there, or the
-// printer does not take PDF: nothing has been sent then.
+// printer takes neither PDF nor PWG or Apple raster: nothing has been sent
+// then. A printer of raster only has its raster described.
 std::shared_ptr<CupsDestination> openDevice(const std::string& uri);
 
 }  // namespace posix

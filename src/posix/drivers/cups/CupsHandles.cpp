@@ -48,6 +48,7 @@ std::string CupsDestination::printerUri() const {
 }
 
 const char* CupsDestination::documentFormat() const {
+    if (raster) return raster->mimeType.c_str();
     return direct() ? "application/pdf" : "application/vnd.cups-pdf";
 }
 

@@ -4,7 +4,10 @@
 #include <cups/cups.h>
 
 #include <memory>
+#include <optional>
 #include <string>
+
+#include "posix/spooler/RasterFormat.h"
 
 namespace posix {
 
@@ -43,6 +46,8 @@ struct CupsDestination {
     std::string deviceUri;
     std::string resource = "/";
     bool createsJobs = true;
+    // A printer reached by its URI that takes raster and no PDF: the raster.
+    std::optional<RasterFormat> raster;
     // The connection the destination was opened on, with the run's login.
     HttpConnection connection;
 
@@ -52,8 +57,9 @@ struct CupsDestination {
     HttpConnection connect(bool forJobs = false) const;
     // The printer-uri of requests about the destination and its jobs.
     std::string printerUri() const;
-    // What the job's document is sent as: a printer knows plain PDF, a
-    // scheduler takes it already laid out (every page on its own paper).
+    // What the job's document is sent as: a printer knows plain PDF (or
+    // takes raster), a scheduler takes it already laid out (every page on
+    // its own paper).
     const char* documentFormat() const;
     bool direct() const { return kind == DestinationKind::Device; }
     // Who holds the jobs, for messages.

@@ -211,8 +211,10 @@ DriverChain CupsPpd::chain() const {
     const auto filters = filtersOf(ppd_);
     for (const auto& [type, program] : filters)
         if (isPdfType(type) && program != "-") return DriverChain::Pdf;
+    // A raster driver, or a printer that takes raster (IPP Everywhere).
     for (const auto& [type, program] : filters)
-        if (type == "application/vnd.cups-raster") return DriverChain::Raster;
+        if (type == "application/vnd.cups-raster" || type == "image/pwg-raster" || type == "image/urf")
+            return DriverChain::Raster;
     return DriverChain::PostScript;
 }
 

@@ -15,6 +15,7 @@
 #include "posix/drivers/cups/CupsJobSettings.h"
 #include "posix/drivers/cups/CupsJobStatus.h"
 #include "posix/drivers/cups/CupsLogin.h"
+#include "posix/drivers/cups/CupsOnePaper.h"
 #include "posix/drivers/cups/CupsPpd.h"
 #include "posix/spooler/DriverSettings.h"
 #include "posix/winapi/Utf.h"
@@ -23,51 +24,13 @@ namespace posix {
 
 namespace {
 
-// A driver that takes the paper of a whole job from the job (its PageSize)
-// prints every page on it: the job gets the first sheet's paper, and a sheet
-// of another paper is refused, so that no page comes out on a paper it was
-// not laid out for.
-class OnePaperJob {
-public:
-    OnePaperJob(std::shared_ptr<const CupsDestination> destination, std::shared_ptr<CupsPpd> ppd)
-        : destination_(std::move(destination)), ppd_(std::move(ppd)) {}
-
-    bool operator()(int jobId, const Paper& paper) {
-        if (!paper_) {
-            const std::string pageSize = ppd_->pageSizeFor(paper.width, paper.length);
-            if (pageSize.empty()) return refuse(paper, "it has no such paper");
-            if (!setJobOption(*destination_, jobId, "PageSize", pageSize)) return false;
-            paper_ = std::make_shared<Paper>(paper);
-            return true;
-        }
-        if (std::abs(paper.width - paper_->width) <= kSamePaper && std::abs(paper.length - paper_->length) <= kSamePaper)
-            return true;
-        return refuse(paper, "the job is on " + toUtf8(paper_->name) + ", its first page's paper");
-    }
-
-private:
-    static constexpr int32_t kSamePaper = 50;   // hundredths of a millimetre
-
-    bool refuse(const Paper& paper, const std::string& why) const {
-        const std::string name = toUtf8(paper.name);
-        std::string text = "The printer's driver (" + ppd_->driverProgram() +
-                           ") prints every page of a job on one paper: a page needs " + name + " and " + why;
-        if (paper_) text += "; print every page on one paper with Paper=" + toUtf8(paper_->name);
-        setIppError(IPP_STATUS_ERROR_ATTRIBUTES_OR_VALUES, text);
-        return false;
-    }
-
-    std::shared_ptr<const CupsDestination> destination_;
-    std::shared_ptr<CupsPpd> ppd_;
-    std::shared_ptr<Paper> paper_;   // the job's, once its first sheet began
-};
-
 class CupsPrinterDriver : public PrinterDriver {
 public:
     CupsPrinterDriver(std::string name, std::shared_ptr<const CupsDestination> destination,
                       std::shared_ptr<CupsPpd> ppd, CupsDescription description)
         : name_(std::move(name)), destination_(std::move(destination)), ppd_(std::move(ppd)),
           papers_(std::move(description.papers)), customSizes_(description.customSizes),
+          rollMedia_(description.rollMedia), deviceTakesIpp_(description.deviceTakesIpp),
           capabilities_(std::move(description.capabilities)),
           defaults_(description.defaults), driverName_(std::move(description.driverName)),
           portName_(std::move(description.portName)) {
@@ -94,10 +57,15 @@ public:
     std::vector<Tray> trays() const override { return capabilities_.trays; }
     bool duplex() const override { return capabilities_.duplex; }
     bool color() const override { return capabilities_.color; }
+    const RasterFormat* rasterFormat() const override {
+        return destination_->raster ? &*destination_->raster : nullptr;
+    }
+
     int maxCopies() const override {
         // Copies the document holds or tells are not the printer's to limit.
-        const bool documentMakes = ppd_ && (ppd_->manualCopies() || ppd_->chain() == DriverChain::Raster ||
-                                            ppd_->chain() == DriverChain::Pdf);
+        const bool documentMakes = (ppd_ && (ppd_->manualCopies() || ppd_->chain() == DriverChain::Raster ||
+                                             ppd_->chain() == DriverChain::Pdf)) ||
+                                   rasterMakesCopies();
         return documentMakes ? std::max(capabilities_.maxCopies, 999) : capabilities_.maxCopies;
     }
 
@@ -109,11 +77,14 @@ public:
     // collated copies, which it cannot make, are in the document. The
     // PostScript filter makes copies itself; a PDF printer is asked.
     CopyWay copyWay(const DEVMODEW& settings) const override {
+        if (rasterMakesCopies()) return CopyWay::InDocument;
         if (!ppd_) return CopyWay::Spooler;
         if (ppd_->manualCopies()) return CopyWay::InDocument;
         switch (ppd_->chain()) {
             case DriverChain::Pdf: return CopyWay::InDocument;
             case DriverChain::Raster: {
+                // Over IPP the printer is asked for the copies of its job.
+                if (deviceTakesIpp_) return CopyWay::Spooler;
                 const bool collated = !hasField(settings, DM_COLLATE) || settings.dmCollate == DMCOLLATE_TRUE;
                 return collated ? CopyWay::InDocument : CopyWay::ToldInDocument;
             }
@@ -134,14 +105,15 @@ public:
         }
         std::vector<std::pair<std::string, std::string>> options =
             cupsJobOptions(settings, capabilities_.trays, destination_->direct());
-        if (!ppd_) return CupsJob::start(destination_, title, options, {}, printedAs_);
-
         // The copies are in the document, or told there: the job asks for one.
         if (copyWay(settings) != CopyWay::Spooler)
             std::erase_if(options, [](const auto& option) {
                 return option.first == "copies" || option.first == "multiple-document-handling" ||
                        option.first == "Collate";
             });
+        if (!ppd_ && destination_->raster && rollMedia_) return labelJob(title, options, settings);
+        if (!ppd_) return CupsJob::start(destination_, title, options, {}, printedAs_);
+
         DriverChoices choices;
         for (auto& [name, value] : options) {
             if (name == "sides") choices.sides = value;
@@ -177,7 +149,10 @@ public:
             frame.end = [ppd = ppd_] { return ppd->frameEnd(); };
         }
         std::unique_ptr<CupsJob> job = CupsJob::start(destination_, title, options, std::move(frame), printedAs_);
-        if (job && ppd_->takesOnePaperPerJob()) job->checkSheets(OnePaperJob(destination_, ppd_));
+        if (job && ppd_->takesOnePaperPerJob())
+            job->checkSheets(OnePaperJob(destination_, ppd_, "The printer's driver (" + ppd_->driverProgram() + ")"));
+        else if (job && labelQueue())
+            job->checkSheets(OnePaperJob(destination_, ppd_, "The label printer of " + name_));
         return job;
     }
 
@@ -202,6 +177,35 @@ private:
         return found != slotOfTray_.end() ? found->second : ppd_->inputSlotFor(tray.keyword, tray.name);
     }
 
+    // A label printer (raster, sizes of its own) prints every label of a job
+    // on the job's media: the job is made with its first sheet's size.
+    std::unique_ptr<JobSink> labelJob(const std::string& title, std::vector<std::pair<std::string, std::string>> options,
+                                      const DEVMODEW& settings) {
+        auto make = [destination = destination_, title, options, printedAs = printedAs_](const Paper& paper) {
+            std::vector<std::pair<std::string, std::string>> withSize = options;
+            const std::string size = "media-size={x-dimension=" + std::to_string(paper.width) +
+                                     " y-dimension=" + std::to_string(paper.length) + "}";
+            bool merged = false;
+            for (auto& [name, value] : withSize) {
+                if (name != "media-col" || value.empty()) continue;
+                value = "{" + size + " " + value.substr(1);
+                merged = true;
+            }
+            if (!merged) withSize.emplace_back("media-col", "{" + size + "}");
+            return CupsJob::start(destination, title, withSize, {}, printedAs);
+        };
+        return std::make_unique<LabelJob>(portName_, std::move(make), printedAs_, sheetPaperFor(settings));
+    }
+
+    // A queue to a label printer that takes raster over IPP: it prints every
+    // label of a job on the job's media, which the job has from its PageSize.
+    bool labelQueue() const {
+        return ppd_ && ppd_->chain() == DriverChain::Raster && deviceTakesIpp_ && rollMedia_;
+    }
+
+    // A printer of raster that makes no copies of it gets them in the raster.
+    bool rasterMakesCopies() const { return destination_->raster && capabilities_.maxCopies <= 1; }
+
     static bool asksForControls(const DEVMODEW& settings) {
         return (hasField(settings, DM_COPIES) && settings.dmCopies > 1) ||
                (hasField(settings, DM_DUPLEX) && settings.dmDuplex != DMDUP_SIMPLEX) ||
@@ -216,6 +220,8 @@ private:
     std::vector<Paper> papers_;
     std::map<int16_t, std::string> slotOfTray_;   // the InputSlot choice of each tray, by its id
     std::optional<CustomSizes> customSizes_;
+    bool rollMedia_ = false;
+    bool deviceTakesIpp_ = false;
     CupsCapabilities capabilities_;
     PrinterDefaults defaults_;
     std::string driverName_;
@@ -298,6 +304,11 @@ std::unique_ptr<PrinterDriver> openCupsDestination(const std::string& name) {
         if (!printer) return nullptr;
         CupsDescription description = describeDestination(*printer);
         description.portName = withoutCredentials(name.c_str());
+        // Pages drawn for a printer of raster are drawn at its resolution.
+        if (printer->raster) {
+            description.defaults.dpiX = printer->raster->dpiX;
+            description.defaults.dpiY = printer->raster->dpiY;
+        }
         return std::make_unique<CupsPrinterDriver>(name, std::move(printer), nullptr, std::move(description));
     }
     // "printer/instance" names an lpoptions instance of the printer.

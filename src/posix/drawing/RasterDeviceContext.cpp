@@ -1,0 +1,266 @@
+#include "posix/drawing/RasterDeviceContext.h"
+
+#include <cairo.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "posix/spooler/DriverSettings.h"
+#include "posix/winapi/LastError.h"
+#include "posix/winapi/Utf.h"
+
+namespace posix::drawing {
+
+namespace {
+
+// Pixels rasterised at once: 16 MiB of cairo's 32-bit pixels.
+constexpr long kBandPixels = 4L * 1024 * 1024;
+
+const char* typeKeyword(PixelType type) {
+    switch (type) {
+        case PixelType::Rgb8: return "srgb_8";
+        case PixelType::Gray8: return "sgray_8";
+        case PixelType::Black1: return "black_1";
+    }
+    return "sgray_8";
+}
+
+// The pixels the job is sent in: colour where the printer reads it and the
+// job does not ask for monochrome; else grey; else dithered black.
+PixelType pixelTypeFor(const RasterFormat& format, const DEVMODEW& settings) {
+    const bool monochrome = hasField(settings, DM_COLOR) && settings.dmColor == DMCOLOR_MONOCHROME;
+    if (format.rgb8 && !monochrome) return PixelType::Rgb8;
+    if (format.gray8) return PixelType::Gray8;
+    if (format.black1) return PixelType::Black1;
+    return PixelType::Rgb8;
+}
+
+const char* sidesFor(const DEVMODEW& settings) {
+    if (!hasField(settings, DM_DUPLEX)) return "one-sided";
+    if (settings.dmDuplex == DMDUP_VERTICAL) return "two-sided-long-edge";
+    if (settings.dmDuplex == DMDUP_HORIZONTAL) return "two-sided-short-edge";
+    return "one-sided";
+}
+
+}  // namespace
+
+void RasterDeviceContext::SurfaceDestroy::operator()(cairo_surface_t* surface) const {
+    cairo_surface_destroy(surface);
+}
+
+RasterDeviceContext::RasterDeviceContext(PrinterDriver& driver, const DEVMODEW& settings, RasterFormat format)
+    : driver_(driver), settings_(settings), format_(std::move(format)), next_(SheetGeometry::from(driver, settings)) {}
+
+RasterDeviceContext::~RasterDeviceContext() {
+    if (started_) discardDocument();
+}
+
+bool RasterDeviceContext::reset(const DEVMODEW& settings) {
+    // Takes effect at the next StartPage; a page in progress keeps its paper.
+    settings_ = settings;
+    next_ = SheetGeometry::from(driver_, settings);
+    return true;
+}
+
+ssize_t RasterDeviceContext::collect(void* context, unsigned char* data, size_t length) {
+    auto* self = static_cast<RasterDeviceContext*>(context);
+    if (!self->collecting_) return -1;
+    self->collecting_->append(reinterpret_cast<const char*>(data), length);
+    return static_cast<ssize_t>(length);
+}
+
+int RasterDeviceContext::startDoc(const std::u16string& title) {
+    if (started_) return kSpoolerError;
+    failed_ = false;
+    sinkError_ = 0;
+    pagesDrawn_ = 0;
+    type_ = pixelTypeFor(format_, settings_);
+    sides_ = sidesFor(settings_);
+    sink_ = driver_.startJob(toUtf8(title), settings_);
+    if (!sink_) return kSpoolerError;
+    started_ = true;
+
+    std::string start;
+    collecting_ = &start;
+    raster_ = cupsRasterOpenIO(&RasterDeviceContext::collect, this,
+                               format_.apple() ? CUPS_RASTER_WRITE_APPLE : CUPS_RASTER_WRITE_PWG);
+    collecting_ = nullptr;
+    if (!raster_ || !deliver(start)) {
+        if (!raster_) setLastErrorText(ERROR_INVALID_DATA, "Unable to start the raster of the document");
+        discardDocument();
+        return kSpoolerError;
+    }
+    // Copies the printer does not make are in the raster, page by page.
+    copies_ = std::make_unique<CopyLayout<EncodedPage>>(
+        documentCopies(driver_, settings_, false), [this](const EncodedPage& page, bool blank) {
+            if (!blank) {
+                deliver(page.bytes);
+                return;
+            }
+            std::string bytes;
+            if (encode(nullptr, page.geometry, false, bytes)) deliver(bytes);
+        });
+    return std::max(sink_->id(), 1);
+}
+
+int RasterDeviceContext::startPage() {
+    if (!started_ || page_ || failed_) return kSpoolerError;
+    // A job that cannot take the sheet's paper prints nothing at all.
+    if (!sink_->beginSheet(driver_.sheetPaperFor(settings_))) {
+        failed_ = true;
+        sinkError_ = GetLastError();
+        return kSpoolerError;
+    }
+    pageGeometry_ = next_;
+    const cairo_rectangle_t extents{0, 0, static_cast<double>(pageGeometry_.physicalWidth),
+                                    static_cast<double>(pageGeometry_.physicalHeight)};
+    recording_.reset(cairo_recording_surface_create(CAIRO_CONTENT_COLOR_ALPHA, &extents));
+    page_ = cairo_create(recording_.get());
+    if (cairo_status(page_) != CAIRO_STATUS_SUCCESS) {
+        cairo_destroy(page_);
+        page_ = nullptr;
+        recording_.reset();
+        return kSpoolerError;
+    }
+    // Device units are the raster's pixels; (0, 0) is the corner of the
+    // printable area, and nothing reaches the margins.
+    cairo_translate(page_, pageGeometry_.offsetX, pageGeometry_.offsetY);
+    cairo_rectangle(page_, 0, 0, pageGeometry_.printableWidth, pageGeometry_.printableHeight);
+    cairo_clip(page_);
+    return 1;
+}
+
+bool RasterDeviceContext::encode(cairo_surface_t* drawing, const SheetGeometry& geometry, bool back,
+                                 std::string& bytes) {
+    cups_page_header2_t header;
+    const auto hundredths = [](double points) { return static_cast<int>(points * 2540 / 72 + 0.5); };
+    pwg_media_t* media = pwgMediaForSize(hundredths(geometry.widthPoints), hundredths(geometry.heightPoints));
+    if (!media || !cupsRasterInitPWGHeader(&header, media, typeKeyword(type_), geometry.dpiX, geometry.dpiY,
+                                           sides_.c_str(), format_.sheetBack.c_str())) {
+        setLastErrorText(ERROR_INVALID_DATA, std::string("Unable to describe the page as raster: ") +
+                                                 cupsRasterErrorString());
+        return false;
+    }
+    const int width = static_cast<int>(header.cupsWidth), height = static_cast<int>(header.cupsHeight);
+    const BackSide turn = back ? backSideFor(format_.sheetBack, sides_ == "two-sided-short-edge") : BackSide{};
+    std::vector<unsigned char> line(bytesPerLine(type_, width));
+    std::string* before = collecting_;
+    collecting_ = &bytes;
+    bool written = cupsRasterWriteHeader2(raster_, &header) != 0;
+    const int band = static_cast<int>(std::clamp<long>(kBandPixels / std::max(width, 1), 1, height));
+    for (int first = 0; written && first < height; first += band) {
+        // Bands from the bottom up where the lines go bottom to top.
+        const int rows = std::min(band, height - first);
+        const int top = turn.flipped ? height - first - rows : first;
+        OwnedSurface pixels(cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, rows));
+        cairo_t* cr = cairo_create(pixels.get());
+        cairo_set_source_rgb(cr, 1, 1, 1);
+        cairo_paint(cr);
+        if (drawing) {
+            cairo_set_source_surface(cr, drawing, 0, -top);
+            cairo_paint(cr);
+        }
+        written = cairo_status(cr) == CAIRO_STATUS_SUCCESS;
+        cairo_destroy(cr);
+        cairo_surface_flush(pixels.get());
+        const unsigned char* data = cairo_image_surface_get_data(pixels.get());
+        const int stride = cairo_image_surface_get_stride(pixels.get());
+        for (int row = 0; written && data && row < rows; ++row) {
+            const int source = turn.flipped ? rows - 1 - row : row;
+            const int y = turn.flipped ? height - 1 - (first + row) : first + row;
+            convertLine(reinterpret_cast<const uint32_t*>(data + static_cast<size_t>(source) * stride), width, y,
+                        type_, turn.mirrored, line.data());
+            written = cupsRasterWritePixels(raster_, line.data(), static_cast<unsigned>(line.size())) != 0;
+        }
+        written = written && data;
+    }
+    collecting_ = before;
+    if (!written) setLastErrorText(ERROR_INVALID_DATA, "Unable to rasterise the page");
+    return written;
+}
+
+int RasterDeviceContext::endPage() {
+    if (!page_) return kSpoolerError;
+    cairo_destroy(page_);
+    page_ = nullptr;
+    OwnedSurface drawing = std::move(recording_);
+    if (failed_) return kSpoolerError;
+    cairo_surface_flush(drawing.get());
+    EncodedPage page{std::string(), pageGeometry_};
+    const bool back = sides_ != "one-sided" && pagesDrawn_ % 2 == 1;
+    if (!encode(drawing.get(), pageGeometry_, back, page.bytes)) {
+        failed_ = true;
+        sinkError_ = GetLastError();
+        return kSpoolerError;
+    }
+    ++pagesDrawn_;
+    copies_->add(std::move(page));
+    return failed_ ? kSpoolerError : 1;
+}
+
+bool RasterDeviceContext::deliver(const std::string& bytes) {
+    if (!sink_ || failed_) return false;
+    if (bytes.empty()) return true;
+    if (!sink_->write(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size())) {
+        failed_ = true;
+        sinkError_ = GetLastError();
+        return false;
+    }
+    return true;
+}
+
+int RasterDeviceContext::endDoc() {
+    if (!started_) return kSpoolerError;
+    if (page_) endPage();
+    if (copies_) copies_->finish();
+    std::string end;
+    collecting_ = &end;
+    if (raster_) cupsRasterClose(raster_);
+    raster_ = nullptr;
+    collecting_ = nullptr;
+    deliver(end);
+    started_ = false;
+    std::unique_ptr<JobSink> sink = std::move(sink_);
+    copies_.reset();
+    if (failed_) {
+        sink->cancel();
+        if (sinkError_ && GetLastError() != sinkError_) SetLastError(sinkError_);
+        return kSpoolerError;
+    }
+    if (!sink->finish()) {
+        failed_ = true;
+        sink->cancel();
+        return kSpoolerError;
+    }
+    return 1;
+}
+
+int RasterDeviceContext::abortDoc() {
+    if (!started_) return kSpoolerError;
+    discardDocument();
+    return 1;
+}
+
+void RasterDeviceContext::discardDocument() {
+    started_ = false;
+    // The sink goes first, so that nothing still written reaches it.
+    std::unique_ptr<JobSink> sink = std::move(sink_);
+    if (sink) sink->cancel();
+    if (page_) {
+        cairo_destroy(page_);
+        page_ = nullptr;
+    }
+    recording_.reset();
+    copies_.reset();
+    std::string ignored;
+    collecting_ = &ignored;
+    if (raster_) cupsRasterClose(raster_);
+    raster_ = nullptr;
+    collecting_ = nullptr;
+}
+
+int RasterDeviceContext::getDeviceCaps(int index) const {
+    return (page_ ? pageGeometry_ : next_).deviceCaps(index);
+}
+
+}  // namespace posix::drawing
