@@ -11,6 +11,10 @@
 # to lp to the queue; and quorlex printing to its built-in file printer,
 # what making the document costs without any spooling.
 #
+# Then a raster queue (CUPS's HP LaserJet PCL driver behind a socket
+# printer of the driver matrix): the time until the printer holds all of
+# the job's PCL, quorlex against lp; target at most lp's time (1.0x).
+#
 # Uses the release build (built when missing; QUORLEX_BIN names another
 # binary) and the print sandbox (started for the run when it is not running,
 # and stopped again afterwards).
@@ -166,4 +170,60 @@ if ((all_ok)); then
     echo "quorlex is within ${target}x of lp on every document"
 else
     echo "quorlex is slower than ${target}x of lp on some document"
+fi
+
+# ---- the raster queue: time until the socket printer holds the PCL
+raster_target=1.0
+raster_queue="quorlex-laserjet"
+raster_spool=$QUORLEX_SANDBOX_DIR/socket-laserjet
+jobs_held() { find "$raster_spool" -name '*.prn' -size +64c 2>/dev/null | wc -l; }
+# Seconds from submission until the printer has one job more, with the
+# submitting command given.
+time_raster() {
+    local before start deadline
+    queue=$raster_queue wait_idle
+    before=$(jobs_held)
+    start=$(now)
+    "$@" </dev/null >/dev/null 2>&1 || true
+    deadline=$((SECONDS + 120))
+    while (($(jobs_held) <= before)); do
+        if ((SECONDS > deadline)); then
+            echo "bench: the raster printer got nothing" >&2
+            return 1
+        fi
+        sleep 0.02
+    done
+    echo "$(now) - $start" | bc -l
+}
+if [[ " $QUORLEX_DRIVER_QUEUES " != *" laserjet "* ]]; then
+    echo "no raster queue in the print sandbox (CUPS's sample drivers missing)"
+    exit 0
+fi
+echo
+printf '%-30s %5s %9s %9s %7s  %s\n' "raster queue (PCL)" pages "lp (s)" "quorlex" ratio "target <= ${raster_target}x"
+raster_ok=1
+for pdf in "$top/tests/data/mixed.pdf" /usr/share/cups/data/default-testpage.pdf; do
+    [[ -r "$pdf" ]] || continue
+    pages=$(pdfinfo "$pdf" 2>/dev/null | awk '/^Pages:/ { print $2 }')
+    : >"$work/lp.times"
+    : >"$work/quorlex.times"
+    for ((i = 1; i <= runs; i++)); do
+        time_raster lp -d "$raster_queue" -t "bench lp $i" "$pdf" >>"$work/lp.times"
+        time_raster "$quorlex" Wait=0 -printpdf "$pdf" "$raster_queue" "bench quorlex $i" >>"$work/quorlex.times"
+    done
+    lp_time=$(median <"$work/lp.times")
+    quorlex_time=$(median <"$work/quorlex.times")
+    ratio=$(echo "$quorlex_time / $lp_time" | bc -l)
+    verdict=ok
+    if (($(echo "$ratio > $raster_target" | bc -l))); then
+        verdict=SLOWER
+        raster_ok=0
+    fi
+    printf '%-30s %5s %9.3f %9.3f %6.2fx  %s\n' "$(basename "$pdf")" "$pages" "$lp_time" "$quorlex_time" "$ratio" \
+        "$verdict"
+done
+if ((raster_ok)); then
+    echo "quorlex is within ${raster_target}x of lp on the raster queue"
+else
+    echo "quorlex is slower than lp on the raster queue"
 fi

@@ -16,8 +16,9 @@
 namespace {
 
 // Names listed in the message of a Paper the printer does not have: the
-// message holds 255 characters.
-constexpr size_t kListedNamesLength = 150;
+// message, with "Unable to print document: " before it, holds 255
+// characters, less the name given.
+constexpr size_t kListedNamesLength = 140;
 
 // Half a tenth of a millimetre in points: what rounds a size to the tenth.
 constexpr double kHalfTenth = 0.05 * 72 / 25.4;
@@ -163,7 +164,7 @@ void PrintJob::settlePaperRule() {
             const plat::NarrowChars name = paperNameText(paperSizes.name(index));
             const std::string text = name.get() ? name.get() : "";
             if (namedPaper < 0 && samePaperName(text, options.paperName)) namedPaper = index;
-            if (offered.size() + text.size() < kListedNamesLength) {
+            if (offered.size() + text.size() + options.paperName.size() < kListedNamesLength) {
                 offered += (offered.empty() ? "" : ", ") + text;
                 ++listed;
             }

@@ -89,6 +89,21 @@ TEST_F(FilePrintTest, APageNoPaperMatchesKeepsThePreviousPaper) {
                                    {sandbox::kA4, sandbox::kA4, sandbox::kA4}, 0.5));
 }
 
+TEST_F(FilePrintTest, PaperPutsAPageNoPaperMatchesOnTheSmallestThatHoldsItItsOwnSizeOrTheOneNamed) {
+    constexpr double kMm = 72 / 25.4;
+    const PageSize square{100 * kMm, 100 * kMm}, a6{105 * kMm, 148 * kMm};
+    sandbox::expectPrinted(print(sample("odd-size.pdf"), {"Paper=smallest"}));
+    EXPECT_TRUE(sandbox::sameSizes(sandbox::pageSizes(out_), {sandbox::kA4, a6, sandbox::kA4}, 0.5));
+    sandbox::expectPrinted(print(sample("odd-size.pdf"), {"Paper=exact"}));
+    EXPECT_TRUE(sandbox::sameSizes(sandbox::pageSizes(out_), {sandbox::kA4, square, sandbox::kA4}, 0.5));
+    // Every page on A5: the A4 pages shrunk to fit it.
+    sandbox::expectPrinted(print(sample("odd-size.pdf"), {"Paper=a5"}));
+    EXPECT_TRUE(sandbox::sameSizes(sandbox::pageSizes(out_), {sandbox::kA5, sandbox::kA5, sandbox::kA5}, 0.5));
+    const RunResult unknown = print(sample("odd-size.pdf"), {"Paper=6x4", "ExitCode=result"});
+    EXPECT_EQ(unknown.exitCode, 2);
+    EXPECT_TRUE(holds(unknown.err, "Paper=6x4 is not offered by the printer: it has A0, ")) << unknown.err;
+}
+
 TEST_F(FilePrintTest, ScaleStretchesEveryPageOverThePrintableArea) {
     sandbox::expectPrinted(print(sample("odd-size.pdf"), {"-scale"}));
     ASSERT_TRUE(fileExists(out_));
