@@ -9,6 +9,8 @@
 # quorlex, what lp gives.
 #
 #   bench/driver_matrix.sh [QUORLEX ARGS...]   (default: Copies=2 Collate=no)
+#   QUORLEX_LP_OPTIONS="-n 2 -o collate=true"  the options lp gets (default: -n 2)
+#   QUORLEX_MATRIX_QUEUES="hpcups gutenprint"   only these queues of the matrix
 #
 # Uses the release build (built when missing) and its describe_printed tool,
 # and the print sandbox (started for the run when it is not running, and
@@ -16,7 +18,7 @@
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 if (($# == 0)); then set -- Copies=2 Collate=no; fi
-lp_copies=2
+read -r -a lp_options <<<"${QUORLEX_LP_OPTIONS:--n 2}"
 document=${QUORLEX_DOCUMENT:-$top/tests/data/mixed.pdf}
 
 build=$top/build
@@ -36,8 +38,8 @@ cleanup() {
 trap cleanup EXIT
 eval "$("$top/scripts/print-sandbox" env)"
 
-count() { find "$1" -maxdepth 1 -name "*.$2" 2>/dev/null | wc -l; }
-newest() { find "$1" -maxdepth 1 -name "*.$2" -size +0 -printf '%T@ %p\n' 2>/dev/null | sort -n | tail -n 1 | cut -d' ' -f2-; }
+count() { { find "$1" -maxdepth 1 -name "*.$2" 2>/dev/null || true; } | wc -l; }
+newest() { { find "$1" -maxdepth 1 -name "*.$2" -size +63c -printf '%T@ %p\n' 2>/dev/null || true; } | sort -n | tail -n 1 | cut -d" " -f2-; }
 
 # Waits until the folder holds more files of the kind than before (90 s at most).
 wait_more() {
@@ -64,9 +66,9 @@ reading() {
     echo "$text"
 }
 
-echo "| queue | quorlex $* | lp -n $lp_copies |"
+echo "| queue | quorlex $* | lp ${lp_options[*]} |"
 echo "|---|---|---|"
-for name in $QUORLEX_DRIVER_QUEUES; do
+for name in ${QUORLEX_MATRIX_QUEUES:-$QUORLEX_DRIVER_QUEUES}; do
     queue=quorlex-$name spool=$QUORLEX_SANDBOX_DIR/socket-$name taps=$QUORLEX_SANDBOX_DIR/driver-input/quorlex-$name
     prn=$(count "$spool" prn) ras=$(count "$taps" ras)
     if out=$("$build/quorlex" ExitCode=result Notice=none Wait=120 "$@" -printpdf "$document" "$queue" \
@@ -75,11 +77,11 @@ for name in $QUORLEX_DRIVER_QUEUES; do
     else
         # The log wraps its lines under a column of writer names.
         ours="refused: $(awk '/^ [A-Za-z]+: +/ { if (line) print line; line = $0; next }
-                              /^ {14}/ { sub(/^ +/, " "); line = line $0; next } END { print line }' <<<"$out" |
+                              /^              / { sub(/^ +/, " "); line = line $0; next } END { print line }' <<<"$out" |
                           grep -o 'Unable to print document: .*' | head -n 1)"
     fi
     prn=$(count "$spool" prn) ras=$(count "$taps" ras)
-    lp -d "$queue" -n "$lp_copies" -t "lp $name" "$document" >/dev/null
+    lp -d "$queue" "${lp_options[@]}" -t "lp $name" "$document" >/dev/null
     theirs=$(reading "$name" "$spool" "$taps" "$prn" "$ras")
     echo "| $name | $ours | $theirs |"
 done

@@ -31,7 +31,7 @@ std::string upper(std::string text) {
 
 std::string sizeName(double widthMm, double lengthMm) {
     char name[64];
-    std::snprintf(name, sizeof name, "%.1fx%.1fmm", widthMm, lengthMm);
+    std::snprintf(name, sizeof name, "%.0fx%.0fmm", widthMm, lengthMm);
     return name;
 }
 
