@@ -13,6 +13,7 @@
 #include <regex>
 #include <thread>
 
+#include "integration/support/DriverMatrix.h"
 #include "integration/support/DriverTexts.h"
 #include "integration/support/Launch.h"
 #include "integration/support/Sandbox.h"
@@ -158,6 +159,45 @@ TEST(WindowsBuild, CopiesDuplexAndWaitWorkThroughWinesSpooler) {
     const std::string attributes = sandbox::jobAttributes(title);
     EXPECT_NE(attributes.find("IPP_COPIES=2\n"), std::string::npos) << attributes;
     EXPECT_NE(attributes.find("IPP_SIDES=two-sided-long-edge\n"), std::string::npos) << attributes;
+}
+
+TEST(WindowsBuild, PaperChoosesForAPageOfNoPapersSizeByTheDriversOwnNamesAndExtents) {
+    QUORLEX_REQUIRE_WINE();
+    QUORLEX_REQUIRE_SANDBOX();
+    QUORLEX_DRIVER_QUEUE(zebra, "zebra");
+    // A 100 x 150 mm parcel label on a Zebra queue: Wine's driver names the
+    // papers after the PPD's texts and answers DC_MINEXTENT/DC_MAXEXTENT
+    // from its custom size.
+    const std::string label = makeTempDir("wine-paper") + "/parcel.pdf";
+    constexpr double kMm = 72 / 25.4;
+    sandbox::writePdf(label, {{100 * kMm, 150 * kMm}}, sandbox::PageContent::Frame);
+    struct Case {
+        std::string paper;  // the Paper value, or empty
+        std::string plan;   // the page's line of the plan from its paper on
+    };
+    const Case cases[] = {
+        {"", "none\tupright\t84.6\t84.7"},
+        {"smallest", "4.00x6.00\"\tupright\t100.0\t100.0"},
+        {"exact", "custom\tupright\t100.0\t100.0"},
+        {"4.00X6.00\"", "4.00x6.00\"\tupright\t100.0\t100.0"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE("Paper=" + c.paper);
+        std::vector<std::string> args = {"DryRun=yes", "ExitCode=result"};
+        if (!c.paper.empty()) args.push_back("Paper=" + c.paper);
+        args.insert(args.end(), {"-printpdf", wine::windowsPath(label), zebra.queue, "wine paper"});
+        const RunResult r = wine::runQuorlex(args, sandbox::unattended());
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_NE(wine::unixLines(r.out).find("page\t1\t100.0\t150.0\t" + c.plan + "\tdrawn\n"),
+                  std::string::npos)
+            << r.out;
+    }
+    // A name the driver does not have ends the run, nothing printed.
+    const RunResult unknown = wine::runQuorlex(
+        {"Paper=6x4", "-printpdf", wine::windowsPath(label), zebra.queue, "wine paper"}, sandbox::unattended());
+    EXPECT_EQ(unknown.exitCode, 1);
+    EXPECT_NE(unwrapped(wine::unixLines(unknown.err)).find("Paper=6x4 is not offered by the printer: it has A4, A5,"), std::string::npos)
+        << unknown.err;
 }
 
 TEST(WindowsBuild, ADocumentThatForbidsPrintingIsRefusedBeforeAnyJobLowQualityPrints) {
