@@ -120,13 +120,27 @@ if ((status == 0)); then
       "${inputs[@]}" >"$work/run.log" 2>&1 || leaks=$?
     cat "$work/run.log" >>"$work/log"
     if ((leaks == 0)); then break; fi
-    if ! is_known "$work/run.log"; then
+    crashed=$(grep '^Running: ' "$work/run.log" | tail -n 1 | cut -d' ' -f2-)
+    # Full stacks on every allocation make a slow input many times slower:
+    # one that ran out of time here is replayed as the stopped ones are, and
+    # only one that still does not finish is a hang.
+    if grep -q 'ERROR: libFuzzer: timeout' "$work/run.log"; then
+      if ASAN_OPTIONS="detect_leaks=0:allocator_may_return_null=1" "$dir/tests/fuzz/fuzz_pdf" \
+           -timeout=20 -rss_limit_mb=2048 -close_fd_mask=3 "$crashed" >"$work/replay.log" 2>&1; then
+        slow=$((slow + 1))
+      else
+        cat "$work/replay.log" >>"$work/log"
+        cp "$crashed" "$work/findings/"
+        status=$leaks
+        break
+      fi
+    elif ! is_known "$work/run.log"; then
       status=$leaks
       mv "$work/leakcheck/"* "$work/findings/" 2>/dev/null || true
       break
     fi
-    # The inputs after the one a library failed on are tried again.
-    crashed=$(grep '^Running: ' "$work/run.log" | tail -n 1 | cut -d' ' -f2-)
+    # The inputs after the one a library failed on (or that was slow) are
+    # tried again.
     mapfile -t inputs < <(printf '%s\n' "${inputs[@]}" | sed -n "\\|^$crashed\$|,\$p" | tail -n +2)
     rm -f "$work/leakcheck/"*
   done

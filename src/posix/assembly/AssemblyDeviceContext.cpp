@@ -175,11 +175,7 @@ int AssemblyDeviceContext::endDoc() {
         }
         return kSpoolerError;
     }
-    if (!sink->finish()) {
-        sink->cancel();
-        return kSpoolerError;
-    }
-    return 1;
+    return handOverJob(std::move(sink), true, 0) ? 1 : kSpoolerError;
 }
 
 int AssemblyDeviceContext::abortDoc() {

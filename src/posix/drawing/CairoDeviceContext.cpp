@@ -179,16 +179,8 @@ int CairoDeviceContext::endDoc() {
     }
 
     started_ = false;
-    std::unique_ptr<JobSink> sink = std::move(sink_);
-    if (!written) {
-        sink->cancel();
-        // Keep the sink's own readable text when cancelling left it in place.
-        if (sinkError_ && GetLastError() != sinkError_) SetLastError(sinkError_);
-        return kSpoolerError;
-    }
-    if (!sink->finish()) {
+    if (!handOverJob(std::move(sink_), written, sinkError_)) {
         failed_ = true;
-        sink->cancel();
         return kSpoolerError;
     }
     return 1;

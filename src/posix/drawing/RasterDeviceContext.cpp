@@ -220,16 +220,9 @@ int RasterDeviceContext::endDoc() {
     collecting_ = nullptr;
     deliver(end);
     started_ = false;
-    std::unique_ptr<JobSink> sink = std::move(sink_);
     copies_.reset();
-    if (failed_) {
-        sink->cancel();
-        if (sinkError_ && GetLastError() != sinkError_) SetLastError(sinkError_);
-        return kSpoolerError;
-    }
-    if (!sink->finish()) {
+    if (!handOverJob(std::move(sink_), !failed_, sinkError_)) {
         failed_ = true;
-        sink->cancel();
         return kSpoolerError;
     }
     return 1;

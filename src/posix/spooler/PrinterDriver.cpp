@@ -174,4 +174,16 @@ DEVMODEW defaultSettings(const PrinterDriver& driver) {
     return settings;
 }
 
+bool handOverJob(std::unique_ptr<JobSink> sink, bool written, DWORD sinkError) {
+    if (!written) {
+        sink->cancel();
+        // Cancelling may set an error of its own; the sink's first one says why.
+        if (sinkError && GetLastError() != sinkError) SetLastError(sinkError);
+        return false;
+    }
+    if (sink->finish()) return true;
+    sink->cancel();
+    return false;
+}
+
 }  // namespace posix

@@ -84,6 +84,11 @@ public:
     virtual void cancel() = 0;
 };
 
+// Ends a job at the end of its document: submitted when the document was
+// written whole, else cancelled, keeping the sink's own error (sinkError,
+// when one was noted) as the last error. false when nothing was submitted.
+bool handOverJob(std::unique_ptr<JobSink> sink, bool written, DWORD sinkError);
+
 class PrinterDriver {
 public:
     virtual ~PrinterDriver() = default;
