@@ -31,15 +31,11 @@ std::vector<int> copiesOf(const printed::Reading& reading) {
 }
 
 std::string sidesOf(const printed::Reading& reading) {
-    std::string sides;
-    for (const printed::Sheet& sheet : reading.sheets) sides += (sides.empty() ? "" : " ") + sheet.sides;
-    return sides;
+    return drivers::joined(reading, [](const printed::Sheet& sheet) { return sheet.sides; });
 }
 
 std::string sourcesOf(const printed::Reading& reading) {
-    std::string sources;
-    for (const printed::Sheet& sheet : reading.sheets) sources += (sources.empty() ? "" : " ") + sheet.source;
-    return sources;
+    return drivers::joined(reading, [](const printed::Sheet& sheet) { return sheet.source; });
 }
 
 // One PDF of the sizes given (millimetres), each page framed to its edges.
@@ -57,44 +53,38 @@ const sandbox::PageSize kReceipt{80 * kMm, 200 * kMm};
 
 TEST(DriverMatrix, UncollatedCopiesReachEveryRasterDriverAsItMakesThemWithEachPageOnItsPaper) {
     QUORLEX_REQUIRE_SANDBOX();
-    // PCL: each page's own paper code and its copies (Esc&l2X), as lp's
-    // uncollated copies come.
-    QUORLEX_DRIVER_QUEUE(laserjet, "laserjet");
-    const Delivery pcl = drivers::print(laserjet, kMixedPdf, {"Copies=2", "Collate=no"});
-    ASSERT_TRUE(pcl.printed()) << pcl.run.err;
-    EXPECT_EQ(pcl.printer.language, "PCL");
-    EXPECT_EQ(papersOf(pcl.printer), "A4 A4 Letter A5");
-    EXPECT_EQ(copiesOf(pcl.printer), (std::vector<int>{2, 2, 2, 2}));
-
-    // brlaser sets the paper in PJL and the copies in PCL.
-    QUORLEX_DRIVER_QUEUE(brlaser, "brlaser");
-    const Delivery brother = drivers::print(brlaser, kMixedPdf, {"Copies=2", "Collate=no"});
-    ASSERT_TRUE(brother.printed()) << brother.run.err;
-    EXPECT_EQ(papersOf(brother.printer), "A4 A4 LETTER A5");
-    EXPECT_EQ(copiesOf(brother.printer), (std::vector<int>{2, 2, 2, 2}));
-
-    // ZPL: a quantity on each label (^PQ2); the Zebra driver has no Letter,
-    // so that page goes on A4, the paper before it.
-    QUORLEX_DRIVER_QUEUE(zebra, "zebra");
-    const Delivery zpl = drivers::print(zebra, kMixedPdf, {"Copies=2", "Collate=no"});
-    ASSERT_TRUE(zpl.printed()) << zpl.run.err;
-    EXPECT_EQ(zpl.printer.language, "ZPL");
-    EXPECT_EQ(sizesOf(zpl.printer), "210x297 210x297 210x297 148x210");
-    EXPECT_EQ(copiesOf(zpl.printer), (std::vector<int>{2, 2, 2, 2}));
-
-    // The DYMO LabelWriter driver is told them in its raster.
-    QUORLEX_DRIVER_QUEUE(labelWriter, "dymo-lw450");
-    const Delivery dymo = drivers::print(labelWriter, kMixedPdf, {"Copies=2", "Collate=no"});
-    ASSERT_TRUE(dymo.printed() && dymo.driver) << dymo.run.err;
-    EXPECT_EQ(copiesOf(*dymo.driver), (std::vector<int>{2, 2, 2, 2}));
-
-    // PostScript: the copies in the document's setup, each page its box.
-    QUORLEX_DRIVER_QUEUE(postscript, "postscript");
-    const Delivery ps = drivers::print(postscript, kMixedPdf, {"Copies=2", "Collate=no"});
-    ASSERT_TRUE(ps.printed()) << ps.run.err;
-    EXPECT_EQ(ps.printer.language, "PostScript");
-    EXPECT_EQ(sizesOf(ps.printer), "210x297 210x297 216x279 148x210");
-    EXPECT_EQ(copiesOf(ps.printer), (std::vector<int>{2, 2, 2, 2}));
+    struct Case {
+        std::string queue;
+        std::string language;   // of what the printer received
+        std::string papers;     // as the printer names them, or whole millimetres
+        bool fromDriver;        // read in the raster the driver was handed
+    };
+    const Case cases[] = {
+        // PCL: each page's own paper code and its copies (Esc&l2X), as lp's
+        // uncollated copies come.
+        {"laserjet", "PCL", "A4 A4 Letter A5", false},
+        // brlaser sets the paper in PJL and the copies in PCL.
+        {"brlaser", "PCL", "A4 A4 LETTER A5", false},
+        // ZPL: a quantity on each label (^PQ2); the Zebra driver has no
+        // Letter, so that page goes on A4, the paper before it.
+        {"zebra", "ZPL", "210x297 210x297 210x297 148x210", false},
+        // The DYMO LabelWriter driver is told them in its raster.
+        {"dymo-lw450", "CUPS raster", "", true},
+        // PostScript: the copies in the document's setup, each page its box.
+        {"postscript", "PostScript", "210x297 210x297 216x279 148x210", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.queue);
+        QUORLEX_DRIVER_QUEUE(queue, c.queue);
+        const Delivery delivery = drivers::print(queue, kMixedPdf, {"Copies=2", "Collate=no"});
+        ASSERT_TRUE(delivery.printed() && (!c.fromDriver || delivery.driver)) << delivery.run.err;
+        const printed::Reading& reading = c.fromDriver ? *delivery.driver : delivery.printer;
+        EXPECT_EQ(reading.language, c.language);
+        if (!c.papers.empty()) {
+            EXPECT_EQ(c.papers.find('x') != std::string::npos ? sizesOf(reading) : papersOf(reading), c.papers);
+        }
+        EXPECT_EQ(copiesOf(reading), (std::vector<int>{2, 2, 2, 2}));
+    }
 }
 
 TEST(DriverMatrix, DriversThatWantManualCopiesGetThemInTheDocument) {

@@ -72,18 +72,20 @@ Delivery print(const DriverQueue& queue, const std::string& pdf, const std::vect
     return delivery;
 }
 
+std::string joined(const printed::Reading& reading, const std::function<std::string(const printed::Sheet&)>& what) {
+    std::string text;
+    for (const printed::Sheet& sheet : reading.sheets) text += (text.empty() ? "" : " ") + what(sheet);
+    return text;
+}
+
 std::string papersOf(const printed::Reading& reading) {
-    std::string papers;
-    for (const printed::Sheet& sheet : reading.sheets) papers += (papers.empty() ? "" : " ") + sheet.paper;
-    return papers;
+    return joined(reading, [](const printed::Sheet& sheet) { return sheet.paper; });
 }
 
 std::string sizesOf(const printed::Reading& reading) {
-    std::string sizes;
-    for (const printed::Sheet& sheet : reading.sheets)
-        sizes += (sizes.empty() ? "" : " ") + std::to_string(std::lround(sheet.widthMm)) + "x" +
-                 std::to_string(std::lround(sheet.lengthMm));
-    return sizes;
+    return joined(reading, [](const printed::Sheet& sheet) {
+        return std::to_string(std::lround(sheet.widthMm)) + "x" + std::to_string(std::lround(sheet.lengthMm));
+    });
 }
 
 }  // namespace itest::drivers

@@ -4,6 +4,7 @@
 // what the printer received, read in its language.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -47,6 +48,8 @@ Delivery print(const DriverQueue& queue, const std::string& pdf, const std::vect
 
 // The papers of the sheets, in order ("A4 A4 Letter A5"), or the sizes in
 // millimetres rounded to whole ones where the language gives sizes.
+// What the sheets of a reading say, one word each, blank between.
+std::string joined(const printed::Reading& reading, const std::function<std::string(const printed::Sheet&)>& what);
 std::string papersOf(const printed::Reading& reading);
 std::string sizesOf(const printed::Reading& reading);
 
