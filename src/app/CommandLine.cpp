@@ -191,9 +191,9 @@ int runQuorlex(int argc, char** argv) {
         outcome = kFailed;
         job.print(pdfFileName.get(), documentTitle.get(), scaleFlag);
         // A run that printed no page has not succeeded, whatever the reason.
-        outcome = job.printedPages == 0                  ? kFailed
-                  : job.jobEnd == JobEnd::StillQueued    ? kStillQueued
-                  : job.skippedPages > 0                 ? kPrintedWithSkips
+        outcome = job.results.printedPages == 0                  ? kFailed
+                  : job.results.jobEnd == JobEnd::StillQueued    ? kStillQueued
+                  : job.results.skippedPages > 0                 ? kPrintedWithSkips
                                                          : kPrinted;
     } catch (ExitException& e) {
         mainLog.info("Caught ExitException(%i)", e.exitCode);

@@ -18,70 +18,27 @@ void checkIndex(int32_t index, int32_t num, int32_t line) {
 
 }  // namespace
 
-void PaperSizeTable::load(const WCHAR* printerName) {
+void PaperSizeTable::load(Printer& printer) {
     clear();
-    // No settings: the printer's defaults decide what it offers.
-    const int reported = DeviceCapabilitiesW(printerName, nullptr, DC_PAPERS, nullptr, nullptr);
-    // A failed query reports -1; that is no count, the table stays empty.
-    if (reported <= 0) return;
-
-    ids.reset(new WORD[reported]());
-    names.reset(new PaperName[reported]());
-    sizes.reset(new POINT[reported]());
-    num = reported;
-
-    // Each list must be the one counted: a printer whose papers changed
-    // between the calls gives ids, names and sizes that do not belong
-    // together, and the job would print on papers it does not have.
-    const bool sameLists =
-        DeviceCapabilitiesW(printerName, nullptr, DC_PAPERS, reinterpret_cast<LPWSTR>(ids.get()),
-                            nullptr) == reported &&
-        DeviceCapabilitiesW(printerName, nullptr, DC_PAPERNAMES,
-                            reinterpret_cast<LPWSTR>(names.get()), nullptr) == reported &&
-        DeviceCapabilitiesW(printerName, nullptr, DC_PAPERSIZE,
-                            reinterpret_cast<LPWSTR>(sizes.get()), nullptr) == reported;
-    if (!sameLists) {
-        clear();
-        const plat::NarrowChars name(printerName);
-        throw plat::ExceptionFmt("The papers of printer %s changed while they were read", name.get());
-    }
+    papers_ = printer.papers();
 }
 
-void PaperSizeTable::clear() {
-    ids.reset();
-    names.reset();
-    sizes.reset();
-    num = 0;
+const PaperExtent* PaperSizeTable::size(int32_t index) const {
+    checkIndex(index, count(), kSizeCheckLine);
+    return &papers_[static_cast<size_t>(index)].size;
 }
 
-const POINT* PaperSizeTable::size(int32_t index) const {
-    checkIndex(index, num, kSizeCheckLine);
-    return &sizes.get()[index];
+const std::u16string& PaperSizeTable::name(int32_t index) const {
+    checkIndex(index, count(), kNameCheckLine);
+    return papers_[static_cast<size_t>(index)].name;
 }
 
-const WCHAR* PaperSizeTable::name(int32_t index) const {
-    checkIndex(index, num, kNameCheckLine);
-    return names.get()[index].text;
+uint16_t PaperSizeTable::id(int32_t index) const {
+    checkIndex(index, count(), kIdCheckLine);
+    return papers_[static_cast<size_t>(index)].id;
 }
 
-WORD PaperSizeTable::id(int32_t index) const {
-    checkIndex(index, num, kIdCheckLine);
-    return ids.get()[index];
-}
-
-void PaperSizeTable::applyTo(DEVMODEW& settings, int32_t index) const {
-    settings.dmPaperSize = static_cast<SHORT>(id(index));
-
-    // Copied like wcsncpy: up to the field's 32 units, zeros after the name's
-    // end; a name of 32 units or more leaves the field unterminated.
-    const WCHAR* paperName = name(index);
-    bool ended = false;
-    for (int i = 0; i < CCHFORMNAME; ++i) {
-        if (!ended && paperName[i] == 0) ended = true;
-        settings.dmFormName[i] = ended ? WCHAR(0) : paperName[i];
-    }
-
-    const POINT* paperSize = size(index);
-    settings.dmPaperLength = static_cast<SHORT>(paperSize->y);
-    settings.dmPaperWidth = static_cast<SHORT>(paperSize->x);
+const PrinterPaper& PaperSizeTable::paper(int32_t index) const {
+    checkIndex(index, count(), kIdCheckLine);
+    return papers_[static_cast<size_t>(index)];
 }

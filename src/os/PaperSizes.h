@@ -3,41 +3,32 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
-#include "plat/Strings.h"
-#include "plat/WinApi.h"
+#include "print/Printer.h"
 
-// A paper name as DC_PAPERNAMES returns it: 64 UTF-16 units, NUL-padded.
+// A paper name as a driver gives it: at most 64 UTF-16 units.
 constexpr int kPaperNameLength = 64;
-struct PaperName {
-    WCHAR text[kPaperNameLength];
-};
 
 class PaperSizeTable {
 public:
-    int32_t num = 0;                      // number of papers; 0 when empty
-    plat::HeapArray<WORD> ids;            // DMPAPER_ values
-    plat::HeapArray<PaperName> names;
-    plat::HeapArray<POINT> sizes;         // x = width, y = length, tenths of a mm
-
     PaperSizeTable() = default;
-    ~PaperSizeTable() { clear(); }
     PaperSizeTable(const PaperSizeTable&) = delete;
     PaperSizeTable& operator=(const PaperSizeTable&) = delete;
 
-    // Replaces the contents with the papers of the named printer, asked with
-    // the printer's default settings. A printer that reports none, or fails
-    // to report, leaves the table empty.
-    void load(const WCHAR* printerName);
-    void clear();
+    // Replaces the contents with the printer's papers, as its default
+    // settings offer them. A printer that reports none, or fails to report,
+    // leaves the table empty.
+    void load(Printer& printer);
+    void clear() { papers_.clear(); }
 
-    int32_t count() const { return num; }
+    int32_t count() const { return static_cast<int32_t>(papers_.size()); }
     // Each requires 0 <= index < count() and throws plat::AssertionFail otherwise.
-    const POINT* size(int32_t index) const;
-    const WCHAR* name(int32_t index) const;      // 64 units, not always terminated
-    WORD id(int32_t index) const;
+    const PaperExtent* size(int32_t index) const;
+    const std::u16string& name(int32_t index) const;
+    uint16_t id(int32_t index) const;
+    const PrinterPaper& paper(int32_t index) const;
 
-    // Writes paper index into the settings: id, form name (cut to 32 units),
-    // width and length. Orientation and dmFields stay as they are.
-    void applyTo(DEVMODEW& settings, int32_t index) const;
+private:
+    std::vector<PrinterPaper> papers_;
 };

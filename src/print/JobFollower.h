@@ -1,24 +1,13 @@
-// Following a job the spooler has taken until it is on paper: its record
-// (GetJobW, level 1) is read until the job ends at the printer or the time
-// is up, and each change is logged through "Printer".
+// Following a job the printer has taken until it is on paper: it is looked
+// at until the job ends at the printer or the time is up, and each change
+// is logged through "Printer".
 #pragma once
 
+#include <cstdint>
 #include <string>
 
-#include "plat/WinApi.h"
-
-// One look at the job: whether the spooler still holds it, its JOB_STATUS_
-// bits and the text the spooler gives (empty when none).
-struct JobLook {
-    bool held = true;
-    DWORD status = 0;
-    std::string text;
-
-    bool operator==(const JobLook& other) const {
-        return held == other.held && status == other.status && text == other.text;
-    }
-    bool operator!=(const JobLook& other) const { return !(*this == other); }
-};
+#include "print/JobLook.h"
+#include "print/Printer.h"
 
 // Where a look says the job stands. A job the spooler no longer holds has
 // printed, unless it showed an error before it left.
@@ -38,4 +27,4 @@ struct JobOutcome {
 // Follows the job on the open printer until it ends or the seconds have
 // passed; the job is never cancelled here. Logs each change of state at
 // level 100 and an end that is not a print at level 0.
-JobOutcome followJob(HANDLE printer, DWORD jobId, int seconds);
+JobOutcome followJob(Printer& printer, uint32_t jobId, int seconds);

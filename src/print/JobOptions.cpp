@@ -13,7 +13,6 @@ namespace {
 
 constexpr int kMostCopies = 999;
 constexpr int kLongestWait = 24 * 60 * 60;   // seconds
-constexpr int kBinNameLength = 24;   // WCHARs per name of DC_BINNAMES
 
 bool isSet(const plat::VoidParameter& parameter) { return parameter.priority < 10; }
 
@@ -49,28 +48,28 @@ int wholeNumber(const std::string& value, int low, int high) {
     return number >= low && number <= high ? number : -1;
 }
 
-}  // namespace
-
-std::vector<PrinterBin> printerBins(const WCHAR* printerName, const DEVMODEW* settings) {
-    std::vector<PrinterBin> bins;
-    const int count = DeviceCapabilitiesW(printerName, nullptr, DC_BINS, nullptr, settings);
-    if (count <= 0) return bins;
-    std::vector<WORD> ids(static_cast<size_t>(count));
-    std::vector<WCHAR> names(static_cast<size_t>(count) * kBinNameLength);
-    // The lists must be the ones counted; anything else is no list at all.
-    if (DeviceCapabilitiesW(printerName, nullptr, DC_BINS, reinterpret_cast<LPWSTR>(ids.data()),
-                            settings) != count ||
-        DeviceCapabilitiesW(printerName, nullptr, DC_BINNAMES, names.data(), settings) != count)
-        return bins;
-    for (int i = 0; i < count; ++i) {
-        const WCHAR* name = &names[static_cast<size_t>(i) * kBinNameLength];
-        int length = 0;
-        while (length < kBinNameLength && name[length] != 0) ++length;
-        plat::NarrowChars text(name, CP_UTF8, length);
-        bins.push_back({ids[static_cast<size_t>(i)], text.get() ? text.get() : ""});
+// The tray the name picks among the printer's, or auto; refused naming
+// what the printer has.
+TrayChoice trayNamed(Printer& printer, const std::string& tray) {
+    if (lowered(tray) == "auto") return TrayChoice{};
+    const std::vector<PrinterTray> trays = printer.trays();
+    std::string offered;
+    bool listsAuto = false;
+    std::optional<TrayChoice> found;
+    for (const PrinterTray& candidate : trays) {
+        if (lowered(candidate.name) == lowered(tray)) found = TrayChoice{false, candidate.id};
+        listsAuto = listsAuto || lowered(candidate.name) == "auto";
+        offered += (offered.empty() ? "" : ", ") + candidate.name;
     }
-    return bins;
+    if (!listsAuto) offered += trays.empty() ? "auto" : ", auto";
+    if (!found)
+        refuse("Tray", tray,
+               trays.empty() ? "is not offered by the printer: it has no trays, only auto"
+                             : "is not offered by the printer: it has " + offered);
+    return *found;
 }
+
+}  // namespace
 
 JobOptions JobOptions::fromParameters() {
     JobOptions options;
@@ -82,7 +81,7 @@ JobOptions JobOptions::fromParameters() {
     }
     if (isSet(collateParameter)) options.collate = collateParameter.choice() == 0;
     if (isSet(duplexParameter)) {
-        static const SHORT sides[] = {DMDUP_SIMPLEX, DMDUP_VERTICAL, DMDUP_HORIZONTAL};
+        static const Sides sides[] = {Sides::OneSided, Sides::LongEdge, Sides::ShortEdge};
         options.duplex = sides[duplexParameter.choice()];
     }
     if (isSet(trayParameter)) {
@@ -91,7 +90,7 @@ JobOptions JobOptions::fromParameters() {
         options.tray = value;
     }
     if (isSet(colorParameter))
-        options.color = colorParameter.choice() == 0 ? DMCOLOR_COLOR : DMCOLOR_MONOCHROME;
+        options.color = colorParameter.choice() == 0 ? ColourMode::Colour : ColourMode::Monochrome;
     if (isSet(pagesParameter)) {
         options.pagesText = valueOf(pagesParameter);
         if (!options.pages.parse(options.pagesText))
@@ -132,57 +131,28 @@ JobOptions JobOptions::fromParameters() {
     return options;
 }
 
-void JobOptions::applyTo(DEVMODEW& settings, const WCHAR* printerName) const {
+void JobOptions::applyTo(Printer& printer) const {
+    JobControls controls;
     if (copies) {
-        const int most = DeviceCapabilitiesW(printerName, nullptr, DC_COPIES, nullptr, &settings);
+        const int most = printer.mostCopies();
         if (most > 0 && *copies > most)
             refuse("Copies", std::to_string(*copies),
                    "is not offered by the printer: it makes at most " + std::to_string(most) + " copies");
-        settings.dmCopies = static_cast<SHORT>(*copies);
-        settings.dmFields |= DM_COPIES;
+        controls.copies = *copies;
     }
     // Copies are collated unless asked otherwise.
-    if (collate || copies) {
-        settings.dmCollate = collate.value_or(true) ? DMCOLLATE_TRUE : DMCOLLATE_FALSE;
-        settings.dmFields |= DM_COLLATE;
-    }
+    if (collate || copies) controls.collate = collate.value_or(true);
     if (duplex) {
-        if (*duplex != DMDUP_SIMPLEX &&
-            DeviceCapabilitiesW(printerName, nullptr, DC_DUPLEX, nullptr, &settings) != 1)
-            refuse("Duplex", *duplex == DMDUP_VERTICAL ? "long" : "short",
+        if (*duplex != Sides::OneSided && !printer.printsTwoSided())
+            refuse("Duplex", *duplex == Sides::LongEdge ? "long" : "short",
                    "is not offered by the printer: it prints one-sided only");
-        settings.dmDuplex = *duplex;
-        settings.dmFields |= DM_DUPLEX;
+        controls.sides = *duplex;
     }
     if (color) {
-        if (*color == DMCOLOR_COLOR &&
-            DeviceCapabilitiesW(printerName, nullptr, DC_COLORDEVICE, nullptr, &settings) == 0)
+        if (*color == ColourMode::Colour && !printer.printsColour())
             refuse("Color", "color", "is not offered by the printer: it prints in monochrome only");
-        settings.dmColor = *color;
-        settings.dmFields |= DM_COLOR;
+        controls.colour = *color;
     }
-    if (tray) {
-        WORD bin = DMBIN_AUTO;
-        if (lowered(*tray) != "auto") {
-            const std::vector<PrinterBin> bins = printerBins(printerName, &settings);
-            bool found = false;
-            std::string offered;
-            bool listsAuto = false;
-            for (const PrinterBin& candidate : bins) {
-                if (lowered(candidate.name) == lowered(*tray)) {
-                    bin = candidate.id;
-                    found = true;
-                }
-                listsAuto = listsAuto || lowered(candidate.name) == "auto";
-                offered += (offered.empty() ? "" : ", ") + candidate.name;
-            }
-            if (!listsAuto) offered += bins.empty() ? "auto" : ", auto";
-            if (!found)
-                refuse("Tray", *tray,
-                       bins.empty() ? "is not offered by the printer: it has no trays, only auto"
-                                    : "is not offered by the printer: it has " + offered);
-        }
-        settings.dmDefaultSource = static_cast<SHORT>(bin);
-        settings.dmFields |= DM_DEFAULTSOURCE;
-    }
+    if (tray) controls.tray = trayNamed(printer, *tray);
+    printer.applyControls(controls);
 }

@@ -1,25 +1,22 @@
 // The job controls of a run (Copies, Collate, Duplex, Tray, Color, Pages,
-// Scaling), read from their parameters and checked, and written into the
-// printer settings the job's device context is created with, as a Windows
-// program passes them: dmCopies, dmCollate, dmDuplex, dmDefaultSource and
-// dmColor with their DM_ flags.
+// Scaling), read from their parameters, checked against what the printer
+// offers and handed to it as the job's controls.
 #pragma once
 
 #include <optional>
 #include <string>
-#include <vector>
 
-#include "plat/WinApi.h"
 #include "print/PageLayout.h"
 #include "print/PaperChoice.h"
+#include "print/Printer.h"
 #include "print/PageSelection.h"
 
 struct JobOptions {
     std::optional<int> copies;
     std::optional<bool> collate;
-    std::optional<SHORT> duplex;          // DMDUP_
+    std::optional<Sides> duplex;
     std::optional<std::string> tray;      // as given (UTF-8)
-    std::optional<SHORT> color;           // DMCOLOR_
+    std::optional<ColourMode> color;
     PageSelection pages;
     std::string pagesText;                // as given, for messages
     std::optional<Scaling> scaling;
@@ -34,21 +31,14 @@ struct JobOptions {
     // that is none of those accepted.
     static JobOptions fromParameters();
 
-    // Writes the options into the settings, after checking with
-    // DeviceCapabilitiesW that the printer offers them; the tray is looked
-    // up among the printer's bins by name. Throws plat::BadParameterValue
-    // naming the parameter, the value and what the printer offers.
-    void applyTo(DEVMODEW& settings, const WCHAR* printerName) const;
+    // Hands the options to the printer's settings, after checking that the
+    // printer offers them; the tray is looked up among its trays by name.
+    // Throws plat::BadParameterValue naming the parameter, the value and
+    // what the printer offers.
+    void applyTo(Printer& printer) const;
 
     // The scaling of the pages: the Scaling parameter, else -scale.
     Scaling scalingFor(bool scaleFlag) const {
         return scaling ? *scaling : scaleFlag ? Scaling::Stretch : Scaling::Auto;
     }
 };
-
-// The printer's bins (DC_BINS, DC_BINNAMES): id and UTF-8 name of each.
-struct PrinterBin {
-    WORD id;
-    std::string name;
-};
-std::vector<PrinterBin> printerBins(const WCHAR* printerName, const DEVMODEW* settings);

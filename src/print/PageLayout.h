@@ -18,7 +18,7 @@ enum class Scaling {
 };
 
 struct PageLayout {
-    // As FPDF_RenderPage takes them.
+    // As the document takes them (PagePlacement).
     int32_t startX = 0, startY = 0, sizeX = 0, sizeY = 0;
     // The rectangle as logged ("Offset", "Size"): the start before a
     // turned page on its own paper has its start values exchanged.

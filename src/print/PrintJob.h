@@ -4,91 +4,104 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <optional>
 
 #include "os/PaperSizes.h"
-#include "plat/Strings.h"
-#include "plat/WinApi.h"
 #include "plat/Exception.h"
-#include "print/FpdfView.h"
+#include "plat/Strings.h"
 #include "print/JobFollower.h"
 #include "print/JobOptions.h"
 #include "print/PageLayout.h"
 #include "print/PaperChoice.h"
-#include "print/PrinterHandle.h"
+#include "print/PdfSource.h"
+#include "print/Printer.h"
 
-// The spooler took the job, but it ended at the printer without printing
-// (aborted or cancelled there): the run failed, and says why.
+// The printer took the job, but it ended there without printing (aborted
+// or cancelled): the run failed, and says why.
 struct JobNotPrinted : plat::Exception {
     explicit JobNotPrinted(const char* text) : plat::Exception(text) {}
 };
 
-class PrintJob {
-public:
-    double paperWidth = 0.0;               // points, the paper the device context is set for
-    double paperHeight = 0.0;
-    int32_t horizontalResolution = 0;      // LOGPIXELSX, read per page when not scaling
-    int32_t verticalResolution = 0;        // LOGPIXELSY
-    int32_t rotation = 0;                  // 0 upright, 3 a quarter turn counter-clockwise
-    PaperSizeTable paperSizes;
-    PrinterHandle printerHandle;
-    plat::NarrowChars printerName;         // UTF-8, the job's own copy
-    PRINTER_INFO_2W* printerInfo = nullptr;   // borrowed from printerHandle
-    DEVMODEW* printerSettings = nullptr;      // printerInfo->pDevMode, edited in place
-    HDC deviceContext = nullptr;
-
-    // The job controls; none set leaves the job as it always was.
-    JobOptions options;
-    Scaling scaling = Scaling::Auto;       // set by print() from the options and -scale
-    bool paperFound = false;               // the last page found a paper of its size
-    int32_t paperIndex = -1;               // that paper's place in the table, -1 for a size of its own
-    // Paper: the last page's paper was taken by the rule, not found by its
-    // size; the paper Paper names (its place in the table); the sizes the
-    // printer takes besides its papers, for Paper=exact.
-    bool paperTaken = false;
-    int32_t namedPaper = -1;
-    std::optional<CustomRange> customRange;
-    // Set before print(): make every choice, write the plan to this stream
-    // and create no job.
-    FILE* planOnly = nullptr;
-    // What print() did: pages printed, and pages that could not be loaded.
+// What print() did: pages printed and pages that could not be, the job the
+// printer took and how following it ended (options.waitSeconds).
+struct PrintResults {
     int32_t printedPages = 0;
     int32_t skippedPages = 0;
-    // The spooler call that failed a page, and its error.
-    const char* pageFailure = nullptr;
-    DWORD pageError = 0;
-    // The spooler's job, and how following it ended (options.waitSeconds).
-    DWORD jobId = 0;
+    uint32_t jobId = 0;
     JobEnd jobEnd = JobEnd::Printed;
+};
+
+class PrintJob {
+public:
+    // What the run asks: the job controls (none set leaves the job as it
+    // always was) and, set before print(), a stream to write the plan to,
+    // making every choice and creating no job.
+    JobOptions options;
+    FILE* planOnly = nullptr;
+
+    PrintResults results;
+
+    // The paper of the page in progress, as choosePaper leaves it for
+    // laying the page out: its size in points, the turn of the page (0
+    // upright, 3 a quarter turn counter-clockwise), whether it is the
+    // page's own size; the resolution read per page when not scaling.
+    double paperWidth = 0.0;
+    double paperHeight = 0.0;
+    int32_t rotation = 0;
+    bool paperFound = false;
+    Scaling scaling = Scaling::Auto;       // set by print() from the options and -scale
+    int32_t horizontalResolution = 0;
+    int32_t verticalResolution = 0;
+
+    // What it prints with: the printer's papers, the open printer and the
+    // document being printed on it (made and ended inside print()).
+    PaperSizeTable paperSizes;
+    std::unique_ptr<Printer> printer;
+    std::unique_ptr<PrintDocument> document;
 
     explicit PrintJob(const char* printerName);
     ~PrintJob() = default;
     PrintJob(const PrintJob&) = delete;
     PrintJob& operator=(const PrintJob&) = delete;
 
-    // Prints the file (UTF-8 name) as one spooler document under the title;
-    // scale stretches each page over the printable area. Throws a
-    // plat::Exception on failure, after cancelling the spooler document.
-    // With options.waitSeconds, follows the job until it is on paper: a job
-    // that ends without printing throws JobNotPrinted, one still queued
-    // when the time is up sets jobEnd.
+    // Prints the file (UTF-8 name) as one job under the title; scale
+    // stretches each page over the printable area. Throws a plat::Exception
+    // on failure, after cancelling the job. With options.waitSeconds,
+    // follows the job until it is on paper: a job that ends without
+    // printing throws JobNotPrinted, one still queued when the time is up
+    // sets results.jobEnd.
     void print(const char* pdfFileName, const char* title, bool scale);
 
-    // Switches the printer settings and device context to the paper of the
+    // Switches the printer settings and the document to the paper of the
     // page's size (points) when the printer has one, and decides the rotation.
     void choosePaper(double pageWidth, double pageHeight);
 
-    // The default settings in the printer's record; throws plat::Exception
-    // when the record carries none, as there is nothing to print with then.
-    static DEVMODEW* defaultSettingsOf(const PRINTER_INFO_2W& info, const char* printerName);
-
 private:
+    plat::NarrowChars printerName_;        // UTF-8, the job's own copy
+    // The last page's paper: its place in the table (-1 for a size of its
+    // own) and whether the Paper rule took it rather than its size found
+    // it; the paper Paper names; the sizes the printer takes besides its
+    // papers, for Paper=exact.
+    int32_t paperIndex_ = -1;
+    bool paperTaken_ = false;
+    int32_t namedPaper_ = -1;
+    std::optional<CustomRange> customRange_;
+    // The spooler step that failed a page, and how.
+    std::optional<StepFailure> pageFailure_;
+
+    // How a page ended: on its sheet, skipped with its reason, or failed
+    // by the printer, which ends the job.
+    enum class PageEnd { Printed, Skipped, Failed };
+
     // The steps of print().
-    void openPrinter(FPDF_DOCUMENT document);
-    void createDeviceContext();
-    // False when the spooler failed the page: the job cannot go on.
-    bool printPage(FPDF_PAGE page);
-    void writePlan(FPDF_DOCUMENT document);
+    void openPrinter(PdfDocument& pdf);
+    void createDocument();
+    void printPages(PdfDocument& pdf);
+    PageEnd printPage(PdfPage& page);
+    void finishJob();
+    void writePlan(PdfDocument& pdf);
+    void writePaperLines(FILE* out);
 
     void switchToPaper(int32_t index);
     void switchToSize(PaperExtent size);

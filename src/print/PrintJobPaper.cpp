@@ -23,12 +23,6 @@ constexpr size_t kListedNamesLength = 140;
 // Half a tenth of a millimetre in points: what rounds a size to the tenth.
 constexpr double kHalfTenth = 0.05 * 72 / 25.4;
 
-// A DC_MINEXTENT or DC_MAXEXTENT answer: a POINTS, width low, length high.
-PaperExtent extentOf(int answer) {
-    const auto bits = static_cast<uint32_t>(answer);
-    return PaperExtent{static_cast<int16_t>(bits & 0xFFFF), static_cast<int16_t>(bits >> 16)};
-}
-
 const char* turnText(int32_t rotation) { return rotation != 0 ? "needs rotation" : "no rotation"; }
 
 }  // namespace
@@ -39,18 +33,18 @@ void PrintJob::choosePaper(double pageWidth, double pageHeight) {
 
     const int32_t width = pointsToTenths(pageWidth);
     const int32_t height = pointsToTenths(pageHeight);
-    paperTaken = false;
+    paperTaken_ = false;
     if (options.paper == PaperRule::Named && takeNamedPaper(pageWidth, pageHeight, width, height)) return;
 
     // The first paper that fits either way wins, even when a later one fits
     // upright.
     for (int32_t index = 0; index < paperSizes.count(); ++index) {
-        const POINT* paper = paperSizes.size(index);
-        if (withinOneTenth(paper->x, width) && withinOneTenth(paper->y, height)) {
+        const PaperExtent* paper = paperSizes.size(index);
+        if (withinOneTenth(paper->width, width) && withinOneTenth(paper->length, height)) {
             const plat::NarrowChars name = paperNameText(paperSizes.name(index));
             pdfPrintLog.info("Found paper Size %s - no rotation", name.get());
             rotation = 0;
-        } else if (withinOneTenth(paper->x, height) && withinOneTenth(paper->y, width)) {
+        } else if (withinOneTenth(paper->width, height) && withinOneTenth(paper->length, width)) {
             const plat::NarrowChars name = paperNameText(paperSizes.name(index));
             pdfPrintLog.info("Found paper Size %s - needs rotation", name.get());
             rotation = 3;
@@ -79,12 +73,12 @@ int32_t PrintJob::rotationForUnmatched(double pageWidth, double pageHeight, int3
 }
 
 bool PrintJob::takeNamedPaper(double pageWidth, double pageHeight, int32_t width, int32_t height) {
-    if (namedPaper < 0) return false;
-    const POINT* paper = paperSizes.size(namedPaper);
-    const bool upright = withinOneTenth(paper->x, width) && withinOneTenth(paper->y, height);
-    const bool turned = !upright && withinOneTenth(paper->x, height) && withinOneTenth(paper->y, width);
-    const plat::NarrowChars name = paperNameText(paperSizes.name(namedPaper));
-    switchToPaper(namedPaper);
+    if (namedPaper_ < 0) return false;
+    const PaperExtent* paper = paperSizes.size(namedPaper_);
+    const bool upright = withinOneTenth(paper->width, width) && withinOneTenth(paper->length, height);
+    const bool turned = !upright && withinOneTenth(paper->width, height) && withinOneTenth(paper->length, width);
+    const plat::NarrowChars name = paperNameText(paperSizes.name(namedPaper_));
+    switchToPaper(namedPaper_);
     if (upright || turned) {
         // The page's own paper, as the table would have found it.
         rotation = upright ? 0 : 3;
@@ -93,7 +87,7 @@ bool PrintJob::takeNamedPaper(double pageWidth, double pageHeight, int32_t width
         return true;
     }
     paperFound = false;
-    paperTaken = true;
+    paperTaken_ = true;
     rotation = rotationForUnmatched(pageWidth, pageHeight, width, height);
     pdfPrintLog.info("Taking paper Size %s, as Paper names it - %s", name.get(), turnText(rotation));
     return true;
@@ -101,14 +95,14 @@ bool PrintJob::takeNamedPaper(double pageWidth, double pageHeight, int32_t width
 
 bool PrintJob::choosePaperByRule(double pageWidth, double pageHeight, int32_t width, int32_t height) {
     const PaperExtent page{width, height};
-    if (options.paper == PaperRule::Exact && customRange) {
+    if (options.paper == PaperRule::Exact && customRange_) {
         // A paper of the page's own size: rounded, not cut, to the printer's tenths.
         const PaperExtent exact{pointsToTenths(pageWidth + kHalfTenth), pointsToTenths(pageHeight + kHalfTenth)};
-        if (const std::optional<PaperPick> own = ownSizePaperFor(*customRange, exact)) {
+        if (const std::optional<PaperPick> own = ownSizePaperFor(*customRange_, exact)) {
             switchToSize(own->size);
             rotation = own->rotation;
             paperFound = true;
-            paperTaken = true;
+            paperTaken_ = true;
             pdfPrintLog.info("Taking a paper of the page's own size (%.1f x %.1f mm) - %s", own->size.width / 10.0,
                              own->size.length / 10.0, turnText(rotation));
             return true;
@@ -116,12 +110,12 @@ bool PrintJob::choosePaperByRule(double pageWidth, double pageHeight, int32_t wi
     }
     std::vector<PaperExtent> papers;
     for (int32_t index = 0; index < paperSizes.count(); ++index)
-        papers.push_back({paperSizes.size(index)->x, paperSizes.size(index)->y});
+        papers.push_back(*paperSizes.size(index));
     const std::optional<PaperPick> pick = smallestPaperFor(papers, page);
     if (!pick) return false;
     switchToPaper(pick->index);
     rotation = pick->rotation;
-    paperTaken = true;
+    paperTaken_ = true;
     const plat::NarrowChars name = paperNameText(paperSizes.name(pick->index));
     pdfPrintLog.info(pick->trueSize ? "Taking paper Size %s, the smallest that holds the page - %s"
                                     : "Taking paper Size %s, on which the page shrinks least - %s",
@@ -131,29 +125,21 @@ bool PrintJob::choosePaperByRule(double pageWidth, double pageHeight, int32_t wi
 
 void PrintJob::switchToPaper(int32_t index) {
     // Done for every page that finds a paper, also the same one again.
-    if (printerSettings != nullptr) {
-        paperSizes.applyTo(*printerSettings, index);
-        ResetDCW(deviceContext, printerSettings);
-    }
-    const POINT* paper = paperSizes.size(index);
-    paperWidth = tenthsToPoints(paper->x);
-    paperHeight = tenthsToPoints(paper->y);
-    paperIndex = index;
+    if (printer) printer->selectPaper(paperSizes.paper(index));
+    if (document) document->takeSettings();
+    const PaperExtent* paper = paperSizes.size(index);
+    paperWidth = tenthsToPoints(paper->width);
+    paperHeight = tenthsToPoints(paper->length);
+    paperIndex_ = index;
 }
 
 void PrintJob::switchToSize(PaperExtent size) {
     // A size of the printer's own, as Windows programs ask for one.
-    if (printerSettings != nullptr) {
-        printerSettings->dmPaperSize = DMPAPER_USER;
-        printerSettings->dmPaperWidth = static_cast<SHORT>(size.width);
-        printerSettings->dmPaperLength = static_cast<SHORT>(size.length);
-        printerSettings->dmFormName[0] = 0;
-        printerSettings->dmFields |= DM_PAPERSIZE | DM_PAPERWIDTH | DM_PAPERLENGTH;
-        ResetDCW(deviceContext, printerSettings);
-    }
+    if (printer) printer->selectSize(size);
+    if (document) document->takeSettings();
     paperWidth = tenthsToPoints(size.width);
     paperHeight = tenthsToPoints(size.length);
-    paperIndex = -1;
+    paperIndex_ = -1;
 }
 
 void PrintJob::settlePaperRule() {
@@ -163,13 +149,13 @@ void PrintJob::settlePaperRule() {
         for (int32_t index = 0; index < paperSizes.count(); ++index) {
             const plat::NarrowChars name = paperNameText(paperSizes.name(index));
             const std::string text = name.get() ? name.get() : "";
-            if (namedPaper < 0 && samePaperName(text, options.paperName)) namedPaper = index;
+            if (namedPaper_ < 0 && samePaperName(text, options.paperName)) namedPaper_ = index;
             if (offered.size() + text.size() + options.paperName.size() < kListedNamesLength) {
                 offered += (offered.empty() ? "" : ", ") + text;
                 ++listed;
             }
         }
-        if (namedPaper < 0) {
+        if (namedPaper_ < 0) {
             plat::TextBuffer message;
             if (paperSizes.count() == 0) {
                 message.appendFormat("Paper=%s is not offered by the printer: it names no papers",
@@ -183,16 +169,9 @@ void PrintJob::settlePaperRule() {
             throw plat::BadParameterValue(message.data ? message.data : "");
         }
         // The job begins on it.
-        paperSizes.applyTo(*printerSettings, namedPaper);
+        printer->selectPaper(paperSizes.paper(namedPaper_));
     }
-    if (options.paper == PaperRule::Exact) {
-        const int smallest = DeviceCapabilitiesW(printerHandle.name(), nullptr, DC_MINEXTENT, nullptr, printerSettings);
-        const int largest = DeviceCapabilitiesW(printerHandle.name(), nullptr, DC_MAXEXTENT, nullptr, printerSettings);
-        const CustomRange range{extentOf(smallest), extentOf(largest)};
-        if (smallest != -1 && largest != -1 && range.smallest.width > 0 && range.smallest.length > 0 &&
-            range.largest.width >= range.smallest.width && range.largest.length >= range.smallest.length)
-            customRange = range;
-    }
+    if (options.paper == PaperRule::Exact) customRange_ = printer->customSizes();
 }
 
 int32_t PrintJob::rotationByRatio(int32_t pageWidthTenths, int32_t pageHeightTenths) const {

@@ -8,7 +8,7 @@
 #include <string>
 #include <type_traits>
 
-#include "print/FpdfView.h"
+#include "win32/printing/FpdfView.h"
 
 namespace win32 {
 

@@ -3,7 +3,7 @@
 // FPDF_DestroyLibrary; a call without a loaded engine does nothing and
 // yields nothing. FPDF_GetDocPermissions is optional: with an engine that
 // lacks it, every document may be printed, as before it was asked.
-#include "print/FpdfView.h"
+#include "win32/printing/FpdfView.h"
 
 #include <memory>
 

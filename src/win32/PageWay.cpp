@@ -1,5 +1,5 @@
 // The PDF engine on Windows draws every page through GDI.
-#include "print/PageWay.h"
+#include "win32/printing/FpdfView.h"
 
 #include "plat/ChoiceParameter.h"
 

@@ -7,7 +7,7 @@
 
 namespace {
 
-JobLook held(DWORD status, std::string text = "") { return JobLook{true, status, std::move(text)}; }
+JobLook held(uint32_t status, std::string text = "") { return JobLook{true, status, std::move(text)}; }
 JobLook gone() { return JobLook{false, 0, ""}; }
 
 }  // namespace
@@ -20,16 +20,16 @@ TEST(JobFollowing, EachLookIsReadAsTheSpoolerMeansIt) {
         const char* shown;
     } cases[] = {
         {held(0), held(0), JobStage::OnItsWay, "queued"},
-        {held(JOB_STATUS_PRINTING), held(0), JobStage::OnItsWay, "printing"},
+        {held(kJobPrinting), held(0), JobStage::OnItsWay, "printing"},
         // Paper out or an error keeps the job in the queue: still on its way.
-        {held(JOB_STATUS_ERROR | JOB_STATUS_PAPEROUT, "tray 2 empty"), held(0), JobStage::OnItsWay,
+        {held(kJobError | kJobPaperOut, "tray 2 empty"), held(0), JobStage::OnItsWay,
          "error, paper out: tray 2 empty"},
-        {held(JOB_STATUS_PRINTED | JOB_STATUS_COMPLETE), held(0), JobStage::Printed, "printed"},
-        {held(JOB_STATUS_DELETED), held(0), JobStage::Cancelled, "cancelled"},
-        {held(JOB_STATUS_DELETED | JOB_STATUS_ERROR, "jam"), held(0), JobStage::Aborted, "aborted: jam"},
+        {held(kJobPrinted | kJobComplete), held(0), JobStage::Printed, "printed"},
+        {held(kJobDeleted), held(0), JobStage::Cancelled, "cancelled"},
+        {held(kJobDeleted | kJobError, "jam"), held(0), JobStage::Aborted, "aborted: jam"},
         // A job that leaves the queue has printed, unless it left from an error.
-        {gone(), held(JOB_STATUS_PRINTING), JobStage::Printed, "no longer in the queue"},
-        {gone(), held(JOB_STATUS_ERROR), JobStage::Aborted, "no longer in the queue"},
+        {gone(), held(kJobPrinting), JobStage::Printed, "no longer in the queue"},
+        {gone(), held(kJobError), JobStage::Aborted, "no longer in the queue"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(stageOf(c.look, c.before), c.stage) << c.shown;

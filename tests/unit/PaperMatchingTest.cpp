@@ -10,9 +10,11 @@
 #include <vector>
 
 #include "posix/winapi/Utf.h"
+#include "print/PrintBackend.h"
 #include "print/PrintJob.h"
 #include "print/PrintLogs.h"
 #include "unit/support/RecordingPrinter.h"
+#include "win32/printing/SpoolerPrinter.h"
 
 namespace {
 
@@ -36,29 +38,30 @@ protected:
     RecordingPrinter printer{events};
     WriterCapture printLines{pdfPrintLog};
     PrintJob job{"rec:printer"};
-    DEVMODEW settings;
 
     PaperMatchingTest() { usePapers(testsupport::officePapers()); }
-    ~PaperMatchingTest() override {
-        if (job.deviceContext) DeleteDC(job.deviceContext);
-    }
+
+    // The job's settings, in the printer's record.
+    DEVMODEW& settings() { return *static_cast<winprint::SpoolerPrinter&>(*job.printer).settings(); }
 
     void usePapers(std::vector<posix::Paper> papers) {
         printer.setup().papers = std::move(papers);
-        const std::u16string name = posix::toUtf16(printer.name());
-        job.paperSizes.load(name.c_str());
+        job.document.reset();
+        job.printer = printBackend().openPrinter(printer.name().c_str());
+        job.paperSizes.load(*job.printer);
+        job.printer->loadSettings();
 
-        std::memset(&settings, 0, sizeof settings);
-        settings.dmFields = DM_ORIENTATION | DM_PAPERSIZE | DM_PAPERWIDTH | DM_PAPERLENGTH;
-        settings.dmOrientation = DMORIENT_PORTRAIT;
-        settings.dmPaperSize = DMPAPER_A4;
-        settings.dmPaperWidth = 2100;
-        settings.dmPaperLength = 2970;
-        std::memcpy(settings.dmFormName, u"A4", sizeof u"A4");
-        job.printerSettings = &settings;
-        if (job.deviceContext) DeleteDC(job.deviceContext);
-        job.deviceContext = CreateDCW(u"", name.c_str(), nullptr, &settings);
-        ASSERT_NE(job.deviceContext, nullptr);
+        DEVMODEW& record = settings();
+        std::memset(&record, 0, sizeof record);
+        record.dmFields = DM_ORIENTATION | DM_PAPERSIZE | DM_PAPERWIDTH | DM_PAPERLENGTH;
+        record.dmOrientation = DMORIENT_PORTRAIT;
+        record.dmPaperSize = DMPAPER_A4;
+        record.dmPaperWidth = 2100;
+        record.dmPaperLength = 2970;
+        std::memcpy(record.dmFormName, u"A4", sizeof u"A4");
+        StepOutcome made;
+        job.document = job.printer->createDocument(made);
+        ASSERT_NE(job.document, nullptr);
         job.paperWidth = kA4WidthPoints;
         job.paperHeight = kA4HeightPoints;
         job.rotation = 0;
@@ -71,17 +74,17 @@ protected:
 
 TEST_F(PaperMatchingTest, UprightPageTakesItsPaperAndResetsTheDeviceContext) {
     usePapers({paper(DMPAPER_A5, u"A5", 1480, 2100), paper(DMPAPER_A4, u"ISO A4", 2100, 2970)});
-    settings.dmPaperSize = DMPAPER_A5;   // as if the last page was A5
+    settings().dmPaperSize = DMPAPER_A5;   // as if the last page was A5
     job.paperWidth = job.paperHeight = 100.0;
     job.rotation = 3;
 
     job.choosePaper(595, 842);   // 2099 x 2970 tenths
 
     EXPECT_EQ(job.rotation, 0);
-    EXPECT_EQ(settings.dmPaperSize, DMPAPER_A4);
-    EXPECT_EQ(settings.dmPaperWidth, 2100);
-    EXPECT_EQ(settings.dmPaperLength, 2970);
-    EXPECT_EQ(testsupport::formNameOf(settings), "ISO A4");
+    EXPECT_EQ(settings().dmPaperSize, DMPAPER_A4);
+    EXPECT_EQ(settings().dmPaperWidth, 2100);
+    EXPECT_EQ(settings().dmPaperLength, 2970);
+    EXPECT_EQ(testsupport::formNameOf(settings()), "ISO A4");
     EXPECT_DOUBLE_EQ(job.paperWidth, kA4WidthPoints);
     EXPECT_DOUBLE_EQ(job.paperHeight, kA4HeightPoints);
     EXPECT_EQ(resets(), std::vector<std::string>{
@@ -100,10 +103,10 @@ TEST_F(PaperMatchingTest, TurnedPageTakesTheUprightPaperAndIsRotated) {
     job.choosePaper(842, 595);   // 2970 x 2099: only A4 turned fits
 
     EXPECT_EQ(job.rotation, 3);
-    EXPECT_EQ(settings.dmPaperSize, DMPAPER_A4);
-    EXPECT_EQ(settings.dmPaperWidth, 2100);
-    EXPECT_EQ(settings.dmPaperLength, 2970);
-    EXPECT_EQ(settings.dmOrientation, DMORIENT_PORTRAIT);
+    EXPECT_EQ(settings().dmPaperSize, DMPAPER_A4);
+    EXPECT_EQ(settings().dmPaperWidth, 2100);
+    EXPECT_EQ(settings().dmPaperLength, 2970);
+    EXPECT_EQ(settings().dmOrientation, DMORIENT_PORTRAIT);
     EXPECT_DOUBLE_EQ(job.paperWidth, kA4WidthPoints);
     EXPECT_DOUBLE_EQ(job.paperHeight, kA4HeightPoints);
     EXPECT_EQ(resets().size(), 1u);
@@ -113,9 +116,9 @@ TEST_F(PaperMatchingTest, TurnedPageTakesTheUprightPaperAndIsRotated) {
 TEST_F(PaperMatchingTest, LetterPageFindsLetterPaper) {
     job.choosePaper(612, 792);   // 2159 x 2794
     EXPECT_EQ(job.rotation, 0);
-    EXPECT_EQ(settings.dmPaperSize, DMPAPER_LETTER);
-    EXPECT_EQ(settings.dmPaperWidth, 2159);
-    EXPECT_EQ(settings.dmPaperLength, 2794);
+    EXPECT_EQ(settings().dmPaperSize, DMPAPER_LETTER);
+    EXPECT_EQ(settings().dmPaperWidth, 2159);
+    EXPECT_EQ(settings().dmPaperLength, 2794);
     EXPECT_DOUBLE_EQ(job.paperWidth, 612.0);
     EXPECT_DOUBLE_EQ(job.paperHeight, 792.0);
     EXPECT_EQ(resets(), std::vector<std::string>{
@@ -138,7 +141,7 @@ TEST_F(PaperMatchingTest, PapersWithinOneTenthMatchAndTwoTenthsOffDoNot) {
         usePapers({paper(DMPAPER_USER, u"Probe", c.width, c.length)});
         job.choosePaper(595, 842);
         EXPECT_EQ(resets().size(), c.hits ? 1u : 0u);
-        EXPECT_EQ(settings.dmPaperWidth, c.hits ? c.width : 2100);
+        EXPECT_EQ(settings().dmPaperWidth, c.hits ? c.width : 2100);
         // The same tolerance applies to a turned fit.
         usePapers({paper(DMPAPER_USER, u"Probe", c.width, c.length)});
         job.choosePaper(842, 595);
@@ -154,9 +157,9 @@ TEST_F(PaperMatchingTest, FirstPaperThatFitsEitherWayWins) {
                paper(DMPAPER_A4, u"A4", 2100, 2970)});
     job.choosePaper(595, 842);
     EXPECT_EQ(job.rotation, 3);
-    EXPECT_EQ(settings.dmPaperSize, DMPAPER_USER);
-    EXPECT_EQ(settings.dmPaperWidth, 2970);
-    EXPECT_EQ(settings.dmPaperLength, 2100);
+    EXPECT_EQ(settings().dmPaperSize, DMPAPER_USER);
+    EXPECT_EQ(settings().dmPaperWidth, 2970);
+    EXPECT_EQ(settings().dmPaperLength, 2100);
     EXPECT_TRUE(printLines.logger.contains("Found paper Size A4 sideways - needs rotation"));
 
     // A square page on a square paper is upright.
@@ -177,7 +180,7 @@ TEST_F(PaperMatchingTest, LongPaperNameIsCutToThirtyTwoUnitsInTheSettings) {
     ASSERT_EQ(forty.size(), 40u);
     usePapers({paper(DMPAPER_USER, forty, 2100, 2970)});
     job.choosePaper(595, 842);
-    EXPECT_EQ(std::u16string(settings.dmFormName, CCHFORMNAME), forty.substr(0, 32));
+    EXPECT_EQ(std::u16string(settings().dmFormName, CCHFORMNAME), forty.substr(0, 32));
     EXPECT_EQ(resets(), std::vector<std::string>{
                             "ResetDCW paper=256 width=2100 length=2970 orientation=1 "
                             "form=Architectural D with a forty uni"});
@@ -187,9 +190,9 @@ TEST_F(PaperMatchingTest, LongPaperNameIsCutToThirtyTwoUnitsInTheSettings) {
 }
 
 TEST_F(PaperMatchingTest, NoFittingPaperKeepsPaperAndSettingsAndTurnsOnlyAPageLyingTheOtherWay) {
-    const DEVMODEW before = settings;
+    const DEVMODEW before = settings();
     job.choosePaper(300, 300);
-    EXPECT_EQ(std::memcmp(&settings, &before, sizeof settings), 0);
+    EXPECT_EQ(std::memcmp(&settings(), &before, sizeof before), 0);
     EXPECT_TRUE(resets().empty());
     EXPECT_DOUBLE_EQ(job.paperWidth, kA4WidthPoints);
     EXPECT_DOUBLE_EQ(job.paperHeight, kA4HeightPoints);

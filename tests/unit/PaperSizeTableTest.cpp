@@ -1,5 +1,6 @@
 // The printer's paper table: what it loads from the driver, how it guards
-// its indexes and how it writes a paper into printer settings.
+// its indexes and how the spooler backend writes a paper into printer
+// settings.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -9,18 +10,14 @@
 #include "plat/Exception.h"
 #include "posix/winapi/Utf.h"
 #include "unit/support/RecordingPrinter.h"
+#include "win32/printing/SpoolerPrinter.h"
 
 namespace {
 
 using testsupport::EventLog;
 using testsupport::RecordingPrinter;
 
-std::u16string nameAt(const PaperSizeTable& table, int index) {
-    const WCHAR* name = table.name(index);
-    size_t length = 0;
-    while (length < kPaperNameLength && name[length] != 0) ++length;
-    return std::u16string(name, length);
-}
+std::u16string nameAt(const PaperSizeTable& table, int index) { return table.name(index); }
 
 class PaperSizeTableTest : public ::testing::Test {
 protected:
@@ -28,7 +25,10 @@ protected:
     RecordingPrinter printer{events};
     PaperSizeTable table;
 
-    void load() { table.load(posix::toUtf16(printer.name()).c_str()); }
+    void load() {
+        winprint::SpoolerPrinter opened(printer.name().c_str());
+        table.load(opened);
+    }
 };
 
 TEST_F(PaperSizeTableTest, LoadsEveryPaperInTheDriversOrderInTenthsOfAMillimetre) {
@@ -36,14 +36,14 @@ TEST_F(PaperSizeTableTest, LoadsEveryPaperInTheDriversOrderInTenthsOfAMillimetre
     ASSERT_EQ(table.count(), 4);
     EXPECT_EQ(table.id(0), DMPAPER_A4);
     EXPECT_EQ(nameAt(table, 0), u"A4");
-    EXPECT_EQ(table.size(0)->x, 2100);
-    EXPECT_EQ(table.size(0)->y, 2970);
+    EXPECT_EQ(table.size(0)->width, 2100);
+    EXPECT_EQ(table.size(0)->length, 2970);
     EXPECT_EQ(table.id(1), DMPAPER_LETTER);
     EXPECT_EQ(nameAt(table, 1), u"Letter");
-    EXPECT_EQ(table.size(1)->x, 2159);
-    EXPECT_EQ(table.size(1)->y, 2794);
+    EXPECT_EQ(table.size(1)->width, 2159);
+    EXPECT_EQ(table.size(1)->length, 2794);
     EXPECT_EQ(table.id(3), DMPAPER_A3);
-    EXPECT_EQ(table.size(3)->y, 4200);
+    EXPECT_EQ(table.size(3)->length, 4200);
 }
 
 TEST_F(PaperSizeTableTest, APaperListThatChangesWhileItIsReadIsRefusedNotMixed) {
@@ -73,18 +73,11 @@ TEST_F(PaperSizeTableTest, PrinterWithoutPapersOrFailingQueryLeavesTheTableEmpty
     printer.setup().papers.clear();
     load();
     EXPECT_EQ(table.count(), 0);
-    EXPECT_EQ(table.ids.get(), nullptr);
-    EXPECT_EQ(table.names.get(), nullptr);
-    EXPECT_EQ(table.sizes.get(), nullptr);
+    EXPECT_THROW(table.size(0), plat::AssertionFail);
 
     // An unknown printer makes DeviceCapabilitiesW report -1: not a count.
-    printer.setup().papers = testsupport::officePapers();
-    load();
-    ASSERT_EQ(table.count(), 4);
-    table.load(posix::toUtf16(printer.missingName()).c_str());
-    EXPECT_EQ(table.count(), 0);
-    EXPECT_EQ(table.sizes.get(), nullptr);
-    EXPECT_THROW(table.size(0), plat::AssertionFail);
+    const std::u16string missing = posix::toUtf16(printer.missingName());
+    EXPECT_TRUE(winprint::printerPapers(missing.c_str()).empty());
 }
 
 TEST_F(PaperSizeTableTest, AccessorsRejectIndexesOutsideTheTableWithTheirOwnLine) {
@@ -123,7 +116,7 @@ TEST_F(PaperSizeTableTest, ApplyToWritesOnlyThePapersIdNameAndSize) {
     DEVMODEW settings;
     std::memset(&settings, 0x5a, sizeof settings);
     DEVMODEW expected = settings;
-    table.applyTo(settings, 1);
+    winprint::applyPaper(settings, table.paper(1));
 
     expected.dmPaperSize = DMPAPER_LETTER;
     expected.dmPaperWidth = 2159;
@@ -153,7 +146,7 @@ TEST_F(PaperSizeTableTest, ApplyToCutsLongNamesToTheFormNameFieldWithoutTerminat
         std::memset(&settings, 0, sizeof settings);
         settings.dmFormName[0] = u'?';
         settings.dmLogPixels = 77;   // the field right after the form name
-        table.applyTo(settings, index);
+        winprint::applyPaper(settings, table.paper(index));
         EXPECT_EQ(std::u16string(settings.dmFormName, CCHFORMNAME), exactly32);
         EXPECT_EQ(settings.dmLogPixels, 77);
         EXPECT_EQ(testsupport::formNameOf(settings), "Extra wide continuous fanfold pa");

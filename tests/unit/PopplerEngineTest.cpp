@@ -7,7 +7,7 @@
 #include <string>
 
 #include "posix/pdf/PdfEngine.h"
-#include "print/FpdfView.h"
+#include "win32/printing/FpdfView.h"
 #include "unit/support/MemoryPrinter.h"
 
 namespace fs = std::filesystem;

@@ -6,6 +6,7 @@
 
 #include "plat/Exception.h"
 #include "print/JobFollower.h"
+#include "print/PrintBackend.h"
 #include "print/PrintJob.h"
 #include "print/PrintLogs.h"
 #include "unit/support/LogRecording.h"
@@ -20,10 +21,10 @@ std::string printFailure(const char* printer, int* printedPages = nullptr) {
     try {
         job.print(kMixed.c_str(), "Outcome", false);
     } catch (const plat::Exception& failure) {
-        if (printedPages) *printedPages = job.printedPages;
+        if (printedPages) *printedPages = job.results.printedPages;
         return failure.message;
     }
-    if (printedPages) *printedPages = job.printedPages;
+    if (printedPages) *printedPages = job.results.printedPages;
     return "";
 }
 
@@ -79,12 +80,12 @@ TEST(PrintJobOutcome, AJobThatChangesWhileItsRecordIsReadIsStillFollowed) {
     posix::registerPrinterDriver("changing:", [](const std::string& name) {
         return std::make_unique<ChangingJobPrinter>(name, std::make_shared<testing_support::MemoryJobLog>());
     });
-    std::u16string name = u"changing:job";
-    HANDLE printer = nullptr;
-    ASSERT_TRUE(OpenPrinterW(name.data(), &printer, nullptr));
     testsupport::WriterCapture capture(printerLog);
-    const JobOutcome outcome = followJob(printer, 7, 30);
-    ClosePrinter(printer);
+    JobOutcome outcome;
+    {
+        const std::unique_ptr<Printer> printer = printBackend().openPrinter("changing:job");
+        outcome = followJob(*printer, 7, 30);
+    }
     posix::unregisterPrinterDriver("changing:");
     EXPECT_EQ(outcome.end, JobEnd::Printed);
     for (const std::string& line : capture.logger.texts())

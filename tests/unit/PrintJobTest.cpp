@@ -13,6 +13,7 @@
 #include "plat/Exception.h"
 #include "print/PrintJob.h"
 #include "print/PrintLogs.h"
+#include "win32/printing/SpoolerPrinter.h"
 #include "unit/support/RecordingPrinter.h"
 #include "unit/support/ScriptedPdfEngine.h"
 
@@ -60,7 +61,7 @@ protected:
                const char* title = "Quarterly report") {
         PrintJob job(printerName.c_str());
         job.print("doc.pdf", title, scale);
-        EXPECT_EQ(job.deviceContext, nullptr);
+        EXPECT_EQ(job.document, nullptr);
         EXPECT_EQ(printer.liveDrivers(), 1) << "the printer stays open until the job goes";
     }
     // What an exception leaving print() says; fails the test when none does.
@@ -69,7 +70,7 @@ protected:
         try {
             job.print("doc.pdf", "Quarterly report", scale);
         } catch (const plat::Exception& failure) {
-            EXPECT_EQ(job.deviceContext, nullptr);
+            EXPECT_EQ(job.document, nullptr);
             return failure.message;
         }
         ADD_FAILURE() << "print() did not fail";
@@ -365,14 +366,14 @@ TEST_F(PrintJobTest, PrinterRecordWithoutSettingsIsRefusedClearly) {
     PRINTER_INFO_2W info;
     std::memset(&info, 0, sizeof info);
     try {
-        PrintJob::defaultSettingsOf(info, "rec:printer");
+        winprint::defaultSettingsOf(info, "rec:printer");
         FAIL() << "a record without settings was taken";
     } catch (const plat::Exception& failure) {
         EXPECT_STREQ(failure.message, "Printer rec:printer has no default settings");
     }
     DEVMODEW settings;
     info.pDevMode = &settings;
-    EXPECT_EQ(PrintJob::defaultSettingsOf(info, "rec:printer"), &settings);
+    EXPECT_EQ(winprint::defaultSettingsOf(info, "rec:printer"), &settings);
 }
 
 }  // namespace

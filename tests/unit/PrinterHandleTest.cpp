@@ -7,7 +7,7 @@
 #include "plat/Exception.h"
 #include "posix/winapi/Utf.h"
 #include "print/PrintLogs.h"
-#include "print/PrinterHandle.h"
+#include "win32/printing/PrinterHandle.h"
 #include "unit/support/RecordingPrinter.h"
 
 namespace {

@@ -1,7 +1,7 @@
 #include "posix/drawing/PopplerDocuments.h"
 
 #include "posix/pdf/ReadableFile.h"
-#include "print/FpdfView.h"
+#include "win32/printing/FpdfView.h"
 
 namespace posix::drawing {
 

@@ -7,7 +7,7 @@
 #include "posix/pdf/PlacingEngine.h"
 #include "posix/pdf/RenderMode.h"
 #include "posix/winapi/LastError.h"
-#include "print/PageWay.h"
+#include "win32/printing/FpdfView.h"
 #include "print/PrintLogs.h"
 
 namespace posix {

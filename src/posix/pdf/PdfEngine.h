@@ -3,7 +3,7 @@
 // tests install a scripted engine that records what it is asked.
 #pragma once
 
-#include "print/FpdfView.h"
+#include "win32/printing/FpdfView.h"
 
 namespace posix {
 

@@ -19,7 +19,7 @@
 #include "posix/pdf/RawFieldTree.h"
 #include "posix/pdf/ReadableFile.h"
 #include "posix/winapi/LastError.h"
-#include "print/FpdfView.h"
+#include "win32/printing/FpdfView.h"
 #include "print/PrintLogs.h"
 
 namespace posix::pdf {

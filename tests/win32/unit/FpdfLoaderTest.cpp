@@ -9,7 +9,7 @@
 
 #include "plat/Exception.h"
 #include "plat/Strings.h"
-#include "print/FpdfView.h"
+#include "win32/printing/FpdfView.h"
 #include "print/PrintJob.h"
 #include "win32/FpdfLibrary.h"
 

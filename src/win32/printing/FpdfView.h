@@ -1,9 +1,11 @@
-// The operations of the PDF rendering library that the print job uses.
-// On Windows they are forwarded to fpdfview.dll, loaded at run time; on
-// POSIX they are implemented on poppler and cairo (src/posix).
+// The operations of the PDF rendering library that the Windows backend
+// uses. On Windows they are forwarded to fpdfview.dll, loaded at run time;
+// POSIX implements them on its own engines (src/posix) until it has a
+// backend of its own.
 #pragma once
 
 #include "plat/WinApi.h"
+#include "print/PdfSource.h"
 
 typedef struct FpdfDocument__* FPDF_DOCUMENT;
 typedef struct FpdfPage__* FPDF_PAGE;
@@ -21,10 +23,6 @@ typedef const char* FPDF_STRING;
 #define FPDF_ANNOT 0x01
 #define FPDF_PRINTING 0x800
 
-// Bits of FPDF_GetDocPermissions: bit 3 (4) allows printing at all; a
-// document without encryption grants every bit.
-constexpr unsigned long kPermissionToPrint = 0x4;
-constexpr unsigned long kAllPermissions = 0xFFFFFFFF;
 
 void FPDF_InitLibrary(HINSTANCE instance);
 void FPDF_DestroyLibrary();
@@ -41,3 +39,7 @@ void FPDF_RenderPage(HDC dc, FPDF_PAGE page, int startX, int startY, int sizeX, 
                      int rotate, int flags);
 void FPDF_ClosePage(FPDF_PAGE page);
 void FPDF_CloseDocument(FPDF_DOCUMENT document);
+
+// How the engine puts the page on its sheet, for the plan of a dry run:
+// "placed" (as it is) or "drawn". Drawing engines always draw.
+const char* pageWay(FPDF_PAGE page);

@@ -1,4 +1,4 @@
-#include "print/PrinterHandle.h"
+#include "win32/printing/PrinterHandle.h"
 
 #include <cstdio>
 #include <string>

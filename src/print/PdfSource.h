@@ -1,0 +1,40 @@
+// The PDF side of the printing seam: the document being printed, its
+// pages and the library that reads them.
+#pragma once
+
+#include <memory>
+
+// Bits of a document's permissions: bit 3 (4) allows printing at all; a
+// document without encryption grants every bit.
+constexpr unsigned long kPermissionToPrint = 0x4;
+constexpr unsigned long kAllPermissions = 0xFFFFFFFF;
+
+// One loaded page; released when it goes.
+class PdfPage {
+public:
+    virtual ~PdfPage() = default;
+    virtual double height() = 0;   // points
+    virtual double width() = 0;
+    // How the page reaches its sheet, for the plan of a dry run: "placed"
+    // (as it is) or "drawn".
+    virtual const char* way() = 0;
+};
+
+// One loaded document; closed when it goes.
+class PdfDocument {
+public:
+    virtual ~PdfDocument() = default;
+    virtual int pageCount() = 0;                 // <= 0: none
+    virtual unsigned long permissions() = 0;     // as its encryption grants the user
+    // Null when the page cannot be loaded.
+    virtual std::unique_ptr<PdfPage> loadPage(int index) = 0;
+};
+
+// The PDF library for one run; released when it goes, after every
+// document it opened.
+class PdfLibrary {
+public:
+    virtual ~PdfLibrary() = default;
+    // Null on failure, with the library's error code for the message.
+    virtual std::unique_ptr<PdfDocument> open(const char* fileName, unsigned long& error) = 0;
+};

@@ -1,0 +1,85 @@
+#include "win32/printing/GdiDocument.h"
+
+#include "plat/Strings.h"
+#include "win32/printing/EngineDocument.h"
+#include "win32/printing/SpoolerPrinter.h"
+
+namespace winprint {
+
+namespace {
+
+int capabilityOf(SheetMetric metric) {
+    switch (metric) {
+        case SheetMetric::DotsPerInchAcross: return LOGPIXELSX;
+        case SheetMetric::DotsPerInchDown: return LOGPIXELSY;
+        case SheetMetric::PaperWidth: return PHYSICALWIDTH;
+        case SheetMetric::PaperHeight: return PHYSICALHEIGHT;
+        case SheetMetric::MarginLeft: return PHYSICALOFFSETX;
+        case SheetMetric::MarginTop: return PHYSICALOFFSETY;
+        case SheetMetric::PrintableWidth: return HORZRES;
+        case SheetMetric::PrintableHeight: return VERTRES;
+    }
+    return 0;
+}
+
+// The record's size in its original 32-bit layout.
+constexpr int kDocInfoSize = 20;
+// FPDF_RenderPage's turn: 3 quarter turns clockwise, the page's top to the left.
+constexpr int kQuarterLeft = 3;
+
+}  // namespace
+
+GdiDocument::~GdiDocument() {
+    if (started_) AbortDoc(dc_);
+    DeleteDC(dc_);
+}
+
+void GdiDocument::takeSettings() { ResetDCW(dc_, printer_.settings()); }
+
+void GdiDocument::probePaper(const PrinterPaper& paper) {
+    if (!printer_.settings()) return;
+    DEVMODEW probe = *printer_.settings();
+    applyPaper(probe, paper);
+    ResetDCW(dc_, &probe);
+}
+
+int32_t GdiDocument::measure(SheetMetric metric) { return GetDeviceCaps(dc_, capabilityOf(metric)); }
+
+StepOutcome GdiDocument::begin(const char* title, uint32_t& jobId) {
+    const plat::WideChars wideTitle(title);
+    const DOCINFOW docInfo{kDocInfoSize, wideTitle.get(), nullptr, nullptr, 0};
+    const int started = StartDocW(dc_, &docInfo);
+    if (started <= 0) return StepOutcome::failedAt(PrintStep::BeginJob, "StartDoc", GetLastError());
+    jobId = static_cast<uint32_t>(started);
+    started_ = true;
+    return {};
+}
+
+StepOutcome GdiDocument::beginSheet() {
+    if (StartPage(dc_) <= 0) return StepOutcome::failedAt(PrintStep::BeginSheet, "StartPage", GetLastError());
+    return {};
+}
+
+StepOutcome GdiDocument::putPage(PdfPage& page, const PagePlacement& placement) {
+    // With the annotations, as a viewer prints them: a filled form prints
+    // its values. The engine says nothing of how it went.
+    FPDF_RenderPage(dc_, static_cast<EnginePage&>(page).handle(), placement.startX, placement.startY,
+                    placement.sizeX, placement.sizeY, placement.turned ? kQuarterLeft : 0,
+                    FPDF_ANNOT | FPDF_PRINTING);
+    return {};
+}
+
+StepOutcome GdiDocument::endSheet() {
+    if (EndPage(dc_) <= 0) return StepOutcome::failedAt(PrintStep::EndSheet, "EndPage", GetLastError());
+    return {};
+}
+
+StepOutcome GdiDocument::finish() {
+    const int ended = EndDoc(dc_);
+    const DWORD error = GetLastError();
+    started_ = false;
+    if (ended <= 0) return StepOutcome::failedAt(PrintStep::Finish, "EndDoc", error);
+    return {};
+}
+
+}  // namespace winprint

@@ -1,0 +1,37 @@
+// The document of the Windows backend: a GDI device context of the
+// printer, the spooler document started on it, and the engine drawing
+// each page onto it (FPDF_RenderPage).
+#pragma once
+
+#include "plat/WinApi.h"
+#include "print/Printer.h"
+
+namespace winprint {
+
+class SpoolerPrinter;
+
+class GdiDocument : public PrintDocument {
+public:
+    // Takes the device context, made from the printer's settings.
+    GdiDocument(HDC dc, SpoolerPrinter& printer) : dc_(dc), printer_(printer) {}
+    // Cancels a document started and not ended (AbortDoc), then DeleteDC.
+    ~GdiDocument() override;
+    GdiDocument(const GdiDocument&) = delete;
+    GdiDocument& operator=(const GdiDocument&) = delete;
+
+    void takeSettings() override;
+    void probePaper(const PrinterPaper& paper) override;
+    int32_t measure(SheetMetric metric) override;
+    StepOutcome begin(const char* title, uint32_t& jobId) override;
+    StepOutcome beginSheet() override;
+    StepOutcome putPage(PdfPage& page, const PagePlacement& placement) override;
+    StepOutcome endSheet() override;
+    StepOutcome finish() override;
+
+private:
+    HDC dc_;
+    SpoolerPrinter& printer_;
+    bool started_ = false;
+};
+
+}  // namespace winprint
