@@ -4,28 +4,28 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 
-// The states a look may show, any number at once.
+// The states a look may show, any number at once (the values are those
+// of the Windows spooler's JOB_STATUS_ bits).
 enum JobStatusBit : uint32_t {
-    kJobPaused = 1u << 0,
-    kJobError = 1u << 1,
-    kJobDeleting = 1u << 2,
-    kJobSpooling = 1u << 3,
-    kJobPrinting = 1u << 4,
-    kJobOffline = 1u << 5,
-    kJobPaperOut = 1u << 6,
-    kJobPrinted = 1u << 7,
-    kJobDeleted = 1u << 8,
-    kJobBlocked = 1u << 9,
-    kJobNeedsAttention = 1u << 10,
-    kJobRestarting = 1u << 11,
-    kJobComplete = 1u << 12,
+    // Where the job is on its way.
+    kJobPaused = 0x1, kJobSpooling = 0x8, kJobPrinting = 0x10, kJobRestarting = 0x800,
+    // What stops it.
+    kJobError = 0x2, kJobOffline = 0x20, kJobPaperOut = 0x40, kJobBlocked = 0x200, kJobNeedsAttention = 0x400,
+    // How it ended.
+    kJobDeleting = 0x4, kJobDeleted = 0x100, kJobPrinted = 0x80, kJobComplete = 0x1000,
 };
 
 struct JobLook {
     bool held = true;
     uint32_t status = 0;   // JobStatusBit values
     std::string text;      // empty when the printer gives none
+
+    // A job the printer no longer holds, as the last look left it.
+    static JobLook gone(const JobLook& last) { return JobLook{false, last.status, last.text}; }
+    // The last look again when the printer cannot be asked, with why.
+    static JobLook unanswered(const JobLook& last, std::string why) { return JobLook{last.held, last.status, std::move(why)}; }
 
     bool operator==(const JobLook& other) const {
         return held == other.held && status == other.status && text == other.text;

@@ -27,6 +27,12 @@ struct PaperExtent {
 struct CustomRange {
     PaperExtent smallest;
     PaperExtent largest;
+    // A range a printer can mean: sizes above nothing, the largest no
+    // smaller than the smallest.
+    bool usable() const {
+        return smallest.width > 0 && smallest.length > 0 && largest.width >= smallest.width &&
+               largest.length >= smallest.length;
+    }
     bool holds(PaperExtent size) const {
         return size.width >= smallest.width && size.width <= largest.width && size.length >= smallest.length &&
                size.length <= largest.length;

@@ -22,3 +22,5 @@ public:
 PrintBackend& printBackend();
 // Installs a backend in place of the platform's; null restores it. Not owned.
 void setPrintBackend(PrintBackend* backend);
+// The backend each platform defines.
+PrintBackend& platformBackend();

@@ -52,7 +52,7 @@ void PrintJob::print(const char* pdfFileName, const char* title, bool scale) {
     // Who signs in is settled before any server is asked anything.
     if (options.user || options.passwordFile) usePrinterLogin(options.user, options.passwordFile);
     openPrinter(*pdf);
-    createDocument();
+    createDocument(*pdf);
     const DocumentRelease release(document);
 
     if (planOnly) {
@@ -101,9 +101,9 @@ void PrintJob::openPrinter(PdfDocument& pdf) {
     paperWidth = tenthsToPoints(paper.width);
 }
 
-void PrintJob::createDocument() {
+void PrintJob::createDocument(PdfDocument& pdf) {
     StepOutcome made;
-    document = printer->createDocument(made);
+    document = printer->createDocument(pdf, made);
     if (!document) made.raise();
     // Settings that name no paper leave the sheet to the document; the job
     // then works with the paper the document gives its sheets.

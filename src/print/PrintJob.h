@@ -96,7 +96,7 @@ private:
 
     // The steps of print().
     void openPrinter(PdfDocument& pdf);
-    void createDocument();
+    void createDocument(PdfDocument& pdf);
     void printPages(PdfDocument& pdf);
     PageEnd printPage(PdfPage& page);
     void finishJob();

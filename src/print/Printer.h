@@ -18,6 +18,7 @@
 #include "print/PaperChoice.h"
 #include "print/StepOutcome.h"
 
+class PdfDocument;
 class PdfPage;
 
 // One paper the printer offers: the driver's number for it, its name as
@@ -129,8 +130,9 @@ public:
     virtual void selectPaper(const PrinterPaper& paper) = 0;
     virtual void selectSize(PaperExtent size) = 0;
 
-    // A document set up from the settings; a failure names the step.
-    virtual std::unique_ptr<PrintDocument> createDocument(StepOutcome& outcome) = 0;
+    // A document set up from the settings, for printing the PDF; a failure
+    // names the step.
+    virtual std::unique_ptr<PrintDocument> createDocument(PdfDocument& pdf, StepOutcome& outcome) = 0;
 
     // A look at a job it took; last is the look before, kept where the
     // printer cannot be asked.

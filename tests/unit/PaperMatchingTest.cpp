@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "posix/winapi/Utf.h"
-#include "print/PrintBackend.h"
 #include "print/PrintJob.h"
 #include "print/PrintLogs.h"
 #include "unit/support/RecordingPrinter.h"
@@ -29,6 +28,14 @@ posix::Paper paper(int16_t id, std::u16string name, int32_t widthTenths, int32_t
     return {id, std::move(name), widthTenths * 10, lengthTenths * 10, 0, 0, 0, 0};
 }
 
+// The spooler's device context is made whatever the document.
+class NoPdf : public PdfDocument {
+public:
+    int pageCount() override { return 0; }
+    unsigned long permissions() override { return kAllPermissions; }
+    std::unique_ptr<PdfPage> loadPage(int) override { return nullptr; }
+};
+
 // A job as print() leaves it before the first page: the printer's table
 // loaded, its A4 default settings in place and a device context made from
 // them.
@@ -37,6 +44,7 @@ protected:
     EventLog events;
     RecordingPrinter printer{events};
     WriterCapture printLines{pdfPrintLog};
+    NoPdf noPdf;
     PrintJob job{"rec:printer"};
 
     PaperMatchingTest() { usePapers(testsupport::officePapers()); }
@@ -47,7 +55,8 @@ protected:
     void usePapers(std::vector<posix::Paper> papers) {
         printer.setup().papers = std::move(papers);
         job.document.reset();
-        job.printer = printBackend().openPrinter(printer.name().c_str());
+        // The settings as the Windows spooler keeps them, a DEVMODEW edited in place.
+        job.printer = std::make_unique<winprint::SpoolerPrinter>(printer.name().c_str());
         job.paperSizes.load(*job.printer);
         job.printer->loadSettings();
 
@@ -60,7 +69,7 @@ protected:
         record.dmPaperLength = 2970;
         std::memcpy(record.dmFormName, u"A4", sizeof u"A4");
         StepOutcome made;
-        job.document = job.printer->createDocument(made);
+        job.document = job.printer->createDocument(noPdf, made);
         ASSERT_NE(job.document, nullptr);
         job.paperWidth = kA4WidthPoints;
         job.paperHeight = kA4HeightPoints;

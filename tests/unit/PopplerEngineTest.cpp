@@ -188,8 +188,6 @@ namespace {
 class CountingEngine : public posix::PdfEngine {
 public:
     int loads = 0;
-    void initLibrary() override {}
-    void destroyLibrary() override {}
     FPDF_DOCUMENT loadDocument(const char*, const char*, unsigned long& error) override {
         ++loads;
         error = FPDF_ERR_PASSWORD;
@@ -199,7 +197,7 @@ public:
     FPDF_PAGE loadPage(FPDF_DOCUMENT, int) override { return nullptr; }
     double pageWidth(FPDF_PAGE) override { return 0; }
     double pageHeight(FPDF_PAGE) override { return 0; }
-    void renderPage(HDC, FPDF_PAGE, int, int, int, int, int, int) override {}
+    std::string renderPage(posix::DeviceContext&, FPDF_PAGE, int, int, int, int, int, int) override { return {}; }
     void closePage(FPDF_PAGE) override {}
     void closeDocument(FPDF_DOCUMENT) override {}
 };

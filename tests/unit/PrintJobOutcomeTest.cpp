@@ -2,6 +2,7 @@
 // never be reported as printed; a job it took is followed to its end.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 #include "plat/Exception.h"
@@ -11,6 +12,7 @@
 #include "print/PrintLogs.h"
 #include "unit/support/LogRecording.h"
 #include "unit/support/MemoryPrinter.h"
+#include "unit/support/ScriptedPdfEngine.h"
 
 namespace {
 
@@ -52,6 +54,43 @@ TEST(PrintJobOutcome, ACompletedDocumentIsFinishedOnce) {
     EXPECT_TRUE(mem.log->finished);
     EXPECT_FALSE(mem.log->cancelled);
     EXPECT_EQ(testing_support::pageSizes(mem.log->bytes).size(), 4u);
+}
+
+TEST(PrintJobOutcome, APageThatCannotBePutOnItsSheetIsSkippedWithItsReasonAndLeavesNoSheet) {
+    testing_support::MemoryPrinterRegistration mem;
+    testsupport::EventLog events;
+    testsupport::ScriptedPdfEngine engine{events};
+    engine.script("doc.pdf", testsupport::ScriptedDocument{{{595, 842, true}, {595, 842, true}, {595, 842, true}},
+                                                            FPDF_ERR_SUCCESS});
+    engine.unplaceablePage = 1;
+    testsupport::WriterCapture lines(pdfPrintLog);
+    PrintJob job("mem:skipping");
+    job.print("doc.pdf", "Outcome", false);
+
+    EXPECT_EQ(job.results.printedPages, 2);
+    EXPECT_EQ(job.results.skippedPages, 1) << "so that ExitCode=result ends with 3";
+    ASSERT_TRUE(mem.log->finished);
+    EXPECT_EQ(testing_support::pageSizes(mem.log->bytes).size(), 2u) << "no blank sheet for the page";
+    const auto& logged = lines.logger.lines;
+    const auto reason = std::find_if(logged.begin(), logged.end(), [](const auto& line) {
+        return line.text == "Page 1 could not be printed: scripted";
+    });
+    ASSERT_NE(reason, logged.end());
+    EXPECT_EQ(reason->level, plat::LevelError);
+}
+
+TEST(PrintJobOutcome, ARunWhoseEveryPageCannotBePutOnItsSheetPrintsNothing) {
+    testing_support::MemoryPrinterRegistration mem;
+    testsupport::EventLog events;
+    testsupport::ScriptedPdfEngine engine{events};
+    engine.script("doc.pdf", testsupport::ScriptedDocument{{{595, 842, true}}, FPDF_ERR_SUCCESS});
+    engine.unplaceablePage = 0;
+    PrintJob job("mem:skipping");
+    job.print("doc.pdf", "Outcome", false);
+    EXPECT_EQ(job.results.printedPages, 0);
+    EXPECT_EQ(job.results.skippedPages, 1);
+    EXPECT_TRUE(mem.log->cancelled);
+    EXPECT_FALSE(mem.log->finished);
 }
 
 }  // namespace

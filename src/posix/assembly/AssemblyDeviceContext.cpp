@@ -63,30 +63,22 @@ private:
 };
 
 AssemblyDeviceContext::AssemblyDeviceContext(PrinterDriver& driver, const DEVMODEW& settings)
-    : driver_(driver), settings_(settings), next_(SheetGeometry::from(driver, settings)) {}
+    : JobContext(driver, settings) {}
 
 AssemblyDeviceContext::~AssemblyDeviceContext() {
     if (started_) discardDocument();
 }
 
-bool AssemblyDeviceContext::reset(const DEVMODEW& settings) {
-    // Takes effect at the next StartPage; a sheet in progress keeps its paper.
-    settings_ = settings;
-    next_ = SheetGeometry::from(driver_, settings);
-    return true;
-}
-
 int AssemblyDeviceContext::startDoc(const std::u16string& title) {
     if (started_) return kSpoolerError;
     const std::string utf8Title = toUtf8(title);
-    sink_ = driver_.startJob(utf8Title, settings_);
-    if (!sink_) return kSpoolerError;
+    if (!openJob(utf8Title)) return kSpoolerError;
     pipeline_ = std::make_unique<SinkPipeline>(*sink_);
     failed_ = false;
     try {
         assembly_ = std::make_unique<PdfAssembly>(*pipeline_, utf8Title);
         const DocumentCopies copies = documentCopies(driver_, settings_, true);
-        assembly_->setCopies(copies.copies, copies.collated, copies.twoSided);
+        assembly_->setCopies(copies);
         assembly_->tellCopies(copies.told);
     } catch (const std::exception&) {
         noteFailure();
@@ -103,13 +95,11 @@ void AssemblyDeviceContext::noteFailure() {
 
 int AssemblyDeviceContext::startPage() {
     if (!started_ || inPage_ || failed_) return kSpoolerError;
-    // A job that cannot take the sheet's paper prints nothing at all.
-    if (!sink_->beginSheet(driver_.sheetPaperFor(settings_))) {
+    if (!beginJobSheet()) {
         refused_ = true;
         noteFailure();
         return kSpoolerError;
     }
-    sheet_ = next_;
     assembly_->beginSheet(sheet_.widthPoints, sheet_.heightPoints);
     inPage_ = true;
     return 1;
@@ -142,6 +132,13 @@ bool AssemblyDeviceContext::placePage(const SourcePage& page, const TargetRect& 
         if (pipeline_->failed()) noteFailure();
         throw;
     }
+    return true;
+}
+
+bool AssemblyDeviceContext::dropPage() {
+    if (!inPage_) return false;
+    inPage_ = false;
+    if (assembly_) assembly_->dropSheet();
     return true;
 }
 
@@ -178,24 +175,11 @@ int AssemblyDeviceContext::endDoc() {
     return handOverJob(std::move(sink), true, 0) ? 1 : kSpoolerError;
 }
 
-int AssemblyDeviceContext::abortDoc() {
-    if (!started_) return kSpoolerError;
-    discardDocument();
-    return 1;
-}
-
 void AssemblyDeviceContext::discardDocument() {
-    started_ = false;
+    const std::unique_ptr<JobSink> cancelled = cancelJob();
     inPage_ = false;
-    // The sink goes first, so that nothing still written reaches it.
-    std::unique_ptr<JobSink> sink = std::move(sink_);
-    if (sink) sink->cancel();
     assembly_.reset();
     pipeline_.reset();
-}
-
-int AssemblyDeviceContext::getDeviceCaps(int index) const {
-    return (inPage_ ? sheet_ : next_).deviceCaps(index);
 }
 
 }  // namespace posix::assembly

@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "posix/spooler/DeviceContext.h"
+#include "posix/spooler/JobContext.h"
 #include "posix/spooler/PrinterDriver.h"
 #include "posix/spooler/SheetGeometry.h"
 
@@ -16,37 +16,29 @@ namespace posix::assembly {
 class PdfAssembly;
 class SinkPipeline;
 
-class AssemblyDeviceContext : public DeviceContext {
+class AssemblyDeviceContext : public JobContext {
 public:
     // The driver must outlive the context.
     AssemblyDeviceContext(PrinterDriver& driver, const DEVMODEW& settings);
     ~AssemblyDeviceContext() override;
 
-    bool reset(const DEVMODEW& settings) override;
     int startDoc(const std::u16string& title) override;
     int startPage() override;
     int endPage() override;
     int endDoc() override;
-    int abortDoc() override;
-    int getDeviceCaps(int index) const override;
     cairo_t* cairo() override { return nullptr; }
     bool placePage(const SourcePage& page, const TargetRect& target, int rotate) override;
+    bool dropPage() override;
 
 private:
-    void discardDocument();
+    bool inSheet() const override { return inPage_; }
+    void discardDocument() override;
     // A write the job refused: the document is lost.
     void noteFailure();
 
-    PrinterDriver& driver_;
-    DEVMODEW settings_;           // the last settings: the job's copies, sides, tray, colour
-    SheetGeometry next_;          // from the last settings, for the next sheet
-    SheetGeometry sheet_;         // of the sheet in progress
-    std::unique_ptr<JobSink> sink_;
     std::unique_ptr<SinkPipeline> pipeline_;
     std::unique_ptr<PdfAssembly> assembly_;
-    bool started_ = false;        // StartDocW succeeded, no EndDoc yet
     bool inPage_ = false;
-    bool failed_ = false;         // the job took no more of the document
     bool refused_ = false;        // the job refused a sheet's paper; its reason is the last error
 };
 

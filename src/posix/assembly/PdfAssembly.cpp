@@ -313,6 +313,11 @@ void PdfAssembly::putOnSheet(const SourcePage& source, const Matrix& pageToSheet
     sheet_ = std::move(taken);
 }
 
+void PdfAssembly::dropSheet() {
+    for (const std::shared_ptr<QPDF>& drawn : sheet_.drawn) letGo(drawn);
+    sheet_ = Sheet{};
+}
+
 void PdfAssembly::endSheet() {
     if (!sheet_.open) return;
     std::string contents;
@@ -333,20 +338,7 @@ void PdfAssembly::endSheet() {
     // Copies share the sheet's content; each is a page object of its own.
     PageBody written{page, sheet_.width, sheet_.height};
     sheet_ = Sheet{};
-    if (copies_ == 1 || collated_) {
-        addPage(written.body);
-        if (copies_ > 1) sheetBodies_.push_back(std::move(written));
-    } else if (!twoSided_) {
-        for (int copy = 0; copy < copies_; ++copy) addPage(written.body);
-    } else if (!pendingFront_) {
-        pendingFront_ = std::move(written);
-    } else {
-        for (int copy = 0; copy < copies_; ++copy) {
-            addPage(pendingFront_->body);
-            addPage(written.body);
-        }
-        pendingFront_.reset();
-    }
+    copies_->add(std::move(written));
 }
 
 int PdfAssembly::ownStream(const std::string& data) {
@@ -374,10 +366,11 @@ std::string PdfAssembly::blankPage(const PageBody& like) const {
            boxArray(Box{0, 0, like.width, like.height}) + " /Resources << >> >>";
 }
 
-void PdfAssembly::setCopies(int copies, bool collated, bool twoSided) {
-    copies_ = copies > 1 ? copies : 1;
-    collated_ = collated;
-    twoSided_ = twoSided;
+void PdfAssembly::setCopies(const DocumentCopies& copies) { copies_ = copyLayoutFor(copies); }
+
+std::unique_ptr<CopyLayout<PdfAssembly::PageBody>> PdfAssembly::copyLayoutFor(const DocumentCopies& copies) {
+    return std::make_unique<CopyLayout<PageBody>>(
+        copies, [this](const PageBody& page, bool blank) { addPage(blank ? blankPage(page) : page.body); });
 }
 
 void PdfAssembly::tellCopies(int copies) {
@@ -387,22 +380,7 @@ void PdfAssembly::tellCopies(int copies) {
 
 void PdfAssembly::finish() {
     if (sheet_.open) endSheet();
-    if (pendingFront_) {
-        for (int copy = 0; copy < copies_; ++copy) {
-            addPage(pendingFront_->body);
-            addPage(blankPage(*pendingFront_));
-        }
-        pendingFront_.reset();
-    }
-    if (collated_ && copies_ > 1 && !sheetBodies_.empty()) {
-        const bool pad = twoSided_ && sheetBodies_.size() % 2 == 1;
-        for (int copy = 0; copy < copies_; ++copy) {
-            // The first copy went out sheet by sheet as it was made.
-            if (copy > 0)
-                for (const PageBody& page : sheetBodies_) addPage(page.body);
-            if (pad) addPage(blankPage(sheetBodies_.back()));
-        }
-    }
+    copies_->finish();
     std::string kids;
     for (int kid : kids_) kids += std::to_string(kid) + " 0 R ";
     writer_.writeObject(pages_, "<< /Type /Pages /Kids [" + kids + "] /Count " +

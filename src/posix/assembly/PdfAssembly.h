@@ -24,6 +24,7 @@
 #include "posix/assembly/PdfWriter.h"
 #include "posix/assembly/Placement.h"
 #include "posix/assembly/SourcePage.h"
+#include "posix/spooler/CopyLayout.h"
 
 namespace posix::assembly {
 
@@ -43,6 +44,8 @@ public:
     // its document; the sheet is then as it was.
     void putOnSheet(const SourcePage& page, const Matrix& pageToSheet, const Box& clip);
     void endSheet();
+    // Forgets the sheet in progress: nothing of it is written.
+    void dropSheet();
     bool inSheet() const { return sheet_.open; }
 
     // The document holds the copies itself (a file printer, a driver that
@@ -51,7 +54,7 @@ public:
     // copy starts on a sheet of its own: a copy of an odd number of pages
     // ends with a blank one, and uncollated copies repeat the two sides of
     // a sheet together.
-    void setCopies(int copies, bool collated, bool twoSided = false);
+    void setCopies(const DocumentCopies& copies);
     // The document holds one copy and tells the driver to make that many,
     // each sheet its copies together, in the comments CUPS's raster filters
     // read them from (as CUPS's PDF filter writes them). Before the first sheet.
@@ -106,11 +109,8 @@ private:
     std::string title_;
     int catalog_, pages_, info_;
     std::vector<int> kids_;
-    int copies_ = 1;
-    bool collated_ = true;
-    bool twoSided_ = false;
-    std::vector<PageBody> sheetBodies_;         // for the collated copies
-    std::optional<PageBody> pendingFront_;      // uncollated on two sides: a front without its back
+    std::unique_ptr<CopyLayout<PageBody>> copyLayoutFor(const DocumentCopies& copies);
+    std::unique_ptr<CopyLayout<PageBody>> copies_ = copyLayoutFor(DocumentCopies{});
     Sheet sheet_;
     std::set<std::shared_ptr<QPDF>> sources_;   // their content is read as it is written
     // Forms made of source pages and appearances, by their document and

@@ -24,17 +24,10 @@ void CairoDeviceContext::SurfaceDestroy::operator()(cairo_surface_t* surface) co
 }
 
 CairoDeviceContext::CairoDeviceContext(PrinterDriver& driver, const DEVMODEW& settings)
-    : driver_(driver), settings_(settings), next_(SheetGeometry::from(driver, settings)) {}
+    : JobContext(driver, settings) {}
 
 CairoDeviceContext::~CairoDeviceContext() {
     if (started_) discardDocument();
-}
-
-bool CairoDeviceContext::reset(const DEVMODEW& settings) {
-    // Takes effect at the next StartPage; a page in progress keeps its paper.
-    settings_ = settings;
-    next_ = SheetGeometry::from(driver_, settings);
-    return true;
 }
 
 int CairoDeviceContext::startDoc(const std::u16string& title) {
@@ -42,14 +35,15 @@ int CairoDeviceContext::startDoc(const std::u16string& title) {
     failed_ = false;
     sinkError_ = 0;
     title_ = toUtf8(title);
-    sink_ = driver_.startJob(title_, settings_);
-    if (!sink_) return kSpoolerError;
+    if (!openJob(title_)) return kSpoolerError;
     // Cairo writes its own header: copies a driver would be told there are
     // made in the document instead.
     const DocumentCopies copies = documentCopies(driver_, settings_, false);
-    copies_ = copies.copies;
-    collated_ = copies.collated;
-    twoSided_ = copies.twoSided;
+    copies_.reset();
+    if (copies.copies > 1)
+        copies_ = std::make_unique<CopyLayout<RecordedPage>>(copies, [this](const RecordedPage& page, bool blank) {
+            paintSheet(blank ? nullptr : page.recording.get(), page.geometry);
+        });
     started_ = true;
     return std::max(sink_->id(), 1);
 }
@@ -72,15 +66,14 @@ bool CairoDeviceContext::openSurface() {
 
 int CairoDeviceContext::startPage() {
     if (!started_ || page_ || failed_) return kSpoolerError;
-    // A job that cannot take the sheet's paper prints nothing at all.
-    if (!sink_->beginSheet(driver_.sheetPaperFor(settings_))) {
+    if (!beginJobSheet()) {
         failed_ = true;
         sinkError_ = GetLastError();
         return kSpoolerError;
     }
     if (!surface_ && !openSurface()) return kSpoolerError;
-    const SheetGeometry& geometry = pageGeometry_ = next_;
-    if (copies_ > 1) {
+    const SheetGeometry& geometry = sheet_;
+    if (copies_) {
         const cairo_rectangle_t extents{0, 0, geometry.widthPoints, geometry.heightPoints};
         recording_.reset(cairo_recording_surface_create(CAIRO_CONTENT_COLOR_ALPHA, &extents));
         page_ = cairo_create(recording_.get());
@@ -111,22 +104,7 @@ void CairoDeviceContext::closePage() {
     }
     cairo_destroy(page_);
     page_ = nullptr;
-    if (collated_) {
-        paintSheet(recording_.get(), pageGeometry_);
-        recorded_.push_back({std::move(recording_), pageGeometry_});
-    } else if (!twoSided_) {
-        for (int copy = 0; copy < copies_; ++copy) paintSheet(recording_.get(), pageGeometry_);
-        recording_.reset();
-    } else if (!pendingFront_) {
-        pendingFront_ = std::make_unique<RecordedPage>(RecordedPage{std::move(recording_), pageGeometry_});
-    } else {
-        for (int copy = 0; copy < copies_; ++copy) {
-            paintSheet(pendingFront_->recording.get(), pendingFront_->geometry);
-            paintSheet(recording_.get(), pageGeometry_);
-        }
-        pendingFront_.reset();
-        recording_.reset();
-    }
+    copies_->add(RecordedPage{std::move(recording_), sheet_});
 }
 
 void CairoDeviceContext::paintSheet(cairo_surface_t* recording, const SheetGeometry& geometry) {
@@ -150,23 +128,8 @@ int CairoDeviceContext::endPage() {
 int CairoDeviceContext::endDoc() {
     if (!started_) return kSpoolerError;
     if (page_) closePage();
-    if (pendingFront_ && surface_) {
-        for (int copy = 0; copy < copies_; ++copy) {
-            paintSheet(pendingFront_->recording.get(), pendingFront_->geometry);
-            paintSheet(nullptr, pendingFront_->geometry);
-        }
-    }
-    pendingFront_.reset();
-    if (!recorded_.empty() && surface_) {
-        const bool pad = twoSided_ && recorded_.size() % 2 == 1;
-        for (int copy = 0; copy < copies_; ++copy) {
-            // The first copy was painted page by page as it was drawn.
-            if (copy > 0)
-                for (const RecordedPage& page : recorded_) paintSheet(page.recording.get(), page.geometry);
-            if (pad) paintSheet(nullptr, recorded_.back().geometry);
-        }
-    }
-    recorded_.clear();
+    if (copies_ && surface_) copies_->finish();
+    copies_.reset();
     bool written = !failed_;
     if (surface_) {
         cairo_surface_finish(surface_);
@@ -186,25 +149,16 @@ int CairoDeviceContext::endDoc() {
     return 1;
 }
 
-int CairoDeviceContext::abortDoc() {
-    if (!started_) return kSpoolerError;
-    discardDocument();
-    return 1;
-}
-
 void CairoDeviceContext::discardDocument() {
     // The sink goes first, so that what the surface still writes on its way
     // out reaches nothing.
-    started_ = false;
-    std::unique_ptr<JobSink> sink = std::move(sink_);
-    if (sink) sink->cancel();
+    const std::unique_ptr<JobSink> cancelled = cancelJob();
     if (page_) {
         cairo_destroy(page_);
         page_ = nullptr;
     }
     recording_.reset();
-    recorded_.clear();
-    pendingFront_.reset();
+    copies_.reset();
     if (surface_) {
         cairo_surface_finish(surface_);
         cairo_surface_destroy(surface_);
@@ -221,10 +175,6 @@ bool CairoDeviceContext::deliver(const unsigned char* data, size_t length) {
         return false;
     }
     return true;
-}
-
-int CairoDeviceContext::getDeviceCaps(int index) const {
-    return (page_ ? pageGeometry_ : next_).deviceCaps(index);
 }
 
 }  // namespace posix::drawing

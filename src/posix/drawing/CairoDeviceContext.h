@@ -7,7 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "posix/spooler/DeviceContext.h"
+#include "posix/spooler/CopyLayout.h"
+#include "posix/spooler/JobContext.h"
 #include "posix/spooler/PrinterDriver.h"
 #include "posix/spooler/SheetGeometry.h"
 
@@ -15,19 +16,16 @@ typedef struct _cairo_surface cairo_surface_t;
 
 namespace posix::drawing {
 
-class CairoDeviceContext : public DeviceContext {
+class CairoDeviceContext : public JobContext {
 public:
     // The driver must outlive the context.
     CairoDeviceContext(PrinterDriver& driver, const DEVMODEW& settings);
     ~CairoDeviceContext() override;
 
-    bool reset(const DEVMODEW& settings) override;
     int startDoc(const std::u16string& title) override;
     int startPage() override;
     int endPage() override;
     int endDoc() override;
-    int abortDoc() override;
-    int getDeviceCaps(int index) const override;
     cairo_t* cairo() override { return page_; }
 
     // The job failed to take the output; the document will not be submitted.
@@ -39,7 +37,8 @@ private:
     bool deliver(const unsigned char* data, size_t length);
     bool openSurface();
     void closePage();
-    void discardDocument();
+    bool inSheet() const override { return page_ != nullptr; }
+    void discardDocument() override;
     // Paints a recorded page as a sheet of its own; a null recording gives a
     // blank sheet.
     void paintSheet(cairo_surface_t* recording, const SheetGeometry& geometry);
@@ -53,25 +52,13 @@ private:
         SheetGeometry geometry;
     };
 
-    PrinterDriver& driver_;
-    DEVMODEW settings_;               // the last settings: the job's copies and the like
     // A document that holds its copies itself records each page and paints
-    // it that many times: at once (uncollated) or at the end (collated).
-    int copies_ = 1;
-    bool collated_ = true;
-    bool twoSided_ = false;           // each copy starts on a sheet of its own
+    // it as often and in the order its copies want; null for one copy.
+    std::unique_ptr<CopyLayout<RecordedPage>> copies_;
     OwnedSurface recording_;          // of the page in progress
-    std::vector<RecordedPage> recorded_;
-    std::unique_ptr<RecordedPage> pendingFront_;   // uncollated on two sides: a front without its back
-    SheetGeometry next_;              // from the last settings, for the next page
-    SheetGeometry pageGeometry_;      // of the page in progress
-    std::unique_ptr<JobSink> sink_;
     std::string title_;              // UTF-8
-    bool started_ = false;           // StartDocW succeeded, no EndDoc yet
     cairo_surface_t* surface_ = nullptr;   // from the first page on
     cairo_t* page_ = nullptr;
-    bool failed_ = false;
-    DWORD sinkError_ = 0;
 };
 
 }  // namespace posix::drawing

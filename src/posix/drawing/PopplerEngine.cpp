@@ -30,10 +30,6 @@ DrawnPage* asPage(FPDF_PAGE page) { return reinterpret_cast<DrawnPage*>(page); }
 
 }  // namespace
 
-void PopplerEngine::initLibrary() {}
-
-void PopplerEngine::destroyLibrary() {}
-
 FPDF_DOCUMENT PopplerEngine::loadDocument(const char* fileName, const char* password,
                                           unsigned long& error) {
     const FormFacts form = formFacts(fileName, password);
@@ -80,12 +76,12 @@ double PopplerEngine::pageHeight(FPDF_PAGE page) {
     return height;
 }
 
-void PopplerEngine::renderPage(HDC dc, FPDF_PAGE page, int startX, int startY, int sizeX,
-                               int sizeY, int rotate, int) {
-    DeviceContext* context = liveDeviceContext(dc);
-    if (!context || !page || sizeX <= 0 || sizeY <= 0) return;
-    if (drawPageOnto(*context, asPage(page)->page.get(), {startX, startY, sizeX, sizeY}, rotate))
+std::string PopplerEngine::renderPage(DeviceContext& context, FPDF_PAGE page, int startX, int startY,
+                                      int sizeX, int sizeY, int rotate, int) {
+    if (!page || sizeX <= 0 || sizeY <= 0) return {};
+    if (drawPageOnto(context, asPage(page)->page.get(), {startX, startY, sizeX, sizeY}, rotate))
         pdfPrintLog.info("Page %d drawn: Render=always", asPage(page)->index);
+    return {};
 }
 
 void PopplerEngine::closePage(FPDF_PAGE page) { delete asPage(page); }

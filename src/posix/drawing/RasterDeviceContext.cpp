@@ -49,17 +49,10 @@ void RasterDeviceContext::SurfaceDestroy::operator()(cairo_surface_t* surface) c
 }
 
 RasterDeviceContext::RasterDeviceContext(PrinterDriver& driver, const DEVMODEW& settings, RasterFormat format)
-    : driver_(driver), settings_(settings), format_(std::move(format)), next_(SheetGeometry::from(driver, settings)) {}
+    : JobContext(driver, settings), format_(std::move(format)) {}
 
 RasterDeviceContext::~RasterDeviceContext() {
     if (started_) discardDocument();
-}
-
-bool RasterDeviceContext::reset(const DEVMODEW& settings) {
-    // Takes effect at the next StartPage; a page in progress keeps its paper.
-    settings_ = settings;
-    next_ = SheetGeometry::from(driver_, settings);
-    return true;
 }
 
 ssize_t RasterDeviceContext::collect(void* context, unsigned char* data, size_t length) {
@@ -76,8 +69,7 @@ int RasterDeviceContext::startDoc(const std::u16string& title) {
     pagesDrawn_ = 0;
     type_ = pixelTypeFor(format_, settings_);
     sides_ = sidesFor(settings_);
-    sink_ = driver_.startJob(toUtf8(title), settings_);
-    if (!sink_) return kSpoolerError;
+    if (!openJob(toUtf8(title))) return kSpoolerError;
     started_ = true;
 
     std::string start;
@@ -105,15 +97,13 @@ int RasterDeviceContext::startDoc(const std::u16string& title) {
 
 int RasterDeviceContext::startPage() {
     if (!started_ || page_ || failed_) return kSpoolerError;
-    // A job that cannot take the sheet's paper prints nothing at all.
-    if (!sink_->beginSheet(driver_.sheetPaperFor(settings_))) {
+    if (!beginJobSheet()) {
         failed_ = true;
         sinkError_ = GetLastError();
         return kSpoolerError;
     }
-    pageGeometry_ = next_;
-    const cairo_rectangle_t extents{0, 0, static_cast<double>(pageGeometry_.physicalWidth),
-                                    static_cast<double>(pageGeometry_.physicalHeight)};
+    const cairo_rectangle_t extents{0, 0, static_cast<double>(sheet_.physicalWidth),
+                                    static_cast<double>(sheet_.physicalHeight)};
     recording_.reset(cairo_recording_surface_create(CAIRO_CONTENT_COLOR_ALPHA, &extents));
     page_ = cairo_create(recording_.get());
     if (cairo_status(page_) != CAIRO_STATUS_SUCCESS) {
@@ -124,8 +114,8 @@ int RasterDeviceContext::startPage() {
     }
     // Device units are the raster's pixels; (0, 0) is the corner of the
     // printable area, and nothing reaches the margins.
-    cairo_translate(page_, pageGeometry_.offsetX, pageGeometry_.offsetY);
-    cairo_rectangle(page_, 0, 0, pageGeometry_.printableWidth, pageGeometry_.printableHeight);
+    cairo_translate(page_, sheet_.offsetX, sheet_.offsetY);
+    cairo_rectangle(page_, 0, 0, sheet_.printableWidth, sheet_.printableHeight);
     cairo_clip(page_);
     return 1;
 }
@@ -186,9 +176,9 @@ int RasterDeviceContext::endPage() {
     OwnedSurface drawing = std::move(recording_);
     if (failed_) return kSpoolerError;
     cairo_surface_flush(drawing.get());
-    EncodedPage page{std::string(), pageGeometry_};
+    EncodedPage page{std::string(), sheet_};
     const bool back = sides_ != "one-sided" && pagesDrawn_ % 2 == 1;
-    if (!encode(drawing.get(), pageGeometry_, back, page.bytes)) {
+    if (!encode(drawing.get(), sheet_, back, page.bytes)) {
         failed_ = true;
         sinkError_ = GetLastError();
         return kSpoolerError;
@@ -228,17 +218,9 @@ int RasterDeviceContext::endDoc() {
     return 1;
 }
 
-int RasterDeviceContext::abortDoc() {
-    if (!started_) return kSpoolerError;
-    discardDocument();
-    return 1;
-}
-
 void RasterDeviceContext::discardDocument() {
-    started_ = false;
     // The sink goes first, so that nothing still written reaches it.
-    std::unique_ptr<JobSink> sink = std::move(sink_);
-    if (sink) sink->cancel();
+    const std::unique_ptr<JobSink> cancelled = cancelJob();
     if (page_) {
         cairo_destroy(page_);
         page_ = nullptr;
@@ -250,10 +232,6 @@ void RasterDeviceContext::discardDocument() {
     if (raster_) cupsRasterClose(raster_);
     raster_ = nullptr;
     collecting_ = nullptr;
-}
-
-int RasterDeviceContext::getDeviceCaps(int index) const {
-    return (page_ ? pageGeometry_ : next_).deviceCaps(index);
 }
 
 }  // namespace posix::drawing

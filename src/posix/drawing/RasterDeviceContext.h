@@ -13,7 +13,7 @@
 
 #include "posix/drawing/RasterLines.h"
 #include "posix/spooler/CopyLayout.h"
-#include "posix/spooler/DeviceContext.h"
+#include "posix/spooler/JobContext.h"
 #include "posix/spooler/PrinterDriver.h"
 #include "posix/spooler/RasterFormat.h"
 #include "posix/spooler/SheetGeometry.h"
@@ -22,7 +22,7 @@ typedef struct _cairo_surface cairo_surface_t;
 
 namespace posix::drawing {
 
-class RasterDeviceContext : public DeviceContext {
+class RasterDeviceContext : public JobContext {
 public:
     // The driver must outlive the context.
     RasterDeviceContext(PrinterDriver& driver, const DEVMODEW& settings, RasterFormat format);
@@ -30,13 +30,10 @@ public:
     RasterDeviceContext(const RasterDeviceContext&) = delete;
     RasterDeviceContext& operator=(const RasterDeviceContext&) = delete;
 
-    bool reset(const DEVMODEW& settings) override;
     int startDoc(const std::u16string& title) override;
     int startPage() override;
     int endPage() override;
     int endDoc() override;
-    int abortDoc() override;
-    int getDeviceCaps(int index) const override;
     cairo_t* cairo() override { return page_; }
 
 private:
@@ -56,25 +53,18 @@ private:
     // by band, turned as a back side when back.
     bool encode(cairo_surface_t* drawing, const SheetGeometry& geometry, bool back, std::string& bytes);
     bool deliver(const std::string& bytes);
-    void discardDocument();
+    bool inSheet() const override { return page_ != nullptr; }
+    void discardDocument() override;
 
-    PrinterDriver& driver_;
-    DEVMODEW settings_;
     RasterFormat format_;
     PixelType type_ = PixelType::Gray8;
     std::string sides_ = "one-sided";
-    SheetGeometry next_;
-    SheetGeometry pageGeometry_;
-    std::unique_ptr<JobSink> sink_;
     cups_raster_t* raster_ = nullptr;
     std::string* collecting_ = nullptr;      // where the raster stream's bytes go
     OwnedSurface recording_;                  // the page in progress
     cairo_t* page_ = nullptr;
     std::unique_ptr<CopyLayout<EncodedPage>> copies_;
     int pagesDrawn_ = 0;
-    bool started_ = false;
-    bool failed_ = false;
-    DWORD sinkError_ = 0;
 };
 
 }  // namespace posix::drawing

@@ -6,6 +6,7 @@
 #include "posix/pdf/PdfEngine.h"
 #include "posix/pdf/PlacingEngine.h"
 #include "posix/pdf/RenderMode.h"
+#include "posix/spooler/GdiHandles.h"
 #include "posix/winapi/LastError.h"
 #include "win32/printing/FpdfView.h"
 #include "print/PrintLogs.h"
@@ -22,8 +23,6 @@ unsigned long lastLoadError = FPDF_ERR_SUCCESS;
 // document loads, and the log says why.
 class MissingEngine : public PdfEngine {
 public:
-    void initLibrary() override {}
-    void destroyLibrary() override {}
     FPDF_DOCUMENT loadDocument(const char*, const char*, unsigned long& error) override {
         pdfPrintLog.error("Render=always: %s", lastErrorMessage().c_str());
         error = FPDF_ERR_UNKNOWN;
@@ -33,7 +32,7 @@ public:
     FPDF_PAGE loadPage(FPDF_DOCUMENT, int) override { return nullptr; }
     double pageWidth(FPDF_PAGE) override { return 0; }
     double pageHeight(FPDF_PAGE) override { return 0; }
-    void renderPage(HDC, FPDF_PAGE, int, int, int, int, int, int) override {}
+    std::string renderPage(DeviceContext&, FPDF_PAGE, int, int, int, int, int, int) override { return {}; }
     void closePage(FPDF_PAGE) override {}
     void closeDocument(FPDF_DOCUMENT) override {}
 };
@@ -56,6 +55,8 @@ PdfEngine& engine() {
 }  // namespace
 
 void setPdfEngine(PdfEngine* engine) { installedEngine = engine; }
+
+PdfEngine& engineForRun() { return installedEngine ? *installedEngine : engineOfRenderMode(); }
 
 }  // namespace posix
 
@@ -94,7 +95,12 @@ double FPDF_GetPageHeight(FPDF_PAGE page) { return engine().pageHeight(page); }
 
 void FPDF_RenderPage(HDC dc, FPDF_PAGE page, int startX, int startY, int sizeX, int sizeY,
                      int rotate, int flags) {
-    engine().renderPage(dc, page, startX, startY, sizeX, sizeY, rotate, flags);
+    // FPDF_RenderPage says nothing of how it went: a page that could not be
+    // put on its sheet leaves the sheet as it was, and the log says why.
+    posix::DeviceContext* context = posix::liveDeviceContext(dc);
+    if (!context) return;
+    const std::string failure = engine().renderPage(*context, page, startX, startY, sizeX, sizeY, rotate, flags);
+    if (!failure.empty()) pdfPrintLog.error("%s", failure.c_str());
 }
 
 void FPDF_ClosePage(FPDF_PAGE page) { engine().closePage(page); }

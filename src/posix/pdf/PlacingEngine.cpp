@@ -22,14 +22,9 @@ PreparedPage* asPage(FPDF_PAGE page) { return reinterpret_cast<PreparedPage*>(pa
 
 }  // namespace
 
-void PlacingEngine::initLibrary() {}
-
-void PlacingEngine::destroyLibrary() {}
-
 FPDF_DOCUMENT PlacingEngine::loadDocument(const char* fileName, const char* password,
                                           unsigned long& error) {
     std::unique_ptr<SourceDocument> document = SourceDocument::open(fileName, password, error);
-    setDocumentDrawnWhole(document && document->drawnWhole());
     return reinterpret_cast<FPDF_DOCUMENT>(document.release());
 }
 
@@ -48,10 +43,9 @@ double PlacingEngine::pageWidth(FPDF_PAGE page) { return page ? asPage(page)->wi
 
 double PlacingEngine::pageHeight(FPDF_PAGE page) { return page ? asPage(page)->height : 0; }
 
-void PlacingEngine::renderPage(HDC dc, FPDF_PAGE handle, int startX, int startY, int sizeX,
-                               int sizeY, int rotate, int) {
-    DeviceContext* context = liveDeviceContext(dc);
-    if (!context || !handle || sizeX <= 0 || sizeY <= 0) return;
+std::string PlacingEngine::renderPage(DeviceContext& context, FPDF_PAGE handle, int startX, int startY,
+                                      int sizeX, int sizeY, int rotate, int) {
+    if (!handle || sizeX <= 0 || sizeY <= 0) return {};
     PreparedPage& page = *asPage(handle);
     const assembly::TargetRect target{startX, startY, sizeX, sizeY};
 
@@ -59,7 +53,7 @@ void PlacingEngine::renderPage(HDC dc, FPDF_PAGE handle, int startX, int startY,
     if (page.placeable && reason.empty()) {
         bool placed = false;
         try {
-            placed = context->placePage(*page.placeable, target, rotate);
+            placed = context.placePage(*page.placeable, target, rotate);
             if (!placed) reason = "the device context only draws";
         } catch (const std::exception& failure) {
             reason = std::string("it could not be copied: ") + failure.what();
@@ -67,16 +61,15 @@ void PlacingEngine::renderPage(HDC dc, FPDF_PAGE handle, int startX, int startY,
         page.document->logWarnings();
         if (placed) {
             pdfPrintLog.info("Page %d placed", page.index);
-            return;
+            return {};
         }
     }
     if (!page.drawable) page.drawable = page.document->drawablePage(page.index);
-    if (page.drawable && page.drawable->drawOnto(*context, target, rotate)) {
+    if (page.drawable && page.drawable->drawOnto(context, target, rotate)) {
         pdfPrintLog.info("Page %d drawn: %s", page.index, reason.c_str());
-    } else {
-        // Too late to skip the page: its sheet stays empty, and the log says so.
-        pdfPrintLog.error("Page %d could not be printed: %s", page.index, reason.c_str());
+        return {};
     }
+    return "Page " + std::to_string(page.index) + " could not be printed: " + reason;
 }
 
 void PlacingEngine::closePage(FPDF_PAGE page) { delete asPage(page); }
@@ -86,12 +79,13 @@ PageWay PlacingEngine::wayOf(FPDF_PAGE handle) {
     return page && page->placeable && page->drawReason.empty() ? PageWay::Placed : PageWay::Drawn;
 }
 
+bool PlacingEngine::drawnWhole(FPDF_DOCUMENT document) { return document && asDocument(document)->drawnWhole(); }
+
 unsigned long PlacingEngine::permissions(FPDF_DOCUMENT document) {
     return document ? asDocument(document)->permissions() : 0;
 }
 
 void PlacingEngine::closeDocument(FPDF_DOCUMENT document) {
-    setDocumentDrawnWhole(false);
     delete asDocument(document);
 }
 

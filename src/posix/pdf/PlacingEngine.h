@@ -13,19 +13,18 @@ namespace posix::pdf {
 
 class PlacingEngine : public PdfEngine {
 public:
-    void initLibrary() override;
-    void destroyLibrary() override;
     FPDF_DOCUMENT loadDocument(const char* fileName, const char* password,
                                unsigned long& error) override;
     int pageCount(FPDF_DOCUMENT document) override;
     FPDF_PAGE loadPage(FPDF_DOCUMENT document, int index) override;
     double pageWidth(FPDF_PAGE page) override;
     double pageHeight(FPDF_PAGE page) override;
-    void renderPage(HDC dc, FPDF_PAGE page, int startX, int startY, int sizeX, int sizeY,
-                    int rotate, int flags) override;
+    std::string renderPage(DeviceContext& context, FPDF_PAGE page, int startX, int startY, int sizeX,
+                    int sizeY, int rotate, int flags) override;
     void closePage(FPDF_PAGE page) override;
     void closeDocument(FPDF_DOCUMENT document) override;
     PageWay wayOf(FPDF_PAGE page) override;
+    bool drawnWhole(FPDF_DOCUMENT document) override;
     unsigned long permissions(FPDF_DOCUMENT document) override;
 };
 

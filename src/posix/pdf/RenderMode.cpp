@@ -14,18 +14,8 @@ plat::ChoiceParameter renderParameter(
 
 namespace posix {
 
-namespace {
-
-bool documentDrawnWhole = false;
-
-}  // namespace
-
 RenderMode renderMode() {
     return renderParameter.choice() == 1 ? RenderMode::Always : RenderMode::Auto;
 }
-
-bool drawsEveryPage() { return documentDrawnWhole || renderMode() == RenderMode::Always; }
-
-void setDocumentDrawnWhole(bool whole) { documentDrawnWhole = whole; }
 
 }  // namespace posix

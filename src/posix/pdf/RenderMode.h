@@ -11,11 +11,4 @@ enum class RenderMode { Auto, Always };
 // any other value.
 RenderMode renderMode();
 
-// Whether the job's pages are drawn onto a drawing device context: with
-// Render=always, or when the document in hand needs every page drawn
-// (placing would draw each into a document of its own, fonts and all).
-bool drawsEveryPage();
-// Set by the placing engine for the document it holds.
-void setDocumentDrawnWhole(bool whole);
-
 }  // namespace posix

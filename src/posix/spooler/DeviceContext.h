@@ -49,6 +49,14 @@ public:
         return false;
     }
 
+    // Withdraws the sheet in progress, for a page that could not be put on
+    // it: nothing of the sheet prints. False where the context cannot take
+    // a sheet back (it then ends as it is).
+    virtual bool dropPage() {
+        endPage();
+        return false;
+    }
+
     static DeviceContext* fromHandle(HDC dc) { return reinterpret_cast<DeviceContext*>(dc); }
     HDC handle() { return reinterpret_cast<HDC>(this); }
 };

@@ -3,6 +3,7 @@
 #include <map>
 #include <memory>
 
+#include "posix/pdf/RenderMode.h"
 #include "posix/spooler/DeviceContext.h"
 #include "posix/spooler/DriverSettings.h"
 #include "posix/spooler/GdiHandles.h"
@@ -49,7 +50,8 @@ HDC CreateDCW(LPCWSTR, LPCWSTR device, LPCWSTR, const DEVMODEW* settings) {
     std::shared_ptr<posix::PrinterDriver> driver = posix::openPrinterDriver(posix::toUtf8(device));
     if (!driver) return nullptr;
     const DEVMODEW chosen = settings ? *settings : posix::defaultSettings(*driver);
-    std::unique_ptr<posix::DeviceContext> context = driver->createDeviceContext(chosen);
+    std::unique_ptr<posix::DeviceContext> context =
+        driver->createDeviceContext(chosen, posix::renderMode() == posix::RenderMode::Always);
     if (!context) return nullptr;
 
     const HDC dc = context->handle();

@@ -68,13 +68,13 @@ std::shared_ptr<PrinterDriver> openPrinterDriver(const std::string& name) {
     return driver;
 }
 
-std::unique_ptr<DeviceContext> PrinterDriver::createDeviceContext(const DEVMODEW& settings) {
+std::unique_ptr<DeviceContext> PrinterDriver::createDeviceContext(const DEVMODEW& settings, bool drawEveryPage) {
     // A printer of raster has every page drawn for it.
     if (const RasterFormat* raster = rasterFormat()) {
         drawing::DrawingPlugin* plugin = drawing::drawingPlugin();
         return plugin ? plugin->rasterDeviceContext(*this, settings, *raster) : nullptr;
     }
-    if (drawsEveryPage()) {
+    if (drawEveryPage) {
         drawing::DrawingPlugin* plugin = drawing::drawingPlugin();
         return plugin ? plugin->deviceContext(*this, settings) : nullptr;
     }

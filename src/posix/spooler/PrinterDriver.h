@@ -127,9 +127,10 @@ public:
     }
 
     // The device context for this printer, set up from the settings. The
-    // default places the document's pages (or, with Render=always, draws
-    // them onto cairo) and hands the PDF to startJob's sink.
-    virtual std::unique_ptr<DeviceContext> createDeviceContext(const DEVMODEW& settings);
+    // default places the document's pages (or, for a document drawn whole,
+    // draws them onto cairo) and hands the PDF to startJob's sink; a printer
+    // of raster has every page drawn.
+    virtual std::unique_ptr<DeviceContext> createDeviceContext(const DEVMODEW& settings, bool drawEveryPage);
 
     // The paper the settings describe: by dmPaperSize when it names one of
     // papers(), otherwise by dmPaperWidth/dmPaperLength. Margins of a size

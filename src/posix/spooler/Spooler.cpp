@@ -6,6 +6,7 @@
 #include <map>
 #include <memory>
 
+#include "posix/printing/DriverPrinter.h"
 #include "posix/spooler/DriverSettings.h"
 #include "posix/spooler/PrinterDriver.h"
 #include "posix/winapi/Utf.h"
@@ -97,21 +98,10 @@ size_t fillPrinterInfo2(const posix::PrinterDriver& driver, BYTE* base) {
     return block.size();
 }
 
-// The JOB_STATUS_ bits of a job in a driver's state: a job the printer
-// aborted is an error that left the queue, one somebody cancelled only left.
-DWORD jobStatusBits(posix::JobStatus::State state) {
-    using State = posix::JobStatus::State;
-    switch (state) {
-        case State::Pending: return 0;
-        case State::Held: return JOB_STATUS_PAUSED;
-        case State::Processing: return JOB_STATUS_PRINTING;
-        case State::Stopped: return JOB_STATUS_PAUSED | JOB_STATUS_BLOCKED_DEVQ;
-        case State::Cancelled: return JOB_STATUS_DELETED;
-        case State::Aborted: return JOB_STATUS_DELETED | JOB_STATUS_ERROR;
-        case State::Completed: return JOB_STATUS_PRINTED | JOB_STATUS_COMPLETE;
-    }
-    return 0;
-}
+// The job's own status bits are the spooler's JOB_STATUS_ bits.
+static_assert(kJobPaused == JOB_STATUS_PAUSED && kJobError == JOB_STATUS_ERROR && kJobPrinting == JOB_STATUS_PRINTING &&
+              kJobBlocked == JOB_STATUS_BLOCKED_DEVQ && kJobDeleted == JOB_STATUS_DELETED &&
+              kJobPrinted == JOB_STATUS_PRINTED && kJobComplete == JOB_STATUS_COMPLETE);
 
 size_t fillJobInfo1(const posix::PrinterDriver& driver, DWORD jobId, const posix::JobStatus& status,
                     BYTE* base) {
@@ -123,7 +113,7 @@ size_t fillJobInfo1(const posix::PrinterDriver& driver, DWORD jobId, const posix
     record.pPrinterName = block.string(posix::toUtf16(driver.name()));
     record.pDatatype = block.string(u"RAW");
     if (!status.reasons.empty()) record.pStatus = block.string(posix::toUtf16(status.reasons));
-    record.Status = jobStatusBits(status.state);
+    record.Status = posix::printing::jobStatusOf(status.state);
     record.Priority = 1;
     if (base) std::memcpy(info, &record, sizeof record);
     return block.size();

@@ -3,44 +3,46 @@
 #pragma once
 
 #include <memory>
+#include <type_traits>
 
 #include "print/PdfSource.h"
 #include "win32/printing/FpdfView.h"
 
 namespace winprint {
 
+struct PageCloser {
+    void operator()(FPDF_PAGE page) const { FPDF_ClosePage(page); }
+};
+struct DocumentCloser {
+    void operator()(FPDF_DOCUMENT document) const { FPDF_CloseDocument(document); }
+};
+
 class EnginePage : public PdfPage {
 public:
     explicit EnginePage(FPDF_PAGE page) : page_(page) {}
-    ~EnginePage() override { FPDF_ClosePage(page_); }
-    EnginePage(const EnginePage&) = delete;
-    EnginePage& operator=(const EnginePage&) = delete;
 
-    double height() override { return FPDF_GetPageHeight(page_); }
-    double width() override { return FPDF_GetPageWidth(page_); }
-    const char* way() override { return pageWay(page_); }
-    FPDF_PAGE handle() const { return page_; }
+    double height() override { return FPDF_GetPageHeight(handle()); }
+    double width() override { return FPDF_GetPageWidth(handle()); }
+    const char* way() override { return pageWay(handle()); }
+    FPDF_PAGE handle() const { return page_.get(); }
 
 private:
-    FPDF_PAGE page_;
+    std::unique_ptr<std::remove_pointer_t<FPDF_PAGE>, PageCloser> page_;
 };
 
 class EngineDocument : public PdfDocument {
 public:
     explicit EngineDocument(FPDF_DOCUMENT document) : document_(document) {}
-    ~EngineDocument() override { FPDF_CloseDocument(document_); }
-    EngineDocument(const EngineDocument&) = delete;
-    EngineDocument& operator=(const EngineDocument&) = delete;
 
-    int pageCount() override { return FPDF_GetPageCount(document_); }
-    unsigned long permissions() override { return FPDF_GetDocPermissions(document_); }
+    int pageCount() override { return FPDF_GetPageCount(document_.get()); }
+    unsigned long permissions() override { return FPDF_GetDocPermissions(document_.get()); }
     std::unique_ptr<PdfPage> loadPage(int index) override {
-        FPDF_PAGE page = FPDF_LoadPage(document_, index);
+        FPDF_PAGE page = FPDF_LoadPage(document_.get(), index);
         return page ? std::make_unique<EnginePage>(page) : nullptr;
     }
 
 private:
-    FPDF_DOCUMENT document_;
+    std::unique_ptr<std::remove_pointer_t<FPDF_DOCUMENT>, DocumentCloser> document_;
 };
 
 // FPDF_InitLibrary with the program's own module; FPDF_DestroyLibrary as it goes.

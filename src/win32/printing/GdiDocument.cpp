@@ -2,25 +2,12 @@
 
 #include "plat/Strings.h"
 #include "win32/printing/EngineDocument.h"
+#include "win32/printing/GdiMetrics.h"
 #include "win32/printing/SpoolerPrinter.h"
 
 namespace winprint {
 
 namespace {
-
-int capabilityOf(SheetMetric metric) {
-    switch (metric) {
-        case SheetMetric::DotsPerInchAcross: return LOGPIXELSX;
-        case SheetMetric::DotsPerInchDown: return LOGPIXELSY;
-        case SheetMetric::PaperWidth: return PHYSICALWIDTH;
-        case SheetMetric::PaperHeight: return PHYSICALHEIGHT;
-        case SheetMetric::MarginLeft: return PHYSICALOFFSETX;
-        case SheetMetric::MarginTop: return PHYSICALOFFSETY;
-        case SheetMetric::PrintableWidth: return HORZRES;
-        case SheetMetric::PrintableHeight: return VERTRES;
-    }
-    return 0;
-}
 
 // The record's size in its original 32-bit layout.
 constexpr int kDocInfoSize = 20;
@@ -43,7 +30,7 @@ void GdiDocument::probePaper(const PrinterPaper& paper) {
     ResetDCW(dc_, &probe);
 }
 
-int32_t GdiDocument::measure(SheetMetric metric) { return GetDeviceCaps(dc_, capabilityOf(metric)); }
+int32_t GdiDocument::measure(SheetMetric metric) { return GetDeviceCaps(dc_, gdiCapability(metric)); }
 
 StepOutcome GdiDocument::begin(const char* title, uint32_t& jobId) {
     const plat::WideChars wideTitle(title);

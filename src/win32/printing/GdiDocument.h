@@ -19,14 +19,15 @@ public:
     GdiDocument(const GdiDocument&) = delete;
     GdiDocument& operator=(const GdiDocument&) = delete;
 
-    void takeSettings() override;
-    void probePaper(const PrinterPaper& paper) override;
-    int32_t measure(SheetMetric metric) override;
-    StepOutcome begin(const char* title, uint32_t& jobId) override;
-    StepOutcome beginSheet() override;
+    void takeSettings() override;                                 // ResetDCW
+    void probePaper(const PrinterPaper& paper) override;          // ResetDCW with a copy
+    int32_t measure(SheetMetric metric) override;                 // GetDeviceCaps
+    StepOutcome begin(const char* title, uint32_t& jobId) override;   // StartDocW
+    StepOutcome beginSheet() override;                            // StartPage
+    // FPDF_RenderPage, which says nothing of how it went: always put.
     StepOutcome putPage(PdfPage& page, const PagePlacement& placement) override;
-    StepOutcome endSheet() override;
-    StepOutcome finish() override;
+    StepOutcome endSheet() override;                              // EndPage
+    StepOutcome finish() override;                                // EndDoc
 
 private:
     HDC dc_;

@@ -16,13 +16,9 @@ public:
     }
 };
 
-PrintBackend* installed = nullptr;
-
 }  // namespace
 
-PrintBackend& printBackend() {
+PrintBackend& platformBackend() {
     static SpoolerBackend spooler;
-    return installed ? *installed : spooler;
+    return spooler;
 }
-
-void setPrintBackend(PrintBackend* backend) { installed = backend; }

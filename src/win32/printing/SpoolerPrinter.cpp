@@ -6,6 +6,7 @@
 #include "os/PaperSizes.h"
 #include "plat/Exception.h"
 #include "plat/Strings.h"
+#include "win32/printing/DevModeEdits.h"
 #include "win32/printing/GdiDocument.h"
 
 namespace winprint {
@@ -48,21 +49,6 @@ uint32_t statusOf(DWORD spooler) {
 }
 
 }  // namespace
-
-void applyPaper(DEVMODEW& settings, const PrinterPaper& paper) {
-    settings.dmPaperSize = static_cast<SHORT>(paper.id);
-
-    // Copied like wcsncpy: up to the field's 32 units, zeros after the name's
-    // end; a name of 32 units or more leaves the field unterminated.
-    bool ended = false;
-    for (int i = 0; i < CCHFORMNAME; ++i) {
-        if (!ended && (static_cast<size_t>(i) >= paper.name.size() || paper.name[static_cast<size_t>(i)] == 0))
-            ended = true;
-        settings.dmFormName[i] = ended ? WCHAR(0) : static_cast<WCHAR>(paper.name[static_cast<size_t>(i)]);
-    }
-    settings.dmPaperLength = static_cast<SHORT>(paper.size.length);
-    settings.dmPaperWidth = static_cast<SHORT>(paper.size.width);
-}
 
 std::vector<PrinterPaper> printerPapers(const WCHAR* printerName) {
     // No settings: the printer's defaults decide what it offers.
@@ -157,36 +143,12 @@ std::optional<CustomRange> SpoolerPrinter::customSizes() {
     const int smallest = capability(DC_MINEXTENT);
     const int largest = capability(DC_MAXEXTENT);
     const CustomRange range{extentOf(smallest), extentOf(largest)};
-    if (smallest == -1 || largest == -1 || range.smallest.width <= 0 || range.smallest.length <= 0 ||
-        range.largest.width < range.smallest.width || range.largest.length < range.smallest.length)
-        return std::nullopt;
+    if (smallest == -1 || largest == -1 || !range.usable()) return std::nullopt;
     return range;
 }
 
 void SpoolerPrinter::applyControls(const JobControls& controls) {
-    if (!settings_) return;
-    DEVMODEW& settings = *settings_;
-    if (controls.copies) {
-        settings.dmCopies = static_cast<SHORT>(*controls.copies);
-        settings.dmFields |= DM_COPIES;
-    }
-    if (controls.collate) {
-        settings.dmCollate = *controls.collate ? DMCOLLATE_TRUE : DMCOLLATE_FALSE;
-        settings.dmFields |= DM_COLLATE;
-    }
-    if (controls.sides) {
-        static const SHORT kDuplex[] = {DMDUP_SIMPLEX, DMDUP_VERTICAL, DMDUP_HORIZONTAL};
-        settings.dmDuplex = kDuplex[static_cast<int>(*controls.sides)];
-        settings.dmFields |= DM_DUPLEX;
-    }
-    if (controls.colour) {
-        settings.dmColor = *controls.colour == ColourMode::Colour ? DMCOLOR_COLOR : DMCOLOR_MONOCHROME;
-        settings.dmFields |= DM_COLOR;
-    }
-    if (controls.tray) {
-        settings.dmDefaultSource = static_cast<SHORT>(controls.tray->automatic ? DMBIN_AUTO : controls.tray->id);
-        settings.dmFields |= DM_DEFAULTSOURCE;
-    }
+    if (settings_) writeControls(*settings_, controls);
 }
 
 void SpoolerPrinter::makePortrait() {
@@ -198,16 +160,10 @@ void SpoolerPrinter::selectPaper(const PrinterPaper& paper) {
 }
 
 void SpoolerPrinter::selectSize(PaperExtent size) {
-    // A size of the printer's own, as Windows programs ask for one.
-    if (!settings_) return;
-    settings_->dmPaperSize = DMPAPER_USER;
-    settings_->dmPaperWidth = static_cast<SHORT>(size.width);
-    settings_->dmPaperLength = static_cast<SHORT>(size.length);
-    settings_->dmFormName[0] = 0;
-    settings_->dmFields |= DM_PAPERSIZE | DM_PAPERWIDTH | DM_PAPERLENGTH;
+    if (settings_) writeOwnSize(*settings_, size);
 }
 
-std::unique_ptr<PrintDocument> SpoolerPrinter::createDocument(StepOutcome& outcome) {
+std::unique_ptr<PrintDocument> SpoolerPrinter::createDocument(PdfDocument&, StepOutcome& outcome) {
     const HDC dc = CreateDCW(WIDE(""), handle_.name(), nullptr, settings_);
     if (dc == nullptr) {
         outcome = StepOutcome::failedAt(PrintStep::CreateDocument, "CreateDC", GetLastError());
@@ -222,10 +178,8 @@ std::unique_ptr<PrintDocument> SpoolerPrinter::createDocument(StepOutcome& outco
 // ERROR_INVALID_PARAMETER; Wine says nothing at all.
 JobLook SpoolerPrinter::lookAtJob(uint32_t jobId, const JobLook& last) {
     const auto unanswered = [&last](DWORD error) {
-        if (error == ERROR_INVALID_PARAMETER || error == ERROR_SUCCESS) return JobLook{false, last.status, last.text};
-        JobLook unknown = last;
-        unknown.text = plat::SystemException("the spooler cannot be asked: GetJob", error).message;
-        return unknown;
+        if (error == ERROR_INVALID_PARAMETER || error == ERROR_SUCCESS) return JobLook::gone(last);
+        return JobLook::unanswered(last, plat::SystemException("the spooler cannot be asked: GetJob", error).message);
     };
     // The first call asks how much room the record needs; the job may
     // change between calls and need more: ask again with that room, a few

@@ -10,13 +10,10 @@
 
 #include "plat/WinApi.h"
 #include "print/Printer.h"
+#include "win32/printing/DevModeEdits.h"
 #include "win32/printing/PrinterHandle.h"
 
 namespace winprint {
-
-// Writes the paper into the settings: id, form name (cut to 32 units),
-// width and length. Orientation and dmFields stay as they are.
-void applyPaper(DEVMODEW& settings, const PrinterPaper& paper);
 
 // The papers the printer's default settings offer (DC_PAPERS, DC_PAPERNAMES,
 // DC_PAPERSIZE); none when it reports none. Throws plat::Exception when
@@ -34,20 +31,26 @@ public:
     explicit SpoolerPrinter(const char* name);
 
     std::string name() const override;
-    std::vector<PrinterPaper> papers() override;
-    void loadSettings() override;
-    PaperExtent settingsPaper() const override;
-    int mostCopies() override;
-    bool printsTwoSided() override;
-    bool printsColour() override;
-    std::vector<PrinterTray> trays() override;
-    std::optional<CustomRange> customSizes() override;
+    std::vector<PrinterPaper> papers() override;           // printerPapers
+    void loadSettings() override;                          // GetPrinterW, level 2
+    PaperExtent settingsPaper() const override;            // dmPaperWidth, dmPaperLength
+
+    // DeviceCapabilitiesW with the job's settings.
+    int mostCopies() override;                             // DC_COPIES
+    bool printsTwoSided() override;                        // DC_DUPLEX
+    bool printsColour() override;                          // DC_COLORDEVICE
+    std::vector<PrinterTray> trays() override;             // DC_BINS, DC_BINNAMES
+    std::optional<CustomRange> customSizes() override;     // DC_MINEXTENT, DC_MAXEXTENT
+
+    // Edits of the DEVMODEW in place.
     void applyControls(const JobControls& controls) override;
     void makePortrait() override;
     void selectPaper(const PrinterPaper& paper) override;
     void selectSize(PaperExtent size) override;
-    std::unique_ptr<PrintDocument> createDocument(StepOutcome& outcome) override;
-    JobLook lookAtJob(uint32_t jobId, const JobLook& last) override;
+
+    // CreateDCW with the settings; the document is the engine's alike.
+    std::unique_ptr<PrintDocument> createDocument(PdfDocument& pdf, StepOutcome& outcome) override;
+    JobLook lookAtJob(uint32_t jobId, const JobLook& last) override;   // GetJobW, level 1
 
     const WCHAR* deviceName() const { return handle_.name(); }
     // The job's settings; null before loadSettings.

@@ -161,7 +161,7 @@ public:
         return nullptr;
     }
 
-    std::unique_ptr<posix::DeviceContext> createDeviceContext(const DEVMODEW& settings) override {
+    std::unique_ptr<posix::DeviceContext> createDeviceContext(const DEVMODEW& settings, bool) override {
         if (shared_->setup.createDeviceContextError != 0) {
             shared_->log.add("CreateDCW failed");
             SetLastError(shared_->setup.createDeviceContextError);

@@ -106,18 +106,18 @@ double ScriptedPdfEngine::pageHeight(FPDF_PAGE page) {
     return open->script.height;
 }
 
-void ScriptedPdfEngine::renderPage(HDC dc, FPDF_PAGE page, int startX, int startY, int sizeX,
-                                   int sizeY, int rotate, int flags) {
+std::string ScriptedPdfEngine::renderPage(posix::DeviceContext&, FPDF_PAGE page, int startX, int startY,
+                                          int sizeX, int sizeY, int rotate, int flags) {
     const OpenPage* open = findPage(page, "FPDF_RenderPage");
-    if (!open) return;
-    const bool live = posix::liveDeviceContext(dc) != nullptr;
-    renders.push_back({open->index, startX, startY, sizeX, sizeY, rotate, flags, live});
+    if (!open) return {};
+    renders.push_back({open->index, startX, startY, sizeX, sizeY, rotate, flags});
     log_.add("FPDF_RenderPage " + std::to_string(open->index) + " start=(" +
              std::to_string(startX) + "," + std::to_string(startY) + ") size=(" +
              std::to_string(sizeX) + "," + std::to_string(sizeY) + ") rotate=" +
-             std::to_string(rotate) + " flags=" + std::to_string(flags) +
-             (live ? "" : " on a dead context"));
+             std::to_string(rotate) + " flags=" + std::to_string(flags));
     if (open->index == failRenderingOfPage) throw plat::Exception("Scripted rendering failure");
+    if (open->index == unplaceablePage) return "Page " + std::to_string(open->index) + " could not be printed: scripted";
+    return {};
 }
 
 void ScriptedPdfEngine::closePage(FPDF_PAGE page) {

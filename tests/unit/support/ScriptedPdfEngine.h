@@ -35,7 +35,6 @@ struct RenderCall {
     int sizeY;
     int rotate;
     int flags;
-    bool onLiveContext;      // the device context was one CreateDCW handed out and alive
 };
 
 // Installs itself as the FPDF_ engine for its lifetime. A file name that was
@@ -52,6 +51,8 @@ public:
     // Rendering this page index throws a plat::Exception, to stand for any
     // failure that leaves the job part-way.
     int failRenderingOfPage = -1;
+    // This page index cannot be put on its sheet: its rendering says why.
+    int unplaceablePage = -1;
 
     std::vector<RenderCall> renders;
     int libraryUsers() const { return libraryUsers_; }
@@ -67,8 +68,8 @@ public:
     FPDF_PAGE loadPage(FPDF_DOCUMENT document, int index) override;
     double pageWidth(FPDF_PAGE page) override;
     double pageHeight(FPDF_PAGE page) override;
-    void renderPage(HDC dc, FPDF_PAGE page, int startX, int startY, int sizeX, int sizeY,
-                    int rotate, int flags) override;
+    std::string renderPage(posix::DeviceContext& context, FPDF_PAGE page, int startX, int startY, int sizeX,
+                           int sizeY, int rotate, int flags) override;
     void closePage(FPDF_PAGE page) override;
     void closeDocument(FPDF_DOCUMENT document) override;
 

@@ -1,0 +1,129 @@
+#include "posix/printing/DriverPrinter.h"
+
+#include <algorithm>
+#include <cstdint>
+
+#include "os/PaperSizes.h"
+#include "plat/Exception.h"
+#include "plat/Strings.h"
+#include "posix/pdf/RenderMode.h"
+#include "posix/printing/ContextDocument.h"
+#include "posix/printing/EnginePdf.h"
+#include "posix/spooler/DriverSettings.h"
+#include "posix/winapi/Utf.h"
+#include "win32/printing/DevModeEdits.h"
+
+namespace posix::printing {
+
+namespace {
+
+// The longest tray name a printer reports, in UTF-16 units with its end.
+constexpr size_t kTrayNameUnits = 24;
+
+// A name as a field of that many units carries it: cut, never inside a
+// surrogate pair, with room for its end.
+std::u16string fieldName(const std::u16string& name, size_t units) {
+    std::u16string field(units, u'\0');
+    copyName(field.data(), units, name);
+    field.resize(std::char_traits<char16_t>::length(field.c_str()));
+    return field;
+}
+
+// A size the printer takes besides its papers, in tenths held to what 16
+// bits carry, as a Windows driver reports one.
+PaperExtent extentOf(int32_t widthHundredths, int32_t lengthHundredths) {
+    const auto tenths = [](int32_t hundredths) { return std::clamp<int32_t>(toTenths(hundredths), 0, INT16_MAX); };
+    return PaperExtent{tenths(widthHundredths), tenths(lengthHundredths)};
+}
+
+}  // namespace
+
+// A job the printer aborted is an error that left the queue, one somebody
+// cancelled only left.
+uint32_t jobStatusOf(JobStatus::State state) {
+    using State = JobStatus::State;
+    switch (state) {
+        case State::Pending: return 0;
+        case State::Held: return kJobPaused;
+        case State::Processing: return kJobPrinting;
+        case State::Stopped: return kJobPaused | kJobBlocked;
+        case State::Cancelled: return kJobDeleted;
+        case State::Aborted: return kJobDeleted | kJobError;
+        case State::Completed: return kJobPrinted | kJobComplete;
+    }
+    return 0;
+}
+
+DriverPrinter::DriverPrinter(const char* name) {
+    // The name as the system's wide functions would carry it.
+    const plat::WideChars wide(name);
+    name_ = toUtf8(wide.get());
+    driver_ = openPrinterDriver(name_);
+    if (!driver_) {
+        const DWORD code = GetLastError();
+        char text[plat::kExceptionMessageSize];
+        snprintf(text, sizeof text, "Unable to open Printer %s", name_.c_str());
+        throw plat::SystemException(text, code);
+    }
+}
+
+std::vector<PrinterPaper> DriverPrinter::papers() {
+    std::vector<PrinterPaper> papers;
+    for (const Paper& paper : driver_->papers())
+        papers.push_back({static_cast<uint16_t>(paper.id), fieldName(paper.name, kPaperNameLength),
+                          PaperExtent{toTenths(paper.width), toTenths(paper.length)}});
+    return papers;
+}
+
+void DriverPrinter::loadSettings() { settings_ = defaultSettings(*driver_); }
+
+PaperExtent DriverPrinter::settingsPaper() const { return PaperExtent{settings_.dmPaperWidth, settings_.dmPaperLength}; }
+
+std::vector<PrinterTray> DriverPrinter::trays() {
+    std::vector<PrinterTray> trays;
+    for (const Tray& tray : driver_->trays())
+        trays.push_back({static_cast<uint16_t>(tray.id), toUtf8(fieldName(tray.name, kTrayNameUnits))});
+    return trays;
+}
+
+std::optional<CustomRange> DriverPrinter::customSizes() {
+    const std::optional<CustomSizes> sizes = driver_->customSizes();
+    if (!sizes) return std::nullopt;
+    const CustomRange range{extentOf(sizes->minWidth, sizes->minLength), extentOf(sizes->maxWidth, sizes->maxLength)};
+    if (!range.usable()) return std::nullopt;
+    return range;
+}
+
+void DriverPrinter::applyControls(const JobControls& controls) { winprint::writeControls(settings_, controls); }
+
+void DriverPrinter::makePortrait() { settings_.dmOrientation = DMORIENT_PORTRAIT; }
+
+void DriverPrinter::selectPaper(const PrinterPaper& paper) { winprint::applyPaper(settings_, paper); }
+
+void DriverPrinter::selectSize(PaperExtent size) { winprint::writeOwnSize(settings_, size); }
+
+std::unique_ptr<PrintDocument> DriverPrinter::createDocument(PdfDocument& pdf, StepOutcome& outcome) {
+    // A document whose every page needs drawing is drawn whole, as
+    // Render=always draws it, so that what its pages share is written once.
+    const bool drawEveryPage = renderMode() == RenderMode::Always || static_cast<EngineDocument&>(pdf).drawnWhole();
+    std::unique_ptr<DeviceContext> context = driver_->createDeviceContext(settings_, drawEveryPage);
+    if (!context) {
+        outcome = StepOutcome::failedAt(PrintStep::CreateDocument, "CreateDC", GetLastError());
+        return nullptr;
+    }
+    return std::make_unique<ContextDocument>(driver_, std::move(context), *this);
+}
+
+JobLook DriverPrinter::lookAtJob(uint32_t jobId, const JobLook& last) {
+    JobStatus status;
+    SetLastError(ERROR_SUCCESS);
+    if (jobId == 0 || jobId > INT32_MAX || !driver_->jobStatus(static_cast<int>(jobId), status)) {
+        const DWORD error = jobId == 0 || jobId > INT32_MAX ? ERROR_INVALID_PARAMETER : GetLastError();
+        // A job the printer no longer knows has left its queue.
+        if (error == ERROR_INVALID_PARAMETER || error == ERROR_SUCCESS) return JobLook::gone(last);
+        return JobLook::unanswered(last, plat::SystemException("the spooler cannot be asked: GetJob", error).message);
+    }
+    return JobLook{true, jobStatusOf(status.state), status.reasons};
+}
+
+}  // namespace posix::printing

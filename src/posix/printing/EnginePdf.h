@@ -1,0 +1,73 @@
+// The PDF side of the POSIX backend: the engine the Render parameter names
+// (placing on qpdf, or drawing on poppler), or the one a test installed,
+// with its documents and pages, each released as its owner goes.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <type_traits>
+
+#include "posix/pdf/PdfEngine.h"
+#include "print/PdfSource.h"
+
+namespace posix::printing {
+
+// Gives a page or a document back to the engine that opened it.
+struct EngineRelease {
+    PdfEngine* engine;
+    void operator()(FPDF_PAGE page) const { engine->closePage(page); }
+    void operator()(FPDF_DOCUMENT document) const { engine->closeDocument(document); }
+};
+
+class EnginePage : public PdfPage {
+public:
+    EnginePage(PdfEngine& engine, FPDF_PAGE page) : page_(page, EngineRelease{&engine}) {}
+
+    double height() override { return engine().pageHeight(page_.get()); }
+    double width() override { return engine().pageWidth(page_.get()); }
+    const char* way() override { return engine().wayOf(page_.get()) == PageWay::Placed ? "placed" : "drawn"; }
+    // Puts the page on the context's sheet as a viewer prints it; empty
+    // when it is there, else why not.
+    std::string putOnto(DeviceContext& context, int startX, int startY, int sizeX, int sizeY, int rotate) {
+        return engine().renderPage(context, page_.get(), startX, startY, sizeX, sizeY, rotate,
+                                   FPDF_ANNOT | FPDF_PRINTING);
+    }
+
+private:
+    std::unique_ptr<std::remove_pointer_t<FPDF_PAGE>, EngineRelease> page_;
+    PdfEngine& engine() const { return *page_.get_deleter().engine; }
+};
+
+class EngineDocument : public PdfDocument {
+public:
+    EngineDocument(PdfEngine& engine, FPDF_DOCUMENT document) : document_(document, EngineRelease{&engine}) {}
+
+    int pageCount() override { return engine().pageCount(document_.get()); }
+    bool drawnWhole() { return engine().drawnWhole(document_.get()); }
+    unsigned long permissions() override { return engine().permissions(document_.get()); }
+    std::unique_ptr<PdfPage> loadPage(int index) override {
+        FPDF_PAGE page = engine().loadPage(document_.get(), index);
+        return page ? std::make_unique<EnginePage>(engine(), page) : nullptr;
+    }
+
+private:
+    std::unique_ptr<std::remove_pointer_t<FPDF_DOCUMENT>, EngineRelease> document_;
+    PdfEngine& engine() const { return *document_.get_deleter().engine; }
+};
+
+// The engine of this run, fixed from start to end so that every document
+// is closed by the engine that opened it.
+class EngineLibrary : public PdfLibrary {
+public:
+    EngineLibrary();
+    ~EngineLibrary() override;
+    EngineLibrary(const EngineLibrary&) = delete;
+    EngineLibrary& operator=(const EngineLibrary&) = delete;
+
+    std::unique_ptr<PdfDocument> open(const char* fileName, unsigned long& error) override;
+
+private:
+    PdfEngine& engine_;
+};
+
+}  // namespace posix::printing

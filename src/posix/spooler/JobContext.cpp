@@ -1,0 +1,42 @@
+#include "posix/spooler/JobContext.h"
+
+namespace posix {
+
+JobContext::JobContext(PrinterDriver& driver, const DEVMODEW& settings)
+    : driver_(driver), settings_(settings), next_(SheetGeometry::from(driver, settings)) {}
+
+bool JobContext::reset(const DEVMODEW& settings) {
+    // Takes effect at the next sheet; a sheet in progress keeps its paper.
+    settings_ = settings;
+    next_ = SheetGeometry::from(driver_, settings);
+    return true;
+}
+
+int JobContext::abortDoc() {
+    if (!started_) return kSpoolerError;
+    discardDocument();
+    return 1;
+}
+
+int JobContext::getDeviceCaps(int index) const { return (inSheet() ? sheet_ : next_).deviceCaps(index); }
+
+bool JobContext::openJob(const std::string& title) {
+    sink_ = driver_.startJob(title, settings_);
+    return sink_ != nullptr;
+}
+
+bool JobContext::beginJobSheet() {
+    // A job that cannot take the sheet's paper prints nothing at all.
+    if (!sink_->beginSheet(driver_.sheetPaperFor(settings_))) return false;
+    sheet_ = next_;
+    return true;
+}
+
+std::unique_ptr<JobSink> JobContext::cancelJob() {
+    started_ = false;
+    std::unique_ptr<JobSink> sink = std::move(sink_);
+    if (sink) sink->cancel();
+    return sink;
+}
+
+}  // namespace posix
