@@ -1,4 +1,5 @@
 #include "print/PageLayout.h"
+#include "print/Units.h"
 
 #include <algorithm>
 #include <cmath>
@@ -16,7 +17,7 @@ namespace {
 int32_t negate(int32_t value) { return value == INT32_MIN ? INT32_MAX : -value; }
 
 // Points to device pixels, truncated.
-int32_t pixels(double points, int32_t dpi) { return truncateToInt(points / 72 * dpi); }
+int32_t pixels(double points, int32_t dpi) { return truncateToInt(points / kPointsPerInch * dpi); }
 
 // A rectangle of width x height pixels centred in the span from start.
 int32_t centred(int32_t start, int32_t span, int32_t size) {
@@ -39,8 +40,8 @@ PageLayout layOutPage(double pageWidth, double pageHeight, double paperWidth, do
     // The page as it lies on the sheet: a turned page is as wide as it is tall.
     const double onSheetWidth = rotation != 0 ? pageHeight : pageWidth;
     const double onSheetHeight = rotation != 0 ? pageWidth : pageHeight;
-    const double trueWidth = onSheetWidth / 72 * sheet.dpiX;
-    const double trueHeight = onSheetHeight / 72 * sheet.dpiY;
+    const double trueWidth = onSheetWidth / kPointsPerInch * sheet.dpiX;
+    const double trueHeight = onSheetHeight / kPointsPerInch * sheet.dpiY;
     const int32_t paperX = pixels(paperWidth, sheet.dpiX), paperY = pixels(paperHeight, sheet.dpiY);
 
     if (scaling == Scaling::Stretch) {

@@ -7,10 +7,11 @@
 
 #include "plat/Strings.h"
 #include "print/PageLayout.h"
+#include "print/Units.h"
 
 // Points to tenths of a millimetre, truncated, and back.
-inline int32_t pointsToTenths(double points) { return truncateToInt(points * 254 / 72); }
-inline double tenthsToPoints(int32_t tenths) { return static_cast<double>(tenths) * 72 / 254; }
+inline int32_t pointsToTenths(double points) { return truncateToInt(points * kTenthsPerInch / kPointsPerInch); }
+inline double tenthsToPoints(int32_t tenths) { return static_cast<double>(tenths) * kPointsPerInch / kTenthsPerInch; }
 
 // Printer and page sizes match when they differ by at most one tenth of a
 // millimetre, which absorbs the truncation of the page size.

@@ -11,6 +11,7 @@
 #include "print/PrintBackend.h"
 #include "print/PrintLogs.h"
 #include "print/PrinterLogin.h"
+#include "print/Units.h"
 
 namespace {
 
@@ -28,8 +29,6 @@ private:
     std::unique_ptr<PrintDocument>& document_;
 };
 
-constexpr double kMillimetresPerInch = 25.4;
-constexpr double kPointsPerInch = 72;
 
 double millimetres(double points) { return points * kMillimetresPerInch / kPointsPerInch; }
 double pixelsToMillimetres(int32_t pixels, int32_t dpi) { return dpi > 0 ? pixels * kMillimetresPerInch / dpi : 0; }

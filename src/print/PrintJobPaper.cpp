@@ -12,6 +12,7 @@
 #include "print/PaperUnits.h"
 #include "print/PrintJob.h"
 #include "print/PrintLogs.h"
+#include "print/Units.h"
 
 namespace {
 
@@ -21,7 +22,7 @@ namespace {
 constexpr size_t kListedNamesLength = 140;
 
 // Half a tenth of a millimetre in points: what rounds a size to the tenth.
-constexpr double kHalfTenth = 0.05 * 72 / 25.4;
+constexpr double kHalfTenth = 0.05 * kPointsPerInch / kMillimetresPerInch;
 
 const char* turnText(int32_t rotation) { return rotation != 0 ? "needs rotation" : "no rotation"; }
 

@@ -29,6 +29,9 @@ struct PrinterPaper {
     PaperExtent size;
 };
 
+// A tray name as a driver gives it: at most 24 UTF-16 units.
+constexpr int kTrayNameLength = 24;
+
 // One input tray: the driver's number for it and its name (UTF-8).
 struct PrinterTray {
     uint16_t id = 0;

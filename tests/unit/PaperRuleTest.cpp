@@ -16,12 +16,7 @@
 
 namespace {
 
-using testsupport::EventLog;
-using testsupport::RecordingPrinter;
-using testsupport::ScriptedDocument;
-using testsupport::ScriptedPage;
-using testsupport::ScriptedPdfEngine;
-using testsupport::WriterCapture;
+using namespace testsupport;
 using Events = std::vector<std::string>;
 
 constexpr double kMm = 72 / 25.4;

@@ -185,7 +185,7 @@ TEST_F(RenderTest, OutputStaysVectorAndNeedsAPageToDrawOn) {
 
 namespace {
 
-class CountingEngine : public posix::PdfEngine {
+class CountingEngine : public posix::EngineWithoutDocuments {
 public:
     int loads = 0;
     FPDF_DOCUMENT loadDocument(const char*, const char*, unsigned long& error) override {
@@ -193,13 +193,6 @@ public:
         error = FPDF_ERR_PASSWORD;
         return nullptr;
     }
-    int pageCount(FPDF_DOCUMENT) override { return 0; }
-    FPDF_PAGE loadPage(FPDF_DOCUMENT, int) override { return nullptr; }
-    double pageWidth(FPDF_PAGE) override { return 0; }
-    double pageHeight(FPDF_PAGE) override { return 0; }
-    std::string renderPage(posix::DeviceContext&, FPDF_PAGE, int, int, int, int, int, int) override { return {}; }
-    void closePage(FPDF_PAGE) override {}
-    void closeDocument(FPDF_DOCUMENT) override {}
 };
 
 }  // namespace

@@ -79,6 +79,50 @@ TEST(PrintJobOutcome, APageThatCannotBePutOnItsSheetIsSkippedWithItsReasonAndLea
     EXPECT_EQ(reason->level, plat::LevelError);
 }
 
+// A printer of raster: every page is drawn, and what is drawn is sent.
+class RasterMemoryPrinter : public testing_support::MemoryPrinter {
+public:
+    using MemoryPrinter::MemoryPrinter;
+    const posix::RasterFormat* rasterFormat() const override { return &format_; }
+
+private:
+    posix::RasterFormat format_ = [] {
+        posix::RasterFormat format;
+        format.gray8 = true;
+        return format;
+    }();
+};
+
+size_t occurrences(const std::string& text, const std::string& word) {
+    size_t count = 0;
+    for (size_t at = text.find(word); at != std::string::npos; at = text.find(word, at + 1)) ++count;
+    return count;
+}
+
+TEST(PrintJobOutcome, ARasterPrinterIsSentNoSheetForAPageThatCannotBePutOnIt) {
+    auto log = std::make_shared<testing_support::MemoryJobLog>();
+    posix::registerPrinterDriver("raster-mem:", [log](const std::string& name) {
+        auto printer = std::make_unique<RasterMemoryPrinter>(name, log);
+        printer->papers_ = testing_support::standardPapers();
+        printer->defaults_ = posix::PrinterDefaults{0, DMORIENT_PORTRAIT, 75, 75};
+        return printer;
+    });
+    testsupport::EventLog events;
+    testsupport::ScriptedPdfEngine engine{events};
+    engine.script("doc.pdf", testsupport::ScriptedDocument{{{595, 842, true}, {595, 842, true}, {595, 842, true}},
+                                                            FPDF_ERR_SUCCESS});
+    engine.unplaceablePage = 1;
+    PrintJob job("raster-mem:skipping");
+    job.print("doc.pdf", "Outcome", false);
+    posix::unregisterPrinterDriver("raster-mem:");
+
+    EXPECT_EQ(job.results.printedPages, 2);
+    EXPECT_EQ(job.results.skippedPages, 1);
+    ASSERT_TRUE(log->finished);
+    // Each page of PWG raster begins with a header naming its class.
+    EXPECT_EQ(occurrences(log->bytes, "PwgRaster"), 2u);
+}
+
 TEST(PrintJobOutcome, ARunWhoseEveryPageCannotBePutOnItsSheetPrintsNothing) {
     testing_support::MemoryPrinterRegistration mem;
     testsupport::EventLog events;

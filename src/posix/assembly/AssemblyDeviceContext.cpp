@@ -62,6 +62,7 @@ private:
     DWORD error_ = 0;
 };
 
+// Defined here, where the assembly and its pipeline are known.
 AssemblyDeviceContext::AssemblyDeviceContext(PrinterDriver& driver, const DEVMODEW& settings)
     : JobContext(driver, settings) {}
 

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "posix/spooler/SheetGeometry.h"
+#include "print/Units.h"
 
 namespace posix::assembly {
 
@@ -66,13 +67,13 @@ struct Axis {
 };
 
 Axis axisX(const SheetGeometry& sheet) {
-    const double perPoint = sheet.dpiX / 72.0;
+    const double perPoint = sheet.dpiX / kPointsPerInch;
     return {sheet.widthPoints * perPoint, sheet.offsetX, sheet.leftMargin * perPoint,
             (sheet.widthPoints - sheet.leftMargin - sheet.rightMargin) * perPoint, sheet.printableWidth};
 }
 
 Axis axisY(const SheetGeometry& sheet) {
-    const double perPoint = sheet.dpiY / 72.0;
+    const double perPoint = sheet.dpiY / kPointsPerInch;
     return {sheet.heightPoints * perPoint, sheet.offsetY, sheet.topMargin * perPoint,
             (sheet.heightPoints - sheet.topMargin - sheet.bottomMargin) * perPoint, sheet.printableHeight};
 }
@@ -95,17 +96,17 @@ DeviceRect exactTarget(const TargetRect& target, double width, double height, in
     if (sheet.dpiX <= 0 || sheet.dpiY <= 0 || width <= 0 || height <= 0) return DeviceRect(target);
     // The page as it lies on the sheet, at true size, and the paper, in pixels.
     const bool across = rotate % 2 != 0;
-    const double pageX = (across ? height : width) * sheet.dpiX / 72;
-    const double pageY = (across ? width : height) * sheet.dpiY / 72;
-    const double paperX = sheet.widthPoints * sheet.dpiX / 72;
-    const double paperY = sheet.heightPoints * sheet.dpiY / 72;
+    const double pageX = (across ? height : width) * sheet.dpiX / kPointsPerInch;
+    const double pageY = (across ? width : height) * sheet.dpiY / kPointsPerInch;
+    const double paperX = sheet.widthPoints * sheet.dpiX / kPointsPerInch;
+    const double paperY = sheet.heightPoints * sheet.dpiY / kPointsPerInch;
 
     // The paper's rectangle from its physical corner (the start values of
     // a turned page exchanged, as the job does).
     const bool fromCorner = (target.x == -sheet.offsetX && target.y == -sheet.offsetY) ||
                             (target.x == -sheet.offsetY && target.y == -sheet.offsetX);
     if (fromCorner && truncatesTo(paperX, target.width) && truncatesTo(paperY, target.height)) {
-        const double pointX = 72.0 / sheet.dpiX, pointY = 72.0 / sheet.dpiY;
+        const double pointX = kPointsPerInch / sheet.dpiX, pointY = kPointsPerInch / sheet.dpiY;
         const bool paperSized = std::fabs(pageX - paperX) * pointX <= 1 && std::fabs(pageY - paperY) * pointY <= 1;
         return paperSized ? DeviceRect(target.x, target.y, pageX, pageY)
                           : DeviceRect(target.x, target.y, paperX, paperY);
@@ -157,7 +158,7 @@ Matrix pageToDisplayed(const DisplayedPage& page) {
 }
 
 Matrix deviceToSheet(const SheetGeometry& sheet) {
-    const double perPixelX = 72.0 / sheet.dpiX, perPixelY = 72.0 / sheet.dpiY;
+    const double perPixelX = kPointsPerInch / sheet.dpiX, perPixelY = kPointsPerInch / sheet.dpiY;
     return Matrix{perPixelX, 0, 0, -perPixelY, sheet.offsetX * perPixelX,
                   sheet.heightPoints - sheet.offsetY * perPixelY};
 }

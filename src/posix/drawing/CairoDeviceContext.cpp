@@ -9,6 +9,7 @@
 #include "posix/spooler/DriverSettings.h"
 #include "posix/winapi/Utf.h"
 #include "posix/assembly/PdfAssembly.h"
+#include "print/Units.h"
 
 namespace posix::drawing {
 
@@ -18,13 +19,6 @@ struct CairoStream {
         return context->deliver(data, length) ? CAIRO_STATUS_SUCCESS : CAIRO_STATUS_WRITE_ERROR;
     }
 };
-
-void CairoDeviceContext::SurfaceDestroy::operator()(cairo_surface_t* surface) const {
-    cairo_surface_destroy(surface);
-}
-
-CairoDeviceContext::CairoDeviceContext(PrinterDriver& driver, const DEVMODEW& settings)
-    : JobContext(driver, settings) {}
 
 CairoDeviceContext::~CairoDeviceContext() {
     if (started_) discardDocument();
@@ -65,45 +59,26 @@ bool CairoDeviceContext::openSurface() {
 }
 
 int CairoDeviceContext::startPage() {
-    if (!started_ || page_ || failed_) return kSpoolerError;
-    if (!beginJobSheet()) {
-        failed_ = true;
-        sinkError_ = GetLastError();
-        return kSpoolerError;
-    }
+    if (!startSheet()) return kSpoolerError;
     if (!surface_ && !openSurface()) return kSpoolerError;
-    const SheetGeometry& geometry = sheet_;
+    // A document of copies records each page to paint it as often as they want.
     if (copies_) {
-        const cairo_rectangle_t extents{0, 0, geometry.widthPoints, geometry.heightPoints};
-        recording_.reset(cairo_recording_surface_create(CAIRO_CONTENT_COLOR_ALPHA, &extents));
-        page_ = cairo_create(recording_.get());
+        recording_ = recordingOf(sheet_.widthPoints, sheet_.heightPoints);
     } else {
-        cairo_pdf_surface_set_size(surface_, geometry.widthPoints, geometry.heightPoints);
-        page_ = cairo_create(surface_);
+        cairo_pdf_surface_set_size(surface_, sheet_.widthPoints, sheet_.heightPoints);
     }
-    if (cairo_status(page_) != CAIRO_STATUS_SUCCESS) {
-        cairo_destroy(page_);
-        page_ = nullptr;
-        return kSpoolerError;
-    }
-    // Device units are pixels; (0, 0) is the corner of the printable area,
-    // and nothing reaches the margins, as on a printer that cannot print there.
-    cairo_scale(page_, 72.0 / geometry.dpiX, 72.0 / geometry.dpiY);
-    cairo_translate(page_, geometry.offsetX, geometry.offsetY);
-    cairo_rectangle(page_, 0, 0, geometry.printableWidth, geometry.printableHeight);
-    cairo_clip(page_);
-    return 1;
+    // Device units are pixels at the sheet's resolution; the surface's are points.
+    const bool drawing = beginDrawing(recording_ ? recording_.get() : surface_, kPointsPerInch / sheet_.dpiX, kPointsPerInch / sheet_.dpiY);
+    return drawing ? 1 : kSpoolerError;
 }
 
 void CairoDeviceContext::closePage() {
     if (!recording_) {
-        cairo_show_page(page_);
-        cairo_destroy(page_);
-        page_ = nullptr;
+        cairo_show_page(page_.get());
+        page_.reset();
         return;
     }
-    cairo_destroy(page_);
-    page_ = nullptr;
+    page_.reset();
     copies_->add(RecordedPage{std::move(recording_), sheet_});
 }
 
@@ -141,23 +116,14 @@ int CairoDeviceContext::endDoc() {
         written = deliver(reinterpret_cast<const unsigned char*>(empty.data()), empty.size());
     }
 
-    started_ = false;
-    if (!handOverJob(std::move(sink_), written, sinkError_)) {
-        failed_ = true;
-        return kSpoolerError;
-    }
-    return 1;
+    return handOver(written);
 }
 
 void CairoDeviceContext::discardDocument() {
     // The sink goes first, so that what the surface still writes on its way
     // out reaches nothing.
     const std::unique_ptr<JobSink> cancelled = cancelJob();
-    if (page_) {
-        cairo_destroy(page_);
-        page_ = nullptr;
-    }
-    recording_.reset();
+    dropDrawing();
     copies_.reset();
     if (surface_) {
         cairo_surface_finish(surface_);

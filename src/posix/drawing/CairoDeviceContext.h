@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "posix/spooler/CopyLayout.h"
-#include "posix/spooler/JobContext.h"
+#include "posix/drawing/DrawingContext.h"
 #include "posix/spooler/PrinterDriver.h"
 #include "posix/spooler/SheetGeometry.h"
 
@@ -16,17 +16,15 @@ typedef struct _cairo_surface cairo_surface_t;
 
 namespace posix::drawing {
 
-class CairoDeviceContext : public JobContext {
+class CairoDeviceContext : public DrawingContext {
 public:
-    // The driver must outlive the context.
-    CairoDeviceContext(PrinterDriver& driver, const DEVMODEW& settings);
+    using DrawingContext::DrawingContext;
     ~CairoDeviceContext() override;
 
     int startDoc(const std::u16string& title) override;
     int startPage() override;
     int endPage() override;
     int endDoc() override;
-    cairo_t* cairo() override { return page_; }
 
     // The job failed to take the output; the document will not be submitted.
     bool failed() const { return failed_; }
@@ -37,16 +35,11 @@ private:
     bool deliver(const unsigned char* data, size_t length);
     bool openSurface();
     void closePage();
-    bool inSheet() const override { return page_ != nullptr; }
     void discardDocument() override;
     // Paints a recorded page as a sheet of its own; a null recording gives a
     // blank sheet.
     void paintSheet(cairo_surface_t* recording, const SheetGeometry& geometry);
 
-    struct SurfaceDestroy {
-        void operator()(cairo_surface_t* surface) const;
-    };
-    using OwnedSurface = std::unique_ptr<cairo_surface_t, SurfaceDestroy>;
     struct RecordedPage {
         OwnedSurface recording;
         SheetGeometry geometry;
@@ -55,10 +48,8 @@ private:
     // A document that holds its copies itself records each page and paints
     // it as often and in the order its copies want; null for one copy.
     std::unique_ptr<CopyLayout<RecordedPage>> copies_;
-    OwnedSurface recording_;          // of the page in progress
     std::string title_;              // UTF-8
     cairo_surface_t* surface_ = nullptr;   // from the first page on
-    cairo_t* page_ = nullptr;
 };
 
 }  // namespace posix::drawing

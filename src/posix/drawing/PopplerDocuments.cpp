@@ -1,5 +1,6 @@
 #include "posix/drawing/PopplerDocuments.h"
 
+#include "plat/Owned.h"
 #include "posix/pdf/ReadableFile.h"
 #include "win32/printing/FpdfView.h"
 
@@ -7,15 +8,8 @@ namespace posix::drawing {
 
 namespace {
 
-struct GFreeDeleter {
-    void operator()(void* memory) const { g_free(memory); }
-};
-using GChars = std::unique_ptr<char, GFreeDeleter>;
-
-struct GErrorDeleter {
-    void operator()(GError* error) const { g_error_free(error); }
-};
-using GErrorPtr = std::unique_ptr<GError, GErrorDeleter>;
+using GChars = plat::Owned<char, g_free>;
+using GErrorPtr = plat::Owned<GError, g_error_free>;
 
 unsigned long errorCode(const GError* error) {
     if (!error) return FPDF_ERR_UNKNOWN;

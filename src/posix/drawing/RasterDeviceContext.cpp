@@ -8,6 +8,7 @@
 #include "posix/spooler/DriverSettings.h"
 #include "posix/winapi/LastError.h"
 #include "posix/winapi/Utf.h"
+#include "print/Units.h"
 
 namespace posix::drawing {
 
@@ -44,12 +45,8 @@ const char* sidesFor(const DEVMODEW& settings) {
 
 }  // namespace
 
-void RasterDeviceContext::SurfaceDestroy::operator()(cairo_surface_t* surface) const {
-    cairo_surface_destroy(surface);
-}
-
 RasterDeviceContext::RasterDeviceContext(PrinterDriver& driver, const DEVMODEW& settings, RasterFormat format)
-    : JobContext(driver, settings), format_(std::move(format)) {}
+    : DrawingContext(driver, settings), format_(std::move(format)) {}
 
 RasterDeviceContext::~RasterDeviceContext() {
     if (started_) discardDocument();
@@ -96,34 +93,16 @@ int RasterDeviceContext::startDoc(const std::u16string& title) {
 }
 
 int RasterDeviceContext::startPage() {
-    if (!started_ || page_ || failed_) return kSpoolerError;
-    if (!beginJobSheet()) {
-        failed_ = true;
-        sinkError_ = GetLastError();
-        return kSpoolerError;
-    }
-    const cairo_rectangle_t extents{0, 0, static_cast<double>(sheet_.physicalWidth),
-                                    static_cast<double>(sheet_.physicalHeight)};
-    recording_.reset(cairo_recording_surface_create(CAIRO_CONTENT_COLOR_ALPHA, &extents));
-    page_ = cairo_create(recording_.get());
-    if (cairo_status(page_) != CAIRO_STATUS_SUCCESS) {
-        cairo_destroy(page_);
-        page_ = nullptr;
-        recording_.reset();
-        return kSpoolerError;
-    }
-    // Device units are the raster's pixels; (0, 0) is the corner of the
-    // printable area, and nothing reaches the margins.
-    cairo_translate(page_, sheet_.offsetX, sheet_.offsetY);
-    cairo_rectangle(page_, 0, 0, sheet_.printableWidth, sheet_.printableHeight);
-    cairo_clip(page_);
-    return 1;
+    if (!startSheet()) return kSpoolerError;
+    // Device units are the raster's pixels.
+    recording_ = recordingOf(sheet_.physicalWidth, sheet_.physicalHeight);
+    return beginDrawing(recording_.get(), 1, 1) ? 1 : kSpoolerError;
 }
 
 bool RasterDeviceContext::encode(cairo_surface_t* drawing, const SheetGeometry& geometry, bool back,
                                  std::string& bytes) {
     cups_page_header2_t header;
-    const auto hundredths = [](double points) { return static_cast<int>(points * 2540 / 72 + 0.5); };
+    const auto hundredths = [](double points) { return static_cast<int>(points * kHundredthsPerInch / kPointsPerInch + 0.5); };
     pwg_media_t* media = pwgMediaForSize(hundredths(geometry.widthPoints), hundredths(geometry.heightPoints));
     if (!media || !cupsRasterInitPWGHeader(&header, media, typeKeyword(type_), geometry.dpiX, geometry.dpiY,
                                            sides_.c_str(), format_.sheetBack.c_str())) {
@@ -171,8 +150,7 @@ bool RasterDeviceContext::encode(cairo_surface_t* drawing, const SheetGeometry& 
 
 int RasterDeviceContext::endPage() {
     if (!page_) return kSpoolerError;
-    cairo_destroy(page_);
-    page_ = nullptr;
+    page_.reset();
     OwnedSurface drawing = std::move(recording_);
     if (failed_) return kSpoolerError;
     cairo_surface_flush(drawing.get());
@@ -209,23 +187,14 @@ int RasterDeviceContext::endDoc() {
     raster_ = nullptr;
     collecting_ = nullptr;
     deliver(end);
-    started_ = false;
     copies_.reset();
-    if (!handOverJob(std::move(sink_), !failed_, sinkError_)) {
-        failed_ = true;
-        return kSpoolerError;
-    }
-    return 1;
+    return handOver(!failed_);
 }
 
 void RasterDeviceContext::discardDocument() {
     // The sink goes first, so that nothing still written reaches it.
     const std::unique_ptr<JobSink> cancelled = cancelJob();
-    if (page_) {
-        cairo_destroy(page_);
-        page_ = nullptr;
-    }
-    recording_.reset();
+    dropDrawing();
     copies_.reset();
     std::string ignored;
     collecting_ = &ignored;

@@ -13,7 +13,7 @@
 
 #include "posix/drawing/RasterLines.h"
 #include "posix/spooler/CopyLayout.h"
-#include "posix/spooler/JobContext.h"
+#include "posix/drawing/DrawingContext.h"
 #include "posix/spooler/PrinterDriver.h"
 #include "posix/spooler/RasterFormat.h"
 #include "posix/spooler/SheetGeometry.h"
@@ -22,7 +22,7 @@ typedef struct _cairo_surface cairo_surface_t;
 
 namespace posix::drawing {
 
-class RasterDeviceContext : public JobContext {
+class RasterDeviceContext : public DrawingContext {
 public:
     // The driver must outlive the context.
     RasterDeviceContext(PrinterDriver& driver, const DEVMODEW& settings, RasterFormat format);
@@ -34,7 +34,6 @@ public:
     int startPage() override;
     int endPage() override;
     int endDoc() override;
-    cairo_t* cairo() override { return page_; }
 
 private:
     // A page as raster, header and lines, ready to be sent as often as the
@@ -43,17 +42,12 @@ private:
         std::string bytes;
         SheetGeometry geometry;
     };
-    struct SurfaceDestroy {
-        void operator()(cairo_surface_t* surface) const;
-    };
-    using OwnedSurface = std::unique_ptr<cairo_surface_t, SurfaceDestroy>;
 
     static ssize_t collect(void* context, unsigned char* data, size_t length);
     // The page's raster: its drawing (none for a blank page) rasterised band
     // by band, turned as a back side when back.
     bool encode(cairo_surface_t* drawing, const SheetGeometry& geometry, bool back, std::string& bytes);
     bool deliver(const std::string& bytes);
-    bool inSheet() const override { return page_ != nullptr; }
     void discardDocument() override;
 
     RasterFormat format_;
@@ -61,8 +55,6 @@ private:
     std::string sides_ = "one-sided";
     cups_raster_t* raster_ = nullptr;
     std::string* collecting_ = nullptr;      // where the raster stream's bytes go
-    OwnedSurface recording_;                  // the page in progress
-    cairo_t* page_ = nullptr;
     std::unique_ptr<CopyLayout<EncodedPage>> copies_;
     int pagesDrawn_ = 0;
 };

@@ -21,20 +21,13 @@ unsigned long lastLoadError = FPDF_ERR_SUCCESS;
 
 // Stands in for the drawing engine when its plugin cannot be loaded: no
 // document loads, and the log says why.
-class MissingEngine : public PdfEngine {
+class MissingEngine : public EngineWithoutDocuments {
 public:
     FPDF_DOCUMENT loadDocument(const char*, const char*, unsigned long& error) override {
         pdfPrintLog.error("Render=always: %s", lastErrorMessage().c_str());
         error = FPDF_ERR_UNKNOWN;
         return nullptr;
     }
-    int pageCount(FPDF_DOCUMENT) override { return 0; }
-    FPDF_PAGE loadPage(FPDF_DOCUMENT, int) override { return nullptr; }
-    double pageWidth(FPDF_PAGE) override { return 0; }
-    double pageHeight(FPDF_PAGE) override { return 0; }
-    std::string renderPage(DeviceContext&, FPDF_PAGE, int, int, int, int, int, int) override { return {}; }
-    void closePage(FPDF_PAGE) override {}
-    void closeDocument(FPDF_DOCUMENT) override {}
 };
 
 PdfEngine& engineOfRenderMode() {

@@ -45,6 +45,19 @@ public:
     virtual PageWay wayOf(FPDF_PAGE) { return PageWay::Drawn; }
 };
 
+// An engine no document loads with (a drawing plugin that cannot be
+// loaded, a test's): loadDocument says why.
+class EngineWithoutDocuments : public PdfEngine {
+public:
+    int pageCount(FPDF_DOCUMENT) override { return 0; }
+    FPDF_PAGE loadPage(FPDF_DOCUMENT, int) override { return nullptr; }
+    double pageWidth(FPDF_PAGE) override { return 0; }
+    double pageHeight(FPDF_PAGE) override { return 0; }
+    std::string renderPage(DeviceContext&, FPDF_PAGE, int, int, int, int, int, int) override { return {}; }
+    void closePage(FPDF_PAGE) override {}
+    void closeDocument(FPDF_DOCUMENT) override {}
+};
+
 // Installs the engine the FPDF_ functions use; null restores the engine
 // the Render parameter names. The engine is not owned.
 void setPdfEngine(PdfEngine* engine);

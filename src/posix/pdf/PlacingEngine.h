@@ -13,19 +13,23 @@ namespace posix::pdf {
 
 class PlacingEngine : public PdfEngine {
 public:
-    FPDF_DOCUMENT loadDocument(const char* fileName, const char* password,
-                               unsigned long& error) override;
+    // qpdf reads the document (poppler too, where qpdf had to repair it),
+    // and knows whether every page of it needs drawing.
+    FPDF_DOCUMENT loadDocument(const char* fileName, const char* password, unsigned long& error) override;
+    unsigned long permissions(FPDF_DOCUMENT document) override;
+    bool drawnWhole(FPDF_DOCUMENT document) override;
     int pageCount(FPDF_DOCUMENT document) override;
+    void closeDocument(FPDF_DOCUMENT document) override;
+
+    // A page is prepared with what placing it needs, or why it is drawn;
+    // putting it on its sheet places it, or draws it where it must.
     FPDF_PAGE loadPage(FPDF_DOCUMENT document, int index) override;
+    PageWay wayOf(FPDF_PAGE page) override;
     double pageWidth(FPDF_PAGE page) override;
     double pageHeight(FPDF_PAGE page) override;
-    std::string renderPage(DeviceContext& context, FPDF_PAGE page, int startX, int startY, int sizeX,
-                    int sizeY, int rotate, int flags) override;
+    std::string renderPage(DeviceContext& context, FPDF_PAGE page, int startX, int startY, int sizeX, int sizeY,
+                           int rotate, int flags) override;
     void closePage(FPDF_PAGE page) override;
-    void closeDocument(FPDF_DOCUMENT document) override;
-    PageWay wayOf(FPDF_PAGE page) override;
-    bool drawnWhole(FPDF_DOCUMENT document) override;
-    unsigned long permissions(FPDF_DOCUMENT document) override;
 };
 
 // The placing engine, one per process.

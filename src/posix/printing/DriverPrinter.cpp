@@ -17,9 +17,6 @@ namespace posix::printing {
 
 namespace {
 
-// The longest tray name a printer reports, in UTF-16 units with its end.
-constexpr size_t kTrayNameUnits = 24;
-
 // A name as a field of that many units carries it: cut, never inside a
 // surrogate pair, with room for its end.
 std::u16string fieldName(const std::u16string& name, size_t units) {
@@ -82,7 +79,7 @@ PaperExtent DriverPrinter::settingsPaper() const { return PaperExtent{settings_.
 std::vector<PrinterTray> DriverPrinter::trays() {
     std::vector<PrinterTray> trays;
     for (const Tray& tray : driver_->trays())
-        trays.push_back({static_cast<uint16_t>(tray.id), toUtf8(fieldName(tray.name, kTrayNameUnits))});
+        trays.push_back({static_cast<uint16_t>(tray.id), toUtf8(fieldName(tray.name, kTrayNameLength))});
     return trays;
 }
 

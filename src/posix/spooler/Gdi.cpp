@@ -76,25 +76,23 @@ int StartDocW(HDC dc, const DOCINFOW* info) {
     return context->startDoc(title ? std::u16string(title) : std::u16string());
 }
 
-int StartPage(HDC dc) {
+namespace {
+
+// A step of the live context behind the handle; a failure for any other.
+int onContext(HDC dc, int (posix::DeviceContext::*step)()) {
     posix::DeviceContext* context = liveDeviceContext(dc);
-    return context ? context->startPage() : posix::kSpoolerError;
+    return context ? (context->*step)() : posix::kSpoolerError;
 }
 
-int EndPage(HDC dc) {
-    posix::DeviceContext* context = liveDeviceContext(dc);
-    return context ? context->endPage() : posix::kSpoolerError;
-}
+}  // namespace
 
-int EndDoc(HDC dc) {
-    posix::DeviceContext* context = liveDeviceContext(dc);
-    return context ? context->endDoc() : posix::kSpoolerError;
-}
+int StartPage(HDC dc) { return onContext(dc, &posix::DeviceContext::startPage); }
 
-int AbortDoc(HDC dc) {
-    posix::DeviceContext* context = liveDeviceContext(dc);
-    return context ? context->abortDoc() : posix::kSpoolerError;
-}
+int EndPage(HDC dc) { return onContext(dc, &posix::DeviceContext::endPage); }
+
+int EndDoc(HDC dc) { return onContext(dc, &posix::DeviceContext::endDoc); }
+
+int AbortDoc(HDC dc) { return onContext(dc, &posix::DeviceContext::abortDoc); }
 
 int GetDeviceCaps(HDC dc, int index) {
     posix::DeviceContext* context = liveDeviceContext(dc);

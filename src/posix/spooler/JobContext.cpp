@@ -39,4 +39,11 @@ std::unique_ptr<JobSink> JobContext::cancelJob() {
     return sink;
 }
 
+int JobContext::handOver(bool written) {
+    started_ = false;
+    if (handOverJob(std::move(sink_), written, sinkError_)) return 1;
+    failed_ = true;
+    return kSpoolerError;
+}
+
 }  // namespace posix

@@ -15,14 +15,14 @@ namespace posix {
 
 class JobContext : public DeviceContext {
 public:
+    // The driver must outlive the context.
+    JobContext(PrinterDriver& driver, const DEVMODEW& settings);
+
     bool reset(const DEVMODEW& settings) final;
     int abortDoc() final;
     int getDeviceCaps(int index) const final;
 
 protected:
-    // The driver must outlive the context.
-    JobContext(PrinterDriver& driver, const DEVMODEW& settings);
-
     // Starts the driver's job under the title (UTF-8); false, with the
     // driver's error as the last error, when it cannot.
     bool openJob(const std::string& title);
@@ -33,6 +33,9 @@ protected:
     // The job cancelled, nothing of it printing: the sink is handed back
     // to be kept until whatever may still write to it is gone.
     std::unique_ptr<JobSink> cancelJob();
+    // Ends the document: the job submitted when it was written whole, else
+    // cancelled with the sink's own error; what EndDoc returns.
+    int handOver(bool written);
 
     virtual bool inSheet() const = 0;
     // Cancels the job and lets go of the document in progress.

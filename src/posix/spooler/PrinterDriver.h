@@ -23,12 +23,8 @@ class DeviceContext;
 struct Paper {
     int16_t id = 0;          // DMPAPER_ value, or DMPAPER_USER (256) and up
     std::u16string name;     // display name, e.g. u"A4"
-    int32_t width = 0;
-    int32_t length = 0;
-    int32_t marginLeft = 0;
-    int32_t marginTop = 0;
-    int32_t marginRight = 0;
-    int32_t marginBottom = 0;
+    int32_t width = 0, length = 0;
+    int32_t marginLeft = 0, marginTop = 0, marginRight = 0, marginBottom = 0;
 };
 
 // One input tray (bin) a printer offers.

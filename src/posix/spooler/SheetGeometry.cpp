@@ -6,6 +6,7 @@
 
 #include "posix/spooler/DriverSettings.h"
 #include "posix/spooler/PrinterDriver.h"
+#include "print/Units.h"
 
 namespace posix {
 
@@ -13,7 +14,7 @@ namespace {
 
 // Hundredths of a millimetre to whole pixels, truncated.
 int toPixels(int32_t hundredths, int dpi) {
-    return static_cast<int>(static_cast<int64_t>(hundredths) * dpi / 2540);
+    return static_cast<int>(static_cast<int64_t>(hundredths) * dpi / kHundredthsPerInch);
 }
 
 }  // namespace
@@ -40,7 +41,7 @@ SheetGeometry SheetGeometry::from(const PrinterDriver& driver, const DEVMODEW& s
                       paper.marginBottom, paper.marginLeft, paper.marginTop, paper.marginRight};
     }
 
-    const auto points = [](int32_t hundredths) { return hundredths * 72.0 / 2540.0; };
+    const auto points = [](int32_t hundredths) { return hundredths * kPointsPerInch / kHundredthsPerInch; };
     geometry.widthPoints = points(paper.width);
     geometry.heightPoints = points(paper.length);
     geometry.leftMargin = points(paper.marginLeft);

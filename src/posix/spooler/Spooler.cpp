@@ -6,6 +6,7 @@
 #include <map>
 #include <memory>
 
+#include "os/PaperSizes.h"
 #include "posix/printing/DriverPrinter.h"
 #include "posix/spooler/DriverSettings.h"
 #include "posix/spooler/PrinterDriver.h"
@@ -13,8 +14,6 @@
 
 namespace {
 
-constexpr size_t kPaperNameUnits = 64;
-constexpr size_t kBinNameUnits = 24;
 
 std::map<HANDLE, std::shared_ptr<posix::PrinterDriver>>& openPrinters() {
     static std::map<HANDLE, std::shared_ptr<posix::PrinterDriver>> printers;
@@ -229,7 +228,7 @@ int DeviceCapabilitiesW(LPCWSTR device, LPCWSTR, WORD capability, LPWSTR output,
         case DC_PAPERS:
             return writeEach(output, papers, [](const posix::Paper& paper) { return static_cast<WORD>(paper.id); });
         case DC_PAPERNAMES:
-            return writeNames(output, kPaperNameUnits, papers);
+            return writeNames(output, kPaperNameLength, papers);
         case DC_PAPERSIZE:
             return writeEach(output, papers, [](const posix::Paper& paper) {
                 return POINT{posix::toTenths(paper.width), posix::toTenths(paper.length)};
@@ -237,7 +236,7 @@ int DeviceCapabilitiesW(LPCWSTR device, LPCWSTR, WORD capability, LPWSTR output,
         case DC_BINS:
             return writeEach(output, driver->trays(), [](const posix::Tray& tray) { return static_cast<WORD>(tray.id); });
         case DC_BINNAMES:
-            return writeNames(output, kBinNameUnits, driver->trays());
+            return writeNames(output, kTrayNameLength, driver->trays());
         case DC_DUPLEX:
             return driver->duplex() ? 1 : 0;
         case DC_COPIES:

@@ -13,8 +13,6 @@ namespace winprint {
 
 namespace {
 
-constexpr int kBinNameLength = 24;   // WCHARs per name of DC_BINNAMES
-
 // A DC_MINEXTENT or DC_MAXEXTENT answer: a POINTS, width low, length high.
 PaperExtent extentOf(int answer) {
     const auto bits = static_cast<uint32_t>(answer);
@@ -124,15 +122,15 @@ std::vector<PrinterTray> SpoolerPrinter::trays() {
     const int count = capability(DC_BINS);
     if (count <= 0) return trays;
     std::vector<WORD> ids(static_cast<size_t>(count));
-    std::vector<WCHAR> names(static_cast<size_t>(count) * kBinNameLength);
+    std::vector<WCHAR> names(static_cast<size_t>(count) * kTrayNameLength);
     // The lists must be the ones counted; anything else is no list at all.
     if (capability(DC_BINS, reinterpret_cast<LPWSTR>(ids.data())) != count ||
         capability(DC_BINNAMES, names.data()) != count)
         return trays;
     for (int i = 0; i < count; ++i) {
-        const WCHAR* name = &names[static_cast<size_t>(i) * kBinNameLength];
+        const WCHAR* name = &names[static_cast<size_t>(i) * kTrayNameLength];
         int length = 0;
-        while (length < kBinNameLength && name[length] != 0) ++length;
+        while (length < kTrayNameLength && name[length] != 0) ++length;
         const plat::NarrowChars text(name, CP_UTF8, length);
         trays.push_back({ids[static_cast<size_t>(i)], text.get() ? text.get() : ""});
     }

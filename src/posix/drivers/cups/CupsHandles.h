@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "plat/Owned.h"
 #include "posix/spooler/RasterFormat.h"
 
 namespace posix {
@@ -16,20 +17,10 @@ struct HttpCloser {
 };
 using HttpConnection = std::unique_ptr<http_t, HttpCloser>;
 
-struct DestFreer {
-    void operator()(cups_dest_t* dest) const { cupsFreeDests(1, dest); }
-};
-using OwnedDest = std::unique_ptr<cups_dest_t, DestFreer>;
-
-struct DestInfoFreer {
-    void operator()(cups_dinfo_t* info) const { cupsFreeDestInfo(info); }
-};
-using OwnedDestInfo = std::unique_ptr<cups_dinfo_t, DestInfoFreer>;
-
-struct IppDeleter {
-    void operator()(ipp_t* ipp) const { ippDelete(ipp); }
-};
-using OwnedIpp = std::unique_ptr<ipp_t, IppDeleter>;
+inline void freeDest(cups_dest_t* dest) { cupsFreeDests(1, dest); }
+using OwnedDest = plat::Owned<cups_dest_t, freeDest>;
+using OwnedDestInfo = plat::Owned<cups_dinfo_t, cupsFreeDestInfo>;
+using OwnedIpp = plat::Owned<ipp_t, ippDelete>;
 
 // Where a destination's requests go: to the scheduler that holds the queue
 // or class, or straight to a printer named by its URI.

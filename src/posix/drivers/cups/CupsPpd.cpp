@@ -18,6 +18,7 @@
 
 #include "posix/drivers/cups/CupsJobSettings.h"
 #include "posix/winapi/Utf.h"
+#include "print/Units.h"
 
 namespace posix {
 
@@ -202,7 +203,7 @@ bool isPdfType(const std::string& type) { return type == kLaidOutPdf || type == 
 constexpr const char* kOnePaperDrivers[] = {"hpcups", "rastertogutenprint", "foomatic-rip"};
 
 // Hundredths of a millimetre in points, and back.
-constexpr double kHundredthsPerPoint = 2540.0 / 72;
+constexpr double kHundredthsPerPoint = kHundredthsPerInch / kPointsPerInch;
 
 }  // namespace
 

@@ -14,6 +14,7 @@
 #include "posix/spooler/DriverSettings.h"
 #include "posix/winapi/LastError.h"
 #include "print/PrintLogs.h"
+#include "print/Units.h"
 
 namespace posix {
 
@@ -46,8 +47,8 @@ Paper inches(int16_t id, const char16_t* name, int widthMil, int lengthMil) {
     Paper paper;
     paper.id = id;
     paper.name = name;
-    paper.width = (widthMil * 254 + 50) / 100;
-    paper.length = (lengthMil * 254 + 50) / 100;
+    paper.width = (widthMil * kHundredthsPerInch + 500) / 1000;
+    paper.length = (lengthMil * kHundredthsPerInch + 500) / 1000;
     return paper;
 }
 
@@ -108,8 +109,8 @@ int indexOfId(int16_t id) {
 
 // The listed paper of a size in points, upright, within half a millimetre.
 int indexOfSize(double widthPoints, double lengthPoints) {
-    const double width = widthPoints * 2540.0 / 72.0;
-    const double length = lengthPoints * 2540.0 / 72.0;
+    const double width = widthPoints * kHundredthsPerInch / kPointsPerInch;
+    const double length = lengthPoints * kHundredthsPerInch / kPointsPerInch;
     const std::vector<Paper>& papers = filePrinterPapers();
     for (size_t i = 0; i < papers.size(); ++i) {
         if (std::fabs(papers[i].width - width) <= 50 && std::fabs(papers[i].length - length) <= 50)
