@@ -177,46 +177,83 @@ std::string heavyContent() {
 
 }  // namespace
 
+namespace {
+
+// Where each fixture of scripts/print-sandbox.d/fixtures.txt goes, in the
+// table's order: a text, or a list of names apart by spaces.
+struct Field {
+    const char* variable;
+    std::string Environment::*text = nullptr;
+    std::vector<std::string> Environment::*list = nullptr;
+};
+const Field kFields[] = {
+    {"CUPS_SERVER", &Environment::server},
+    {"QUORLEX_SANDBOX_DIR", &Environment::folder},
+    {"QUORLEX_IPP_SPOOL", &Environment::ippSpool},
+    {"QUORLEX_IPP_ATTRIBUTES", &Environment::ippAttributes},
+    {"QUORLEX_IPP_QUEUE", &Environment::ippQueue},
+    {"QUORLEX_PPD_QUEUE", &Environment::ppdQueue},
+    {"QUORLEX_SIMPLEX_QUEUE", &Environment::simplexQueue},
+    {"QUORLEX_GENERIC_PDF_QUEUE", &Environment::genericPdfQueue},
+    {"QUORLEX_GENERIC_PDF_SPOOL", &Environment::genericPdfSpool},
+    {"QUORLEX_HP_PDF_QUEUE", &Environment::hpPdfQueue},
+    {"QUORLEX_HP_PDF_SPOOL", &Environment::hpPdfSpool},
+    {"QUORLEX_ABORTING_QUEUE", &Environment::abortingQueue},
+    {"QUORLEX_STOPPING_QUEUE", &Environment::stoppingQueue},
+    {"QUORLEX_IPP_URI", &Environment::ippUri},
+    {"QUORLEX_IPP_B_URI", &Environment::ippBUri},
+    {"QUORLEX_IPP_B_SPOOL", &Environment::ippBSpool},
+    {"QUORLEX_OLD_PRINTER_URI", &Environment::oldPrinterUri},
+    {"QUORLEX_RASTER_URI", &Environment::rasterUri},
+    {"QUORLEX_RASTER_SPOOL", &Environment::rasterSpool},
+    {"QUORLEX_RASTER_ATTRIBUTES", &Environment::rasterAttributes},
+    {"QUORLEX_JPEG_URI", &Environment::jpegUri},
+    {"QUORLEX_LPRINT_URI", &Environment::lprintUri},
+    {"QUORLEX_LPRINT_SPOOL", &Environment::lprintSpool},
+    {"QUORLEX_LPRINT_QUEUE", &Environment::lprintQueue},
+    {"QUORLEX_DRIVER_QUEUES", nullptr, &Environment::driverQueues},
+    {"QUORLEX_CLASS", &Environment::className},
+    {"QUORLEX_CLASS_MEMBERS", nullptr, &Environment::classMembers},
+    {"QUORLEX_AUTH_SERVER", &Environment::authServer},
+    {"QUORLEX_AUTH_QUEUE", &Environment::authQueue},
+    {"QUORLEX_AUTH_USER", &Environment::authUser},
+    {"QUORLEX_AUTH_PASSWORD", &Environment::authPassword},
+};
+
+}  // namespace
+
 const Environment* environment() {
     static const std::optional<Environment> found = []() -> std::optional<Environment> {
+        // The sandbox always exports its first queue.
+        if (variable("QUORLEX_IPP_QUEUE").empty()) return std::nullopt;
         Environment env;
-        env.ippQueue = variable("QUORLEX_IPP_QUEUE");
-        if (env.ippQueue.empty()) return std::nullopt;
-        env.folder = variable("QUORLEX_SANDBOX_DIR");
-        env.server = variable("CUPS_SERVER");
-        env.ppdQueue = variable("QUORLEX_PPD_QUEUE");
-        env.simplexQueue = variable("QUORLEX_SIMPLEX_QUEUE");
-        env.ippAttributes = variable("QUORLEX_IPP_ATTRIBUTES");
-        env.ippSpool = variable("QUORLEX_IPP_SPOOL");
-        env.ippUri = variable("QUORLEX_IPP_URI");
-        env.genericPdfQueue = variable("QUORLEX_GENERIC_PDF_QUEUE");
-        env.genericPdfSpool = variable("QUORLEX_GENERIC_PDF_SPOOL");
-        env.hpPdfQueue = variable("QUORLEX_HP_PDF_QUEUE");
-        env.hpPdfSpool = variable("QUORLEX_HP_PDF_SPOOL");
-        env.abortingQueue = variable("QUORLEX_ABORTING_QUEUE");
-        env.stoppingQueue = variable("QUORLEX_STOPPING_QUEUE");
-        env.ippBUri = variable("QUORLEX_IPP_B_URI");
-        env.ippBSpool = variable("QUORLEX_IPP_B_SPOOL");
-        env.oldPrinterUri = variable("QUORLEX_OLD_PRINTER_URI");
-        env.rasterUri = variable("QUORLEX_RASTER_URI");
-        env.rasterSpool = variable("QUORLEX_RASTER_SPOOL");
-        env.rasterAttributes = variable("QUORLEX_RASTER_ATTRIBUTES");
-        env.jpegUri = variable("QUORLEX_JPEG_URI");
-        env.lprintUri = variable("QUORLEX_LPRINT_URI");
-        env.lprintQueue = variable("QUORLEX_LPRINT_QUEUE");
-        env.lprintSpool = variable("QUORLEX_LPRINT_SPOOL");
-        std::istringstream drivers(variable("QUORLEX_DRIVER_QUEUES"));
-        for (std::string name; drivers >> name;) env.driverQueues.push_back(name);
-        env.className = variable("QUORLEX_CLASS");
-        std::istringstream members(variable("QUORLEX_CLASS_MEMBERS"));
-        for (std::string member; members >> member;) env.classMembers.push_back(member);
-        env.authServer = variable("QUORLEX_AUTH_SERVER");
-        env.authQueue = variable("QUORLEX_AUTH_QUEUE");
-        env.authUser = variable("QUORLEX_AUTH_USER");
-        env.authPassword = variable("QUORLEX_AUTH_PASSWORD");
+        for (const Field& field : kFields) {
+            const std::string value = variable(field.variable);
+            if (field.text) {
+                env.*field.text = value;
+            } else {
+                std::istringstream names(value);
+                for (std::string name; names >> name;) (env.*field.list).push_back(name);
+            }
+        }
         return env;
     }();
     return found ? &*found : nullptr;
+}
+
+std::vector<FixtureField> fixtureFields(const Environment& env) {
+    std::vector<FixtureField> fields;
+    for (const Field& field : kFields) {
+        FixtureField read{field.variable, field.list != nullptr, ""};
+        if (field.text) {
+            read.value = env.*field.text;
+        } else {
+            for (const std::string& name : env.*field.list)
+                read.value += (read.value.empty() ? "" : " ") + name;
+        }
+        fields.push_back(read);
+    }
+    return fields;
 }
 
 RunResult shell(const std::string& commandLine, int timeoutSeconds) {

@@ -14,7 +14,8 @@
 
 namespace itest::sandbox {
 
-// What `scripts/print-sandbox env` exported, or null when it did not run.
+// What `scripts/print-sandbox env` exported, or null when it did not run:
+// the fixtures of scripts/print-sandbox.d/fixtures.txt, read by their names.
 struct Environment {
     std::string folder;       // QUORLEX_SANDBOX_DIR
     std::string server;       // CUPS_SERVER: the scheduler's socket
@@ -57,6 +58,15 @@ struct Environment {
     std::string authPassword;
 };
 const Environment* environment();
+// Each variable environment() reads, in the order of fixtures.txt: whether
+// it holds a list (names apart by spaces) and what env holds for it (a
+// list joined by spaces).
+struct FixtureField {
+    std::string variable;
+    bool list = false;
+    std::string value;
+};
+std::vector<FixtureField> fixtureFields(const Environment& env);
 
 // Skips the test when the sandbox has not been started.
 #define QUORLEX_REQUIRE_SANDBOX()                                                        \
