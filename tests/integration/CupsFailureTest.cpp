@@ -98,29 +98,51 @@ TEST(CupsFailures, AQueueThatRejectsJobsFailsTheRunWithoutAJob) {
     EXPECT_FALSE(sandbox::schedulerJob(env->ppdQueue, title).has_value());
 }
 
-// Runs the long document in the background; the scheduler's job once it
-// has one, while the document is still being sent.
+// Runs the long document in the background under a title of its own; the
+// scheduler's job once it has one, while the document is still being sent.
+// The job is cancelled at the end, so that none is left waiting.
 class LongRun {
 public:
-    LongRun(const std::string& queue, const std::string& title)
-        : known_(sandbox::schedulerJobIds(queue)),
-          run_(QUORLEX_BIN, {"Render=always", "-printpdf", longDocument(), queue, title},
+    LongRun(const std::string& queue, const std::string& what)
+        : queue_(queue),
+          title_(uniqueTitle(what)),
+          known_(sandbox::schedulerJobIds(queue)),
+          run_(QUORLEX_BIN, {"Render=always", "-printpdf", longDocument(), queue, title_},
                makeTempDir("long-run") + "/output"),
-          job_(sandbox::waitForSchedulerJob(queue, title, known_, 60)) {}
+          job_(sandbox::waitForSchedulerJob(queue, title_, known_, 60)) {}
+    ~LongRun() {
+        if (job_) sandbox::cancelSchedulerJob(queue_, job_->id);
+    }
+    LongRun(const LongRun&) = delete;
+    LongRun& operator=(const LongRun&) = delete;
 
+    const std::string& queue() const { return queue_; }
+    const std::string& title() const { return title_; }
     const std::optional<sandbox::Job>& job() const { return job_; }
     int pid() const { return run_.pid(); }
     RunResult finish() { return run_.wait(); }
 
 private:
+    std::string queue_;
+    std::string title_;
     std::vector<int> known_;
     sandbox::BackgroundRun run_;
     std::optional<sandbox::Job> job_;
 };
 
-// The job is still there without a document, or was ended: it did not print.
-void expectNotCompleted(const std::string& queue, int id) {
-    const auto job = sandbox::schedulerJobById(queue, id);
+// The scheduler has the run's job and is still receiving its document.
+::testing::AssertionResult underway(const LongRun& run) {
+    if (!run.job()) return ::testing::AssertionFailure() << "no job appeared";
+    if (run.job()->state == sandbox::JobState::Completed)
+        return ::testing::AssertionFailure() << "finished too soon to test";
+    return ::testing::AssertionSuccess();
+}
+
+// Nothing of the run reached the printer, and its job is still there
+// without a document or was ended: it did not print.
+void expectNothingPrinted(const LongRun& run) {
+    expectNeverPrinted(run.title());
+    const auto job = sandbox::schedulerJobById(run.queue(), run.job()->id);
     ASSERT_TRUE(job.has_value());
     EXPECT_NE(job->state, sandbox::JobState::Completed);
     EXPECT_NE(job->state, sandbox::JobState::Processing);
@@ -128,11 +150,8 @@ void expectNotCompleted(const std::string& queue, int id) {
 
 TEST(CupsFailures, ASchedulerStoppedWhileTheDocumentIsSentLeavesNoPartialJob) {
     QUORLEX_REQUIRE_SANDBOX();
-    const auto* env = sandbox::environment();
-    const std::string title = uniqueTitle("scheduler-stopped");
-    LongRun run(env->ippQueue, title);
-    ASSERT_TRUE(run.job().has_value()) << "no job appeared";
-    ASSERT_NE(run.job()->state, sandbox::JobState::Completed) << "finished too soon to test";
+    LongRun run(sandbox::environment()->ippQueue, "scheduler-stopped");
+    ASSERT_TRUE(underway(run));
     {
         const SchedulerRestart restart;
         ASSERT_TRUE(sandbox::control("stop-scheduler"));
@@ -143,18 +162,13 @@ TEST(CupsFailures, ASchedulerStoppedWhileTheDocumentIsSentLeavesNoPartialJob) {
         EXPECT_TRUE(contains(result.err, "connection to the CUPS scheduler was lost")) << result.err;
     }
     // Back up, the scheduler holds the job without a document: it never prints.
-    expectNeverPrinted(title);
-    expectNotCompleted(env->ippQueue, run.job()->id);
-    sandbox::cancelSchedulerJob(env->ippQueue, run.job()->id);
+    expectNothingPrinted(run);
 }
 
 TEST(CupsFailures, AProgramKilledWhileTheDocumentIsSentLeavesNoPartialJob) {
     QUORLEX_REQUIRE_SANDBOX();
-    const auto* env = sandbox::environment();
-    const std::string title = uniqueTitle("killed");
-    LongRun run(env->ippQueue, title);
-    ASSERT_TRUE(run.job().has_value()) << "no job appeared";
-    ASSERT_NE(run.job()->state, sandbox::JobState::Completed) << "finished too soon to test";
+    LongRun run(sandbox::environment()->ippQueue, "killed");
+    ASSERT_TRUE(underway(run));
 
     ASSERT_EQ(kill(run.pid(), SIGKILL), 0);
     const RunResult result = run.finish();
@@ -162,9 +176,7 @@ TEST(CupsFailures, AProgramKilledWhileTheDocumentIsSentLeavesNoPartialJob) {
 
     // The upload broke off: the scheduler dropped the document, and the job
     // waits for one that will never come.
-    expectNeverPrinted(title);
-    expectNotCompleted(env->ippQueue, run.job()->id);
-    sandbox::cancelSchedulerJob(env->ippQueue, run.job()->id);
+    expectNothingPrinted(run);
 }
 
 }  // namespace

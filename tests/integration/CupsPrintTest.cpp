@@ -4,6 +4,8 @@
 
 #include <cmath>
 #include <fstream>
+#include <ios>
+#include <ostream>
 #include <set>
 
 #include "integration/support/ProcessRunner.h"
@@ -21,21 +23,34 @@ using sandbox::uniqueTitle;
 
 const std::string kMixedPdf = std::string(QUORLEX_TEST_DATA) + "/mixed.pdf";
 
+// A run printed under a title of its own, and the document the printer
+// kept for it (empty, with a test failure, when it kept none).
+struct Printout {
+    std::string title;
+    std::string document;
+};
+
+Printout printOut(const std::string& pdf, const std::string& queue, const std::string& what,
+                  const std::vector<std::string>& extra = {}) {
+    Printout printout{uniqueTitle(what), ""};
+    expectPrinted(printPdf(pdf, queue, printout.title, extra));
+    printout.document = printedDocument(printout.title);
+    return printout;
+}
+
 TEST(CupsPrinting, EachPageReachesThePrinterOnItsOwnPaperWhereLpUsesOneForAll) {
     QUORLEX_REQUIRE_SANDBOX();
     const auto* env = sandbox::environment();
 
-    const std::string title = uniqueTitle("mixed");
-    expectPrinted(printPdf(kMixedPdf, env->ippQueue, title));
-    const std::string document = printedDocument(title);
-    ASSERT_FALSE(document.empty());
+    const Printout mixed = printOut(kMixedPdf, env->ippQueue, "mixed");
+    ASSERT_FALSE(mixed.document.empty());
     // A4, A4 landscape turned onto portrait A4, US Letter, A5.
-    const std::vector<PageSize> quorlexPages = sandbox::pageSizes(document);
+    const std::vector<PageSize> quorlexPages = sandbox::pageSizes(mixed.document);
     EXPECT_TRUE(sameSizes(quorlexPages,
                           {sandbox::kA4, sandbox::kA4, sandbox::kLetter, sandbox::kA5}));
     // One job for the whole document.
     int jobsOfTitle = 0;
-    for (const auto& job : sandbox::finishedPrinterJobs()) jobsOfTitle += job.name == title;
+    for (const auto& job : sandbox::finishedPrinterJobs()) jobsOfTitle += job.name == mixed.title;
     EXPECT_EQ(jobsOfTitle, 1);
 
     // For contrast: lp lets the scheduler fit every page onto the job's one
@@ -57,13 +72,10 @@ TEST(CupsPrinting, EachPageReachesThePrinterOnItsOwnPaperWhereLpUsesOneForAll) {
 
 TEST(CupsPrinting, APackagedPpdQueueGivesEachPageThePpdsPaper) {
     QUORLEX_REQUIRE_SANDBOX();
-    const auto* env = sandbox::environment();
-    const std::string title = uniqueTitle("ppd");
-    expectPrinted(printPdf(kMixedPdf, env->ppdQueue, title));
-    const std::string document = printedDocument(title);
-    ASSERT_FALSE(document.empty());
+    const Printout ppd = printOut(kMixedPdf, sandbox::environment()->ppdQueue, "ppd");
+    ASSERT_FALSE(ppd.document.empty());
     // The PPD's sizes are whole points (A4 595 x 842, A5 420 x 595).
-    EXPECT_TRUE(sameSizes(sandbox::pageSizes(document),
+    EXPECT_TRUE(sameSizes(sandbox::pageSizes(ppd.document),
                           {sandbox::kA4, sandbox::kA4, sandbox::kLetter, sandbox::kA5}, 2.0));
 }
 
@@ -75,7 +87,14 @@ struct FramePlacement {
     bool blackInsideTopEdge = false;
     bool whiteInLeftMargin = false;
     bool whiteInTopMargin = false;
+    bool operator==(const FramePlacement&) const = default;
 };
+
+std::ostream& operator<<(std::ostream& out, const FramePlacement& placement) {
+    return out << std::boolalpha << "black inside the left edge " << placement.blackInsideLeftEdge
+               << ", inside the top edge " << placement.blackInsideTopEdge << "; white in the left margin "
+               << placement.whiteInLeftMargin << ", in the top margin " << placement.whiteInTopMargin;
+}
 
 FramePlacement placeFrame(const std::string& document) {
     const sandbox::GrayImage page = sandbox::renderPage(document, 1, 72);
@@ -98,26 +117,20 @@ TEST(CupsPrinting, ScaleFitsTheWholePageIntoThePrintableAreaThePrinterReports) {
     const std::string pdf = makeTempDir("scale") + "/frame.pdf";
     sandbox::writePdf(pdf, {sandbox::kA4}, sandbox::PageContent::Frame);
 
-    const std::string scaledTitle = uniqueTitle("scaled");
-    expectPrinted(printPdf(pdf, env->ippQueue, scaledTitle, {"-scale"}));
-    const std::string scaled = printedDocument(scaledTitle);
-    ASSERT_FALSE(scaled.empty());
-    const FramePlacement fitted = placeFrame(scaled);
-    EXPECT_TRUE(fitted.blackInsideLeftEdge);
-    EXPECT_TRUE(fitted.blackInsideTopEdge);
-    EXPECT_TRUE(fitted.whiteInLeftMargin);
-    EXPECT_TRUE(fitted.whiteInTopMargin);
+    const Printout scaled = printOut(pdf, env->ippQueue, "scaled", {"-scale"});
+    ASSERT_FALSE(scaled.document.empty());
+    EXPECT_EQ(placeFrame(scaled.document), (FramePlacement{.blackInsideLeftEdge = true,
+                                                           .blackInsideTopEdge = true,
+                                                           .whiteInLeftMargin = true,
+                                                           .whiteInTopMargin = true}));
 
     // At true size the 8-point frame lies in the unprintable margins: cut off.
-    const std::string trueTitle = uniqueTitle("true-size");
-    expectPrinted(printPdf(pdf, env->ippQueue, trueTitle));
-    const std::string trueSize = printedDocument(trueTitle);
-    ASSERT_FALSE(trueSize.empty());
-    const FramePlacement cut = placeFrame(trueSize);
-    EXPECT_FALSE(cut.blackInsideLeftEdge);
-    EXPECT_FALSE(cut.blackInsideTopEdge);
-    EXPECT_TRUE(cut.whiteInLeftMargin);
-    EXPECT_TRUE(cut.whiteInTopMargin);
+    const Printout trueSize = printOut(pdf, env->ippQueue, "true-size");
+    ASSERT_FALSE(trueSize.document.empty());
+    EXPECT_EQ(placeFrame(trueSize.document), (FramePlacement{.blackInsideLeftEdge = false,
+                                                             .blackInsideTopEdge = false,
+                                                             .whiteInLeftMargin = true,
+                                                             .whiteInTopMargin = true}));
 }
 
 TEST(CupsPrinting, AnLpoptionsInstanceSuppliesTheDefaultPaper) {

@@ -49,10 +49,15 @@ constexpr double kMm = 72 / 25.4;
 const sandbox::PageSize kParcelLabel{100 * kMm, 150 * kMm};
 const sandbox::PageSize kReceipt{80 * kMm, 200 * kMm};
 
+// Every test prints through the sandbox's driver queues.
+class DriverMatrix : public ::testing::Test {
+protected:
+    void SetUp() override { QUORLEX_REQUIRE_SANDBOX(); }
+};
+
 }  // namespace
 
-TEST(DriverMatrix, UncollatedCopiesReachEveryRasterDriverAsItMakesThemWithEachPageOnItsPaper) {
-    QUORLEX_REQUIRE_SANDBOX();
+TEST_F(DriverMatrix, UncollatedCopiesReachEveryRasterDriverAsItMakesThemWithEachPageOnItsPaper) {
     struct Case {
         std::string queue;
         std::string language;   // of what the printer received
@@ -87,8 +92,7 @@ TEST(DriverMatrix, UncollatedCopiesReachEveryRasterDriverAsItMakesThemWithEachPa
     }
 }
 
-TEST(DriverMatrix, DriversThatWantManualCopiesGetThemInTheDocument) {
-    QUORLEX_REQUIRE_SANDBOX();
+TEST_F(DriverMatrix, DriversThatWantManualCopiesGetThemInTheDocument) {
     // Epson's dot matrix driver: eight pages, each page twice in turn; the
     // A5 page has no paper and goes on the Letter before it.
     QUORLEX_DRIVER_QUEUE(epson, "epson9");
@@ -114,8 +118,7 @@ TEST(DriverMatrix, DriversThatWantManualCopiesGetThemInTheDocument) {
     EXPECT_EQ(tape.printer.sheets.size(), 8u) << printed::describe(tape.printer);
 }
 
-TEST(DriverMatrix, CollatedCopiesAreMadeInTheDocumentAndOnePageIsCopiedByThePrinter) {
-    QUORLEX_REQUIRE_SANDBOX();
+TEST_F(DriverMatrix, CollatedCopiesAreMadeInTheDocumentAndOnePageIsCopiedByThePrinter) {
     // A raster driver copies each page on its own: collated copies are the
     // document twice, the driver told one.
     QUORLEX_DRIVER_QUEUE(laserjet, "laserjet");
@@ -131,26 +134,31 @@ TEST(DriverMatrix, CollatedCopiesAreMadeInTheDocumentAndOnePageIsCopiedByThePrin
     EXPECT_EQ(copiesOf(label.printer), std::vector<int>{3});
 }
 
-TEST(DriverMatrix, SidesTraysAndColourReachTheDriverAsItTakesThem) {
-    QUORLEX_REQUIRE_SANDBOX();
-    QUORLEX_DRIVER_QUEUE(laserjet, "laserjet");
-    const Delivery pcl = drivers::print(laserjet, kMixedPdf, {"Duplex=long", "Tray=tray-2", "Pages=1-3"});
-    ASSERT_TRUE(pcl.printed()) << pcl.run.err;
-    EXPECT_EQ(sidesOf(pcl.printer), "long-edge long-edge long-edge");
-    EXPECT_EQ(sourcesOf(pcl.printer), "tray-2 tray-2 tray-2");
-
-    // hpcups names its lower tray "Lower", the scheduler "bottom".
-    QUORLEX_DRIVER_QUEUE(hpcups, "hpcups");
-    const Delivery hp = drivers::print(hpcups, kMixedPdf, {"Duplex=short", "Tray=bottom", "Pages=1"});
-    ASSERT_TRUE(hp.printed() && hp.driver) << hp.run.err;
-    EXPECT_EQ(sidesOf(*hp.driver), "short-edge");
-    EXPECT_EQ(sourcesOf(*hp.driver), "4");   // MediaPosition of InputSlot Lower
-
-    QUORLEX_DRIVER_QUEUE(gutenprint, "gutenprint");
-    const Delivery stp = drivers::print(gutenprint, kMixedPdf, {"Duplex=long", "Tray=manual", "Pages=1-2"});
-    ASSERT_TRUE(stp.printed()) << stp.run.err;
-    EXPECT_EQ(sidesOf(stp.printer), "long-edge long-edge");
-    EXPECT_EQ(sourcesOf(stp.printer), "manual manual");
+TEST_F(DriverMatrix, SidesTraysAndColourReachTheDriverAsItTakesThem) {
+    struct Case {
+        std::string queue;
+        std::vector<std::string> settings;
+        bool fromDriver;        // read in the raster the driver was handed
+        std::string sides;
+        std::string sources;
+    };
+    const Case cases[] = {
+        {"laserjet", {"Duplex=long", "Tray=tray-2", "Pages=1-3"}, false, "long-edge long-edge long-edge",
+         "tray-2 tray-2 tray-2"},
+        // hpcups names its lower tray "Lower", the scheduler "bottom": the
+        // driver gets MediaPosition 4, that of InputSlot Lower.
+        {"hpcups", {"Duplex=short", "Tray=bottom", "Pages=1"}, true, "short-edge", "4"},
+        {"gutenprint", {"Duplex=long", "Tray=manual", "Pages=1-2"}, false, "long-edge long-edge", "manual manual"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.queue);
+        QUORLEX_DRIVER_QUEUE(queue, c.queue);
+        const Delivery delivery = drivers::print(queue, kMixedPdf, c.settings);
+        ASSERT_TRUE(delivery.printed() && (!c.fromDriver || delivery.driver)) << delivery.run.err;
+        const printed::Reading& reading = c.fromDriver ? *delivery.driver : delivery.printer;
+        EXPECT_EQ(sidesOf(reading), c.sides);
+        EXPECT_EQ(sourcesOf(reading), c.sources);
+    }
 
     // PostScript: the driver's features in the setup; a red page comes out
     // grey (Ghostscript counts no cyan, magenta or yellow on it).
@@ -167,8 +175,7 @@ TEST(DriverMatrix, SidesTraysAndColourReachTheDriverAsItTakesThem) {
     EXPECT_TRUE(holds(ink.out, " 0.00000  0.00000  0.00000 ")) << ink.out;
 }
 
-TEST(DriverMatrix, AControlAQueueCannotCarryIsRefusedBeforeAnyJob) {
-    QUORLEX_REQUIRE_SANDBOX();
+TEST_F(DriverMatrix, AControlAQueueCannotCarryIsRefusedBeforeAnyJob) {
     QUORLEX_DRIVER_QUEUE(zebra, "zebra");
     QUORLEX_DRIVER_QUEUE(ptouch, "ptouch");
     const std::pair<const drivers::DriverQueue*, std::string> refused[] = {
@@ -182,8 +189,7 @@ TEST(DriverMatrix, AControlAQueueCannotCarryIsRefusedBeforeAnyJob) {
     }
 }
 
-TEST(DriverMatrix, ADriverThatTakesOnePaperAJobPrintsItOnTheFirstPagesPaperOrNothing) {
-    QUORLEX_REQUIRE_SANDBOX();
+TEST_F(DriverMatrix, ADriverThatTakesOnePaperAJobPrintsItOnTheFirstPagesPaperOrNothing) {
     // hpcups and Gutenprint take the paper from the job, not the page: the
     // job is on its first page's paper (A4 on a Letter queue)...
     QUORLEX_DRIVER_QUEUE(hpcups, "hpcups");
@@ -210,8 +216,7 @@ TEST(DriverMatrix, ADriverThatTakesOnePaperAJobPrintsItOnTheFirstPagesPaperOrNot
     EXPECT_EQ(papersOf(one.printer), "A4 A4 A4 A4");
 }
 
-TEST(DriverMatrix, ALabelAndAReceiptKeepTheirTrueSizeOnLabelStockWithPaper) {
-    QUORLEX_REQUIRE_SANDBOX();
+TEST_F(DriverMatrix, ALabelAndAReceiptKeepTheirTrueSizeOnLabelStockWithPaper) {
     QUORLEX_DRIVER_QUEUE(zebra, "zebra");
     const std::string label = documentOf("parcel", {kParcelLabel});
     const std::string receipt = documentOf("receipt", {kReceipt});

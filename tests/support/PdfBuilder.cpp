@@ -56,6 +56,23 @@ void walkResources(QPDFObjectHandle resources, std::set<QPDFObjGen>& seen,
     }
 }
 
+// Every entry of one kind of resource ("/XObject", "/ColorSpace") that the
+// page's resources hold, or those of the forms, patterns and soft masks
+// they lead to.
+void forEachResource(QPDFPageObjectHelper& page, const char* category,
+                     const std::function<void(QPDFObjectHandle)>& visit) {
+    std::set<QPDFObjGen> seen;
+    walkResources(page.getAttribute("/Resources", false), seen, [&](QPDFObjectHandle resources) {
+        QPDFObjectHandle entries = resources.getKey(category);
+        if (!entries.isDictionary()) return;
+        for (auto& [name, object] : entries.ditems()) visit(object);
+    });
+}
+
+bool isXObject(QPDFObjectHandle object, const char* subtype) {
+    return object.isStream() && object.getDict().getKey("/Subtype").isNameAndEquals(subtype);
+}
+
 struct OpenPdf {
     QPDF pdf;
     std::vector<QPDFPageObjectHelper> pages;
@@ -226,14 +243,8 @@ std::string pageContent(const std::string& path, int number) {
     QPDFPageObjectHelper& page = pdf.page(number);
     std::string content;
     for (QPDFObjectHandle& stream : page.getPageContents()) content += decoded(stream) + "\n";
-    std::set<QPDFObjGen> seen;
-    walkResources(page.getAttribute("/Resources", false), seen, [&](QPDFObjectHandle resources) {
-        QPDFObjectHandle xobjects = resources.getKey("/XObject");
-        if (!xobjects.isDictionary()) return;
-        for (auto& [name, object] : xobjects.ditems()) {
-            if (object.isStream() && object.getDict().getKey("/Subtype").isNameAndEquals("/Form"))
-                content += decoded(object) + "\n";
-        }
+    forEachResource(page, "/XObject", [&](QPDFObjectHandle object) {
+        if (isXObject(object, "/Form")) content += decoded(object) + "\n";
     });
     return content;
 }
@@ -241,34 +252,20 @@ std::string pageContent(const std::string& path, int number) {
 std::set<std::string> colourSpaceFamilies(const std::string& path, int number) {
     OpenPdf pdf(path);
     std::set<std::string> families;
-    std::set<QPDFObjGen> seen;
-    walkResources(pdf.page(number).getAttribute("/Resources", false), seen,
-                  [&](QPDFObjectHandle resources) {
-                      QPDFObjectHandle spaces = resources.getKey("/ColorSpace");
-                      if (!spaces.isDictionary()) return;
-                      for (auto& [name, space] : spaces.ditems()) {
-                          if (space.isName()) families.insert(space.getName());
-                          else if (space.isArray() && space.getArrayNItems() > 0)
-                              families.insert(space.getArrayItem(0).getName());
-                      }
-                  });
+    forEachResource(pdf.page(number), "/ColorSpace", [&](QPDFObjectHandle space) {
+        if (space.isName()) families.insert(space.getName());
+        else if (space.isArray() && space.getArrayNItems() > 0)
+            families.insert(space.getArrayItem(0).getName());
+    });
     return families;
 }
 
 int imageCount(const std::string& path, int number) {
     OpenPdf pdf(path);
     int images = 0;
-    std::set<QPDFObjGen> seen;
-    walkResources(pdf.page(number).getAttribute("/Resources", false), seen,
-                  [&](QPDFObjectHandle resources) {
-                      QPDFObjectHandle xobjects = resources.getKey("/XObject");
-                      if (!xobjects.isDictionary()) return;
-                      for (auto& [name, object] : xobjects.ditems()) {
-                          if (object.isStream() &&
-                              object.getDict().getKey("/Subtype").isNameAndEquals("/Image"))
-                              ++images;
-                      }
-                  });
+    forEachResource(pdf.page(number), "/XObject", [&](QPDFObjectHandle object) {
+        if (isXObject(object, "/Image")) ++images;
+    });
     return images;
 }
 

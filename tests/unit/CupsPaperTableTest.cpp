@@ -3,7 +3,10 @@
 #include <cups/cups.h>
 #include <gtest/gtest.h>
 
+#include <array>
 #include <set>
+#include <utility>
+#include <vector>
 
 #include "posix/drivers/cups/CupsJob.h"
 #include "posix/drivers/cups/CupsPaperTable.h"
@@ -20,30 +23,47 @@ CupsMedia borderless(const char* name, int32_t width, int32_t length) {
     return media(name, width, length, 0, 0);
 }
 
+// Papers as a media database gives them, at true size with the usual margins.
+const CupsMedia kA4 = media("iso_a4_210x297mm", 21000, 29700);
+const CupsMedia kA5 = media("iso_a5_148x210mm", 14800, 21000);
+const CupsMedia kLetter = media("na_letter_8.5x11in", 21590, 27940);
+const CupsMedia kCard = media("custom_68.79x95.25mm_68.79x95.25mm", 6879, 9525);   // no Windows id
+
+using Ids = std::vector<int16_t>;
+using Size = std::pair<int32_t, int32_t>;             // width, length
+using Margins = std::array<int32_t, 4>;               // left, top, right, bottom
+
+// The Windows ids of the table's papers, in order.
+Ids idsOf(const std::vector<Paper>& table) {
+    Ids ids;
+    for (const Paper& paper : table) ids.push_back(paper.id);
+    return ids;
+}
+
+Size sizeOf(const Paper& paper) { return {paper.width, paper.length}; }
+
+Margins marginsOf(const Paper& paper) {
+    return {paper.marginLeft, paper.marginTop, paper.marginRight, paper.marginBottom};
+}
+
 TEST(CupsPaperTable, BorderlessVariantsCollapseIntoThePaperWithMargins) {
     // Borderless first or second, the paper keeps its margins, its place and
     // its Windows id, and appears once.
     const auto table = buildPaperTable({
         borderless("iso_a4_210x297mm_borderless", 21000, 29700),
-        media("na_letter_8.5x11in", 21590, 27940),
-        media("iso_a4_210x297mm", 21000, 29700),
+        kLetter,
+        kA4,
         borderless("na_letter_8.5x11in_borderless", 21590, 27940),
     });
-    ASSERT_EQ(table.size(), 2u);
-    EXPECT_EQ(table[0].id, DMPAPER_A4);
+    ASSERT_EQ(idsOf(table), (Ids{DMPAPER_A4, DMPAPER_LETTER}));
     EXPECT_EQ(table[0].name, u"A4");
-    EXPECT_EQ(table[0].marginLeft, 400);
-    EXPECT_EQ(table[0].marginTop, 600);
-    EXPECT_EQ(table[0].marginRight, 400);
-    EXPECT_EQ(table[0].marginBottom, 600);
-    EXPECT_EQ(table[1].id, DMPAPER_LETTER);
+    EXPECT_EQ(marginsOf(table[0]), (Margins{400, 600, 400, 600}));
     EXPECT_EQ(table[1].marginLeft, 400);
 }
 
 TEST(CupsPaperTable, APaperOfferedOnlyBorderlessIsKept) {
     const auto table = buildPaperTable({borderless("iso_a5_148x210mm_borderless", 14800, 21000)});
-    ASSERT_EQ(table.size(), 1u);
-    EXPECT_EQ(table[0].id, DMPAPER_A5);
+    ASSERT_EQ(idsOf(table), (Ids{DMPAPER_A5}));
     EXPECT_EQ(table[0].name, u"A5");
     EXPECT_EQ(table[0].marginLeft, 0);
 }
@@ -54,45 +74,35 @@ TEST(CupsPaperTable, StandardPapersRoundedToPointsGetTheirTrueSize) {
     // the same paper from the PPD and from IPP are one paper.
     const auto table = buildPaperTable({
         media("iso_a4_210x297mm", 20990, 29704),
-        media("iso_a4_210x297mm", 21000, 29700),
+        kA4,
         media("iso_a5_148x210mm", 14817, 20990),
-        media("custom_68.79x95.25mm_68.79x95.25mm", 6879, 9525),
+        kCard,
         media("na_letter_8.5x11in", 20000, 28000),   // a name that does not fit the size
     });
     ASSERT_EQ(table.size(), 4u);
     EXPECT_EQ(table[0].id, DMPAPER_A4);
-    EXPECT_EQ(table[0].width, 21000);
-    EXPECT_EQ(table[0].length, 29700);
+    EXPECT_EQ(sizeOf(table[0]), Size(21000, 29700));
     EXPECT_EQ(table[1].id, DMPAPER_A5);
-    EXPECT_EQ(table[1].width, 14800);
-    EXPECT_EQ(table[1].length, 21000);
-    EXPECT_EQ(table[2].width, 6879);
-    EXPECT_EQ(table[2].length, 9525);
+    EXPECT_EQ(sizeOf(table[1]), Size(14800, 21000));
+    EXPECT_EQ(sizeOf(table[2]), Size(6879, 9525));
     EXPECT_EQ(table[3].width, 20000);
 }
 
 TEST(CupsPaperTable, SizesWithoutAWindowsIdGetDistinctIdsAboveUser) {
     const auto table = buildPaperTable({
-        media("custom_68.79x95.25mm_68.79x95.25mm", 6879, 9525),
-        media("iso_a4_210x297mm", 21000, 29700),
+        kCard,
+        kA4,
         media("om_small-photo_100x150mm", 10000, 15000),
         media("custom_5x13in_5x13in", 12700, 33020),
     });
-    ASSERT_EQ(table.size(), 4u);
-    EXPECT_EQ(table[0].id, DMPAPER_USER + 1);
-    EXPECT_EQ(table[1].id, DMPAPER_A4);
-    EXPECT_EQ(table[2].id, DMPAPER_USER + 2);
-    EXPECT_EQ(table[3].id, DMPAPER_USER + 3);
+    ASSERT_EQ(idsOf(table), (Ids{DMPAPER_USER + 1, DMPAPER_A4, DMPAPER_USER + 2, DMPAPER_USER + 3}));
     EXPECT_EQ(table[0].name, u"68.79x95.25mm");
     EXPECT_EQ(table[3].name, u"5x13");
 }
 
 TEST(CupsPaperTable, AWindowsIdIsNeverGivenTwice) {
     // Two sizes a media database calls A4 but that are not the same paper.
-    const auto table = buildPaperTable({
-        media("iso_a4_210x297mm", 21000, 29700),
-        media("iso_a4_210x297mm_tray-2", 21000, 30500),
-    });
+    const auto table = buildPaperTable({kA4, media("iso_a4_210x297mm_tray-2", 21000, 30500)});
     ASSERT_EQ(table.size(), 2u);
     EXPECT_EQ(table[0].id, DMPAPER_A4);
     EXPECT_GT(table[1].id, DMPAPER_USER);
@@ -104,10 +114,9 @@ TEST(CupsPaperTable, UnusableEntriesAreLeftOut) {
         media("iso_a4_210x297mm", 21000, 29700, 10500, 600),   // margins cover the width
         media("roll_max_914x50000mm", 91400, 5000000),          // beyond what DEVMODEW holds
         media("iso_a4_210x297mm", -1, 29700),
-        media("iso_a5_148x210mm", 14800, 21000),
+        kA5,
     });
-    ASSERT_EQ(table.size(), 1u);
-    EXPECT_EQ(table[0].id, DMPAPER_A5);
+    ASSERT_EQ(idsOf(table), (Ids{DMPAPER_A5}));
 }
 
 TEST(CupsPaperTable, WindowsIdsFollowTheSizesWindowsGivesThem) {
@@ -157,8 +166,7 @@ TEST(CupsPaperTable, BaseNameDropsVariantsButNotNamesThatLookLikeSizes) {
 }
 
 TEST(CupsPaperTable, FindingAPaperBySizeAllowsPointRounding) {
-    const auto table = buildPaperTable({media("iso_a5_148x210mm", 14800, 21000),
-                                        media("iso_a4_210x297mm", 21000, 29700)});
+    const auto table = buildPaperTable({kA5, kA4});
     EXPECT_EQ(findPaperBySize(table, 20990, 29704), 1);
     EXPECT_EQ(findPaperBySize(table, 14800, 21000), 0);
     EXPECT_EQ(findPaperBySize(table, 21000, 29800), -1);

@@ -12,28 +12,22 @@
 
 namespace {
 
-using plat::DynamicFn;
-using Lines = std::vector<std::string>;
-
 using DynamicFnSearch = testsupport::DynamicFnProbeTest;
 
 TEST_F(DynamicFnSearch, TriesLibrariesAndThenProcedureNamesInOrder) {
-    DynamicFn fn("quorlexprobe_missing,quorlexprobe_a,quorlexprobe_b",
-                 "quorlexProbeMissing,quorlexProbeOnlyInA", false);
+    DynamicFn fn(kLibrariesInOrder, kNamesInOrder, false);
     EXPECT_EQ(answer(fn), 11);
     EXPECT_NE(fn.module, nullptr);
-    EXPECT_EQ(logged(), (Lines{"120  [DynFnOpen(libquorlexprobe_missing.so) failed]",
-                                 "120   [DynFnFind(quorlexProbeMissing) failed]",
-                                 "100 found 'quorlexProbeOnlyInA' in 'libquorlexprobe_a.so'"}));
+    EXPECT_EQ(logged(), (Lines{openFailed("libquorlexprobe_missing.so"), findFailed("quorlexProbeMissing"),
+                               found("quorlexProbeOnlyInA", "libquorlexprobe_a.so")}));
     EXPECT_FALSE(loaded(WIDE("libquorlexprobe_b.so")));
 }
 
 TEST_F(DynamicFnSearch, AWindowsLibraryIsNotFoundAndLoggedAsBeforeAndTheSearchGoesOn) {
     DynamicFn fn("ADVAPI32,quorlexprobe_a", "RegQueryReflectionKey,quorlexProbeAnswer", false);
     EXPECT_EQ(answer(fn), 1);
-    EXPECT_EQ(logged(), (Lines{"120  [DynFnOpen(libADVAPI32.so) failed]",
-                                 "120   [DynFnFind(RegQueryReflectionKey) failed]",
-                                 "100 found 'quorlexProbeAnswer' in 'libquorlexprobe_a.so'"}));
+    EXPECT_EQ(logged(), (Lines{openFailed("libADVAPI32.so"), findFailed("RegQueryReflectionKey"),
+                               found("quorlexProbeAnswer", "libquorlexprobe_a.so")}));
 }
 
 TEST_F(DynamicFnSearch, ReleasesALibraryThatLacksEveryNameAndGoesOn) {
@@ -43,7 +37,7 @@ TEST_F(DynamicFnSearch, ReleasesALibraryThatLacksEveryNameAndGoesOn) {
         EXPECT_EQ(none.module, nullptr);
         EXPECT_FALSE(loaded(WIDE("libquorlexprobe_b.so")));
     }
-    EXPECT_EQ(logged(), (Lines{"120   [DynFnFind(quorlexProbeOnlyInA) failed]"}));
+    EXPECT_EQ(logged(), (Lines{findFailed("quorlexProbeOnlyInA")}));
     DynamicFn next("quorlexprobe_b,quorlexprobe_a", "quorlexProbeOnlyInA", false);
     EXPECT_EQ(answer(next), 11);
 }
@@ -52,18 +46,15 @@ TEST_F(DynamicFnSearch, UsesPathsAsWrittenWithoutThePattern) {
     DynamicFn fn("/no/such/dir/quorlexprobe_b,dir\\quorlexprobe_b," QUORLEX_PROBE_LIBRARY_A,
                  "quorlexProbeAnswer", false);
     EXPECT_EQ(answer(fn), 1);
-    EXPECT_EQ(logged(), (Lines{"120  [DynFnOpen(/no/such/dir/quorlexprobe_b) failed]",
-                                 "120  [DynFnOpen(dir\\quorlexprobe_b) failed]",
-                                 std::string("100 found 'quorlexProbeAnswer' in '") +
-                                     QUORLEX_PROBE_LIBRARY_A + "'"}));
+    EXPECT_EQ(logged(), (Lines{openFailed("/no/such/dir/quorlexprobe_b"), openFailed("dir\\quorlexprobe_b"),
+                               found("quorlexProbeAnswer", QUORLEX_PROBE_LIBRARY_A)}));
 }
 
 TEST_F(DynamicFnSearch, LiteralNamesAreUsedExactlyBracketsIncluded) {
     DynamicFn fn("quorlexprobe_a,libx[y],libquorlexprobe_b.so", "quorlexProbeAnswer", true);
     EXPECT_EQ(answer(fn), 2);
-    EXPECT_EQ(logged(), (Lines{"120  [DynFnOpen(quorlexprobe_a) failed]",
-                                 "120  [DynFnOpen(libx[y]) failed]",
-                                 "100 found 'quorlexProbeAnswer' in 'libquorlexprobe_b.so'"}));
+    EXPECT_EQ(logged(), (Lines{openFailed("quorlexprobe_a"), openFailed("libx[y]"),
+                               found("quorlexProbeAnswer", "libquorlexprobe_b.so")}));
 }
 
 TEST_F(DynamicFnSearch, BracketedAlternativesYieldNothingAndTheSearchGoesOnAfterThem) {

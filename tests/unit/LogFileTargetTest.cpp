@@ -7,7 +7,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 
 #include "app/JobSettings.h"
@@ -15,29 +14,19 @@
 #include "plat/LogTargets.h"
 #include "posix/winapi/LastError.h"
 #include "posix/winapi/LogFiles.h"
+#include "support/LogFileSupport.h"
 #include "support/LogTestSupport.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-constexpr time_t kSunday8Dec2024 = 1733648703;   // 09:05:03 UTC
-time_t fakeNow = kSunday8Dec2024;
-time_t fakeClock(time_t* out) {
-    if (out != nullptr) *out = fakeNow;
-    return fakeNow;
-}
+using testsupport::kSunday8Dec2024;
+using testsupport::readFile;
 
 const std::string kStamp = "\nSun Dec 08 09:05:03 2024\n";
 const std::string kMainColumn = " main:       ";   // 13 characters
 const std::string kBlankColumn(13, ' ');
-
-std::string readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
 
 class LogTargetTest : public ::testing::Test {
 protected:
@@ -49,8 +38,8 @@ protected:
     void SetUp() override {
         setenv("TZ", "UTC0", 1);
         tzset();
-        fakeNow = kSunday8Dec2024;
-        plat::Logger_File::clock = &fakeClock;
+        testsupport::testNow = kSunday8Dec2024;
+        plat::Logger_File::clock = &testsupport::testClock;
         char pattern[] = "/tmp/quorlex-logtarget-XXXXXX";
         ASSERT_NE(mkdtemp(pattern), nullptr);
         dir = pattern;
@@ -124,7 +113,7 @@ TEST_F(LogTargetTest, StampsOncePerSecondWithABlankLineBefore) {
     StreamTarget out;
     out.target.write(0, "main", "a");
     out.target.write(0, "main", "b");
-    fakeNow += 1;
+    testsupport::testNow += 1;
     out.target.write(0, "main", "c");
     EXPECT_EQ(out.written(), kStamp + kMainColumn + " a\n" + kMainColumn + " b\n" +
                                  "\nSun Dec 08 09:05:04 2024\n" + kMainColumn + " c\n");

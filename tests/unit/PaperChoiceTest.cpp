@@ -3,6 +3,8 @@
 // shrinks it least, or a size of its own within what the printer takes.
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <ostream>
 #include <vector>
 
 #include "print/PaperChoice.h"
@@ -18,13 +20,28 @@ const std::vector<PaperExtent> kLabels = {
     {508, 254},     // 2 x 1 in
 };
 
+// Where a pick puts the page: on which paper, turned or not, at true size
+// or shrunk.
+struct Placement {
+    int32_t index;
+    int32_t rotation;
+    bool trueSize;
+    bool operator==(const Placement&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& out, const Placement& placement) {
+    return out << "paper " << placement.index << " rotation " << placement.rotation
+               << (placement.trueSize ? " at true size" : " shrunk");
+}
+
+std::optional<Placement> placementOf(const std::optional<PaperPick>& pick) {
+    if (!pick) return std::nullopt;
+    return Placement{pick->index, pick->rotation, pick->trueSize};
+}
+
 TEST(PaperChoice, ALabelTakesTheSmallestStockThatHoldsItAtTrueSize) {
     // A 100 x 150 mm parcel label: 4 x 6 in holds it, 4 x 5 in is too short.
-    const auto parcel = smallestPaperFor(kLabels, {1000, 1500});
-    ASSERT_TRUE(parcel);
-    EXPECT_EQ(parcel->index, 1);
-    EXPECT_EQ(parcel->rotation, 0);
-    EXPECT_TRUE(parcel->trueSize);
+    ASSERT_EQ(placementOf(smallestPaperFor(kLabels, {1000, 1500})), (Placement{1, 0, true}));
 
     // An 80 x 200 mm receipt on 4 x 8 in; lying on its side it still goes
     // there, turned, rather than on the 8 x 4 in paper of its shape...
@@ -38,11 +55,7 @@ TEST(PaperChoice, ALabelTakesTheSmallestStockThatHoldsItAtTrueSize) {
 TEST(PaperChoice, APageNoStockHoldsGoesWhereItShrinksLeast) {
     // A4 on labels: 4 in across shrinks it to 48 % on 4 x 6, 4 x 8 and 8 x 4
     // in (turned) alike; the first of them, upright, takes it.
-    const auto a4 = smallestPaperFor(kLabels, {2100, 2970});
-    ASSERT_TRUE(a4);
-    EXPECT_EQ(a4->index, 1);
-    EXPECT_EQ(a4->rotation, 0);
-    EXPECT_FALSE(a4->trueSize);
+    ASSERT_EQ(placementOf(smallestPaperFor(kLabels, {2100, 2970})), (Placement{1, 0, false}));
     // A wide page is turned where that shrinks it less.
     EXPECT_EQ(smallestPaperFor({{1016, 1524}, {2032, 1016}}, {4000, 1500})->index, 1);
     EXPECT_EQ(smallestPaperFor({{1016, 1524}}, {4000, 1500})->rotation, 3);

@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <utility>
 
 extern char** environ;
 
@@ -31,6 +32,17 @@ std::vector<std::string> buildEnvironment(const RunOptions& options) {
     return out;
 }
 
+std::vector<std::string> commandLine(const std::string& program, const std::vector<std::string>& args) {
+    std::vector<std::string> line{program};
+    line.insert(line.end(), args.begin(), args.end());
+    return line;
+}
+
+ExecStrings::ExecStrings(std::vector<std::string> strings) : strings_(std::move(strings)) {
+    for (std::string& s : strings_) pointers_.push_back(s.data());
+    pointers_.push_back(nullptr);
+}
+
 RunResult run(const std::string& program, const std::vector<std::string>& args,
               const RunOptions& options) {
     RunResult result;
@@ -40,15 +52,8 @@ RunResult run(const std::string& program, const std::vector<std::string>& args,
     const bool inputPipe = options.stdinMode == Stdin::Pipe || options.stdinMode == Stdin::HeldPipe;
     if (inputPipe && pipe2(inPipe, O_CLOEXEC) != 0) return result;
 
-    std::vector<std::string> envStrings = buildEnvironment(options);
-    std::vector<char*> envp;
-    for (auto& s : envStrings) envp.push_back(s.data());
-    envp.push_back(nullptr);
-    std::vector<std::string> argStrings{program};
-    argStrings.insert(argStrings.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (auto& s : argStrings) argv.push_back(s.data());
-    argv.push_back(nullptr);
+    const ExecStrings envp(buildEnvironment(options));
+    const ExecStrings argv(commandLine(program, args));
 
     pid_t pid = fork();
     if (pid == 0) {
@@ -73,7 +78,7 @@ RunResult run(const std::string& program, const std::vector<std::string>& args,
         }
         if (!options.workingDirectory.empty() && chdir(options.workingDirectory.c_str()) != 0)
             _exit(126);
-        execve(program.c_str(), argv.data(), envp.data());
+        execve(program.c_str(), argv.get(), envp.get());
         _exit(127);
     }
     close(outPipe[1]);

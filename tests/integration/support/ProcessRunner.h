@@ -38,6 +38,24 @@ struct RunResult {
 // and options.env added ("NAME=value" entries).
 std::vector<std::string> buildEnvironment(const RunOptions& options);
 
+// The program's path followed by its arguments.
+std::vector<std::string> commandLine(const std::string& program, const std::vector<std::string>& args);
+
+// A command line or an environment as execve takes it: the strings, and a
+// pointer to each of them followed by a null pointer.
+class ExecStrings {
+public:
+    explicit ExecStrings(std::vector<std::string> strings);
+    ExecStrings(const ExecStrings&) = delete;
+    ExecStrings& operator=(const ExecStrings&) = delete;
+
+    char* const* get() const { return pointers_.data(); }
+
+private:
+    std::vector<std::string> strings_;
+    std::vector<char*> pointers_;
+};
+
 RunResult run(const std::string& program, const std::vector<std::string>& args,
               const RunOptions& options = {});
 

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "integration/support/ProcessRunner.h"
+#include "integration/support/SkipUnless.h"
 
 namespace itest::sandbox {
 
@@ -69,12 +70,10 @@ struct FixtureField {
 std::vector<FixtureField> fixtureFields(const Environment& env);
 
 // Skips the test when the sandbox has not been started.
-#define QUORLEX_REQUIRE_SANDBOX()                                                        \
-    do {                                                                                 \
-        if (!::itest::sandbox::environment())                                            \
-            GTEST_SKIP() << "print sandbox not running: run `scripts/print-sandbox start` " \
-                            "and eval \"$(scripts/print-sandbox env)\" (scripts/test does)"; \
-    } while (0)
+#define QUORLEX_REQUIRE_SANDBOX()                                                       \
+    QUORLEX_SKIP_UNLESS(::itest::sandbox::environment(),                                \
+                        "print sandbox not running: run `scripts/print-sandbox start` " \
+                        "and eval \"$(scripts/print-sandbox env)\" (scripts/test does)")
 
 // Runs a shell command line with the test's environment.
 RunResult shell(const std::string& commandLine, int timeoutSeconds = 60);

@@ -33,11 +33,7 @@ TerminalResult runOnTerminal(const std::vector<std::string>& args, int timeoutSe
     if (openpty(&master, &slave, nullptr, &raw, nullptr) != 0) return result;
     if (pipe(outPipe) != 0 || pipe(errPipe) != 0) return result;
 
-    std::vector<std::string> strings{QUORLEX_BIN};
-    strings.insert(strings.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (auto& s : strings) argv.push_back(s.data());
-    argv.push_back(nullptr);
+    const ExecStrings argv(commandLine(QUORLEX_BIN, args));
 
     pid_t pid = fork();
     if (pid == 0) {
@@ -50,7 +46,7 @@ TerminalResult runOnTerminal(const std::vector<std::string>& args, int timeoutSe
         unsetenv("DISPLAY");
         unsetenv("WAYLAND_DISPLAY");
         for (const auto& [name, value] : env) setenv(name.c_str(), value.c_str(), 1);
-        execv(argv[0], argv.data());
+        execv(QUORLEX_BIN, argv.get());
         _exit(127);
     }
     // The parent keeps its end of the terminal open until the program is

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "integration/support/ProcessRunner.h"
+#include "integration/support/SkipUnless.h"
 
 namespace itest::wine {
 
@@ -21,13 +22,12 @@ struct Setup {
 };
 const Setup* setup();
 
+// Skips the test when the Windows build or the Wine prefix is not given.
 #define QUORLEX_REQUIRE_WINE()                                                              \
-    do {                                                                                    \
-        if (!::itest::wine::setup())                                                        \
-            GTEST_SKIP() << "Windows build not given: set QUORLEX_WINDOWS_BUILD to the "    \
-                            "folder of quorlex.exe and eval \"$(scripts/wine-prefix env)\" " \
-                            "after scripts/wine-prefix start (scripts/test does)";          \
-    } while (0)
+    QUORLEX_SKIP_UNLESS(::itest::wine::setup(),                                             \
+                        "Windows build not given: set QUORLEX_WINDOWS_BUILD to the folder " \
+                        "of quorlex.exe and eval \"$(scripts/wine-prefix env)\" after "     \
+                        "scripts/wine-prefix start (scripts/test does)")
 
 // Runs a Windows program under Wine. Its output streams go to files, not
 // pipes: Wine's own helper processes (started on demand by the first

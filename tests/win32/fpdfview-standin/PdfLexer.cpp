@@ -85,37 +85,36 @@ Token Lexer::next() {
     char c = data_[position_];
     char following = position_ + 1 < data_.size() ? data_[position_ + 1] : '\0';
     switch (c) {
-    case '[': token.kind = TokenKind::ArrayOpen; ++position_; break;
-    case ']': token.kind = TokenKind::ArrayClose; ++position_; break;
+    case '[': take(token, TokenKind::ArrayOpen, 1); break;
+    case ']': take(token, TokenKind::ArrayClose, 1); break;
     case '{':
     case '}':
-        token.kind = TokenKind::Keyword;
         token.text.assign(1, c);
-        ++position_;
+        take(token, TokenKind::Keyword, 1);
         break;
     case '<':
-        if (following == '<') {
-            token.kind = TokenKind::DictOpen;
-            position_ += 2;
-        } else {
+        if (following == '<')
+            take(token, TokenKind::DictOpen, 2);
+        else
             readHexString(token);
-        }
         break;
     case '>':
-        if (following == '>') {
-            token.kind = TokenKind::DictClose;
-            position_ += 2;
-        } else {
-            token.kind = TokenKind::Invalid;
-            ++position_;
-        }
+        if (following == '>')
+            take(token, TokenKind::DictClose, 2);
+        else
+            take(token, TokenKind::Invalid, 1);
         break;
     case '(': readLiteralString(token); break;
-    case ')': token.kind = TokenKind::Invalid; ++position_; break;
+    case ')': take(token, TokenKind::Invalid, 1); break;
     case '/': readName(token); break;
     default: readRegular(token); break;
     }
     return token;
+}
+
+void Lexer::take(Token& token, TokenKind kind, std::size_t length) {
+    token.kind = kind;
+    position_ += length;
 }
 
 void Lexer::readLiteralString(Token& token) {

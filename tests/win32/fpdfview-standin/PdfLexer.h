@@ -47,6 +47,8 @@ public:
 
 private:
     void skipWhitespaceAndComments();
+    // The token is the next length bytes, of that kind.
+    void take(Token& token, TokenKind kind, std::size_t length);
     void readLiteralString(Token& token);
     void readHexString(Token& token);
     void readName(Token& token);

@@ -59,26 +59,24 @@ std::optional<Value> ValueParser::parseFrom(const Token& first, int depth) {
 std::optional<Value> ValueParser::parseArray(int depth) {
     Value array;
     array.kind = Value::Kind::Array;
-    for (;;) {
-        Token token = lexer_.next();
-        if (token.kind == TokenKind::ArrayClose) return array;
+    for (Token token = lexer_.next(); token.kind != TokenKind::ArrayClose; token = lexer_.next()) {
         std::optional<Value> item = parseFrom(token, depth + 1);
         if (!item) return std::nullopt;
         array.array.push_back(std::move(*item));
     }
+    return array;
 }
 
 std::optional<Value> ValueParser::parseDictionary(int depth) {
     Value dictionary;
     dictionary.kind = Value::Kind::Dictionary;
-    for (;;) {
-        Token key = lexer_.next();
-        if (key.kind == TokenKind::DictClose) return dictionary;
+    for (Token key = lexer_.next(); key.kind != TokenKind::DictClose; key = lexer_.next()) {
         if (key.kind != TokenKind::Name) return std::nullopt;
         std::optional<Value> item = parseFrom(lexer_.next(), depth + 1);
         if (!item) return std::nullopt;
         dictionary.dictionary.push_back({std::move(key.text), std::move(*item)});
     }
+    return dictionary;
 }
 
 // "N G R": looks two tokens ahead and goes back when they are not "G R".

@@ -12,18 +12,13 @@
 
 namespace {
 
-using plat::DynamicFn;
-using Lines = std::vector<std::string>;
-
 using DynamicFnOnWindows = testsupport::DynamicFnProbeTest;
 
 TEST_F(DynamicFnOnWindows, BaseNamesBecomeDllFilesTriedInOrder) {
-    DynamicFn fn("quorlexprobe_missing,quorlexprobe_a,quorlexprobe_b",
-                 "quorlexProbeMissing,quorlexProbeOnlyInA", false);
+    DynamicFn fn(kLibrariesInOrder, kNamesInOrder, false);
     EXPECT_EQ(answer(fn), 11);
-    EXPECT_EQ(logged(), (Lines{"120  [DynFnOpen(quorlexprobe_missing.dll) failed]",
-                                 "120   [DynFnFind(quorlexProbeMissing) failed]",
-                                 "100 found 'quorlexProbeOnlyInA' in 'quorlexprobe_a.dll'"}));
+    EXPECT_EQ(logged(), (Lines{openFailed("quorlexprobe_missing.dll"), findFailed("quorlexProbeMissing"),
+                               found("quorlexProbeOnlyInA", "quorlexprobe_a.dll")}));
     EXPECT_FALSE(loaded(WIDE("quorlexprobe_b.dll")));
 }
 
@@ -34,11 +29,9 @@ TEST_F(DynamicFnOnWindows, PathsAndLiteralNamesAreUsedAsWritten) {
     // A literal name gets no pattern: no ".so" library exists here.
     DynamicFn literal("quorlexprobe_a.so,quorlexprobe_b.dll", "quorlexProbeAnswer", true);
     EXPECT_EQ(answer(literal), 2);
-    EXPECT_EQ(logged(),
-              (Lines{"120  [DynFnOpen(C:\\no\\such\\dir\\quorlexprobe_b) failed]",
-                     std::string("100 found 'quorlexProbeAnswer' in '") + QUORLEX_PROBE_LIBRARY_A + "'",
-                     "120  [DynFnOpen(quorlexprobe_a.so) failed]",
-                     "100 found 'quorlexProbeAnswer' in 'quorlexprobe_b.dll'"}));
+    EXPECT_EQ(logged(), (Lines{openFailed("C:\\no\\such\\dir\\quorlexprobe_b"),
+                               found("quorlexProbeAnswer", QUORLEX_PROBE_LIBRARY_A),
+                               openFailed("quorlexprobe_a.so"), found("quorlexProbeAnswer", "quorlexprobe_b.dll")}));
 }
 
 TEST_F(DynamicFnOnWindows, TheLibraryIsHeldForTheObjectsLifeAndReleasedAfter) {

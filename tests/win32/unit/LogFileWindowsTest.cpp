@@ -7,34 +7,23 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 
 #include "plat/LogTargets.h"
+#include "unit/support/LogFileSupport.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-constexpr time_t kSunday8Dec2024 = 1733648703;   // 09:05:03 UTC
-time_t fixedClock(time_t* out) {
-    if (out != nullptr) *out = kSunday8Dec2024;
-    return kSunday8Dec2024;
-}
-
-std::string readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
+using testsupport::readFile;
 
 class LogFileOnWindows : public ::testing::Test {
 protected:
     void SetUp() override {
         _putenv("TZ=UTC0");
         _tzset();
-        plat::Logger_File::clock = &fixedClock;
+        plat::Logger_File::clock = &testsupport::testClock;
         dir = fs::temp_directory_path() /
               ("quorlex-logfile-" + std::to_string(GetCurrentProcessId()));
         fs::remove_all(dir);

@@ -22,18 +22,9 @@ StandinLibrary load() {
     StandinLibrary library;
     library.module = LoadLibraryA(STANDIN_DLL_PATH);
     if (!library.module) return library;
-    resolve(library, library.api.initLibrary, "FPDF_InitLibrary");
-    resolve(library, library.api.destroyLibrary, "FPDF_DestroyLibrary");
-    resolve(library, library.api.loadDocument, "FPDF_LoadDocument");
-    resolve(library, library.api.getLastError, "FPDF_GetLastError");
-    resolve(library, library.api.getPageCount, "FPDF_GetPageCount");
-    resolve(library, library.api.getDocPermissions, "FPDF_GetDocPermissions");
-    resolve(library, library.api.loadPage, "FPDF_LoadPage");
-    resolve(library, library.api.getPageWidth, "FPDF_GetPageWidth");
-    resolve(library, library.api.getPageHeight, "FPDF_GetPageHeight");
-    resolve(library, library.api.renderPage, "FPDF_RenderPage");
-    resolve(library, library.api.closePage, "FPDF_ClosePage");
-    resolve(library, library.api.closeDocument, "FPDF_CloseDocument");
+#define STANDIN_RESOLVE(member, exported) resolve(library, library.api.member, #exported);
+    STANDIN_OPERATIONS(STANDIN_RESOLVE)
+#undef STANDIN_RESOLVE
     if (library.missingExports.empty()) library.api.initLibrary(GetModuleHandleW(nullptr));
     return library;
 }

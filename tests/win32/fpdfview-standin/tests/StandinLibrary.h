@@ -10,19 +10,19 @@
 
 namespace standin_test {
 
+// Every operation the tests use: its member in FpdfApi, then its export.
+#define STANDIN_OPERATIONS(X)                                                       \
+    X(initLibrary, FPDF_InitLibrary) X(destroyLibrary, FPDF_DestroyLibrary)         \
+    X(loadDocument, FPDF_LoadDocument) X(getLastError, FPDF_GetLastError)           \
+    X(getPageCount, FPDF_GetPageCount) X(getDocPermissions, FPDF_GetDocPermissions) \
+    X(loadPage, FPDF_LoadPage) X(getPageWidth, FPDF_GetPageWidth)                   \
+    X(getPageHeight, FPDF_GetPageHeight) X(renderPage, FPDF_RenderPage)             \
+    X(closePage, FPDF_ClosePage) X(closeDocument, FPDF_CloseDocument)
+
 struct FpdfApi {
-    decltype(&FPDF_InitLibrary) initLibrary = nullptr;
-    decltype(&FPDF_DestroyLibrary) destroyLibrary = nullptr;
-    decltype(&FPDF_LoadDocument) loadDocument = nullptr;
-    decltype(&FPDF_GetLastError) getLastError = nullptr;
-    decltype(&FPDF_GetPageCount) getPageCount = nullptr;
-    decltype(&FPDF_GetDocPermissions) getDocPermissions = nullptr;
-    decltype(&FPDF_LoadPage) loadPage = nullptr;
-    decltype(&FPDF_GetPageWidth) getPageWidth = nullptr;
-    decltype(&FPDF_GetPageHeight) getPageHeight = nullptr;
-    decltype(&FPDF_RenderPage) renderPage = nullptr;
-    decltype(&FPDF_ClosePage) closePage = nullptr;
-    decltype(&FPDF_CloseDocument) closeDocument = nullptr;
+#define STANDIN_OPERATION_MEMBER(member, exported) decltype(&exported) member = nullptr;
+    STANDIN_OPERATIONS(STANDIN_OPERATION_MEMBER)
+#undef STANDIN_OPERATION_MEMBER
 };
 
 // Loaded once per test run and initialised; names of missing exports are
