@@ -1,7 +1,6 @@
 #include "posix/drawing/PopplerEngine.h"
 
 #include "posix/spooler/DeviceContext.h"
-#include "posix/spooler/GdiHandles.h"
 #include "posix/drawing/FormText.h"
 #include "posix/drawing/PageDrawing.h"
 #include "posix/drawing/PopplerDocuments.h"

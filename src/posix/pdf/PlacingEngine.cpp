@@ -5,8 +5,6 @@
 #include <string>
 
 #include "posix/spooler/DeviceContext.h"
-#include "posix/spooler/GdiHandles.h"
-#include "posix/pdf/RenderMode.h"
 #include "posix/pdf/SourceDocument.h"
 #include "print/PrintLogs.h"
 

@@ -5,7 +5,6 @@
 #include "plat/Strings.h"
 #include "posix/printing/DriverPrinter.h"
 #include "posix/printing/EnginePdf.h"
-#include "posix/winapi/LastError.h"
 #include "win32/printing/DevModeEdits.h"
 #include "win32/printing/GdiMetrics.h"
 
