@@ -112,15 +112,14 @@ std::unique_ptr<PrintDocument> DriverPrinter::createDocument(PdfDocument& pdf, S
 }
 
 JobLook DriverPrinter::lookAtJob(uint32_t jobId, const JobLook& last) {
+    // A job the printer no longer knows (or never numbered) has left its queue.
+    if (jobId == 0 || jobId > INT32_MAX) return JobLook::gone(last);
     JobStatus status;
     SetLastError(ERROR_SUCCESS);
-    if (jobId == 0 || jobId > INT32_MAX || !driver_->jobStatus(static_cast<int>(jobId), status)) {
-        const DWORD error = jobId == 0 || jobId > INT32_MAX ? ERROR_INVALID_PARAMETER : GetLastError();
-        // A job the printer no longer knows has left its queue.
-        if (error == ERROR_INVALID_PARAMETER || error == ERROR_SUCCESS) return JobLook::gone(last);
-        return JobLook::unanswered(last, plat::SystemException("the spooler cannot be asked: GetJob", error).message);
-    }
-    return JobLook{true, jobStatusOf(status.state), status.reasons};
+    if (driver_->jobStatus(static_cast<int>(jobId), status)) return JobLook{true, jobStatusOf(status.state), status.reasons};
+    const DWORD error = GetLastError();
+    if (error == ERROR_INVALID_PARAMETER || error == ERROR_SUCCESS) return JobLook::gone(last);
+    return JobLook::unanswered(last, plat::SystemException("the spooler cannot be asked: GetJob", error).message);
 }
 
 }  // namespace posix::printing
