@@ -15,7 +15,7 @@
 #include "win32/WinApi.h"
 #define QUORLEX_WIDE_(s) L##s
 #else
-#include "posix/WinApi.h"
+#include "posix/KernelApi.h"
 #define QUORLEX_WIDE_(s) u##s
 #endif
 

@@ -9,6 +9,14 @@
 constexpr unsigned long kPermissionToPrint = 0x4;
 constexpr unsigned long kAllPermissions = 0xFFFFFFFF;
 
+// Why a document did not open, the number its failure line shows: the
+// numbers the Windows engine gives.
+constexpr unsigned long kPdfLoaded = 0;
+constexpr unsigned long kPdfUnknownError = 1;
+constexpr unsigned long kPdfFileError = 2;       // not found, not readable
+constexpr unsigned long kPdfFormatError = 3;     // not a PDF, or broken
+constexpr unsigned long kPdfPasswordError = 4;   // encrypted, no password opens it
+
 // One loaded page; released when it goes.
 class PdfPage {
 public:

@@ -23,6 +23,9 @@ public:
     // plat::SystemException composes it from the call's name and the error
     // code, taken at once by the caller.
     static StepOutcome failedAt(PrintStep step, const char* call, uint32_t systemError);
+    // As above, the call named as the run's failure lines name the step
+    // (StepOutcome.cpp), for a backend whose steps are calls of its own.
+    static StepOutcome failedAt(PrintStep step, uint32_t systemError);
 
     bool ok() const { return !failure_; }
     const StepFailure& failure() const { return *failure_; }

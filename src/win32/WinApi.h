@@ -1,6 +1,6 @@
 // The program's own additions to the Windows interface: the few things the
 // core needs that differ between systems but have no Windows name. The POSIX
-// layer declares the same functions in posix/WinApi.h.
+// layer declares the same functions in posix/KernelApi.h.
 #pragma once
 
 #include <cstdio>

@@ -32,15 +32,13 @@ public:
 class DiscardingPrinter : public posix::PrinterDriver {
 public:
     DiscardingPrinter() {
-        papers_ = {{DMPAPER_A4, u"A4", 21000, 29700, 400, 600, 400, 600},
-                   {DMPAPER_LETTER, u"Letter", 21590, 27940, 400, 600, 400, 600}};
+        papers_ = {{posix::paper_id::A4, u"A4", 21000, 29700, 400, 600, 400, 600},
+                   {posix::paper_id::Letter, u"Letter", 21590, 27940, 400, 600, 400, 600}};
     }
     std::string name() const override { return "fuzz:printer"; }
-    std::string driverName() const override { return "discarding"; }
-    std::string portName() const override { return "nowhere"; }
     const std::vector<posix::Paper>& papers() const override { return papers_; }
-    posix::PrinterDefaults defaults() const override { return {0, DMORIENT_PORTRAIT, 150, 150}; }
-    std::unique_ptr<posix::JobSink> startJob(const std::string&, const DEVMODEW&) override {
+    posix::PrinterDefaults defaults() const override { return {0, posix::Orientation::Portrait, 150, 150}; }
+    std::unique_ptr<posix::JobSink> startJob(const std::string&, const posix::JobSettings&) override {
         return std::make_unique<DiscardingSink>();
     }
 

@@ -22,13 +22,13 @@ class CairoContextTest : public ::testing::Test {
 protected:
     CairoContextTest() : driver_("mem:test", log_) {
         driver_.papers_ = testing_support::standardPapers();
-        driver_.defaults_ = {0, DMORIENT_PORTRAIT, 300, 300};
+        driver_.defaults_ = {0, posix::Orientation::Portrait, 300, 300};
     }
 
-    DEVMODEW settingsFor(int16_t paper, int orientation = DMORIENT_PORTRAIT) {
-        DEVMODEW settings = posix::defaultSettings(driver_);
-        settings.dmPaperSize = paper;
-        settings.dmOrientation = static_cast<SHORT>(orientation);
+    posix::JobSettings settingsFor(int16_t paper, posix::Orientation orientation = posix::Orientation::Portrait) {
+        posix::JobSettings settings = posix::defaultSettings(driver_);
+        settings.paperId = paper;
+        settings.orientation = orientation;
         return settings;
     }
 
@@ -49,26 +49,26 @@ protected:
 // ------------------------------------------------------------ capabilities
 
 TEST_F(CairoContextTest, DeviceUnitsArePixelsOfTheSettingsResolution) {
-    DEVMODEW settings = settingsFor(DMPAPER_A4);
-    settings.dmPrintQuality = 600;
-    settings.dmYResolution = 300;
+    posix::JobSettings settings = settingsFor(posix::paper_id::A4);
+    settings.dpiX = 600;
+    settings.dpiY = 300;
     posix::drawing::CairoDeviceContext dc(driver_, settings);
-    EXPECT_EQ(dc.getDeviceCaps(LOGPIXELSX), 600);
-    EXPECT_EQ(dc.getDeviceCaps(LOGPIXELSY), 300);
-    EXPECT_EQ(dc.getDeviceCaps(PHYSICALWIDTH), 4960);   // 210 mm at 600 dpi, truncated
-    EXPECT_EQ(dc.getDeviceCaps(PHYSICALHEIGHT), 3507);  // 297 mm at 300 dpi
-    EXPECT_EQ(dc.getDeviceCaps(HORZRES), 4960);
-    EXPECT_EQ(dc.getDeviceCaps(VERTRES), 3507);
-    EXPECT_EQ(dc.getDeviceCaps(PHYSICALOFFSETX), 0);
+    EXPECT_EQ(dc.measure(SheetMetric::DotsPerInchAcross), 600);
+    EXPECT_EQ(dc.measure(SheetMetric::DotsPerInchDown), 300);
+    EXPECT_EQ(dc.measure(SheetMetric::PaperWidth), 4960);   // 210 mm at 600 dpi, truncated
+    EXPECT_EQ(dc.measure(SheetMetric::PaperHeight), 3507);  // 297 mm at 300 dpi
+    EXPECT_EQ(dc.measure(SheetMetric::PrintableWidth), 4960);
+    EXPECT_EQ(dc.measure(SheetMetric::PrintableHeight), 3507);
+    EXPECT_EQ(dc.measure(SheetMetric::MarginLeft), 0);
 
-    settings.dmPrintQuality = -4;  // DMRES_HIGH: a quality level, the driver's dpi then
-    settings.dmYResolution = 0;    // and the vertical resolution follows the horizontal
+    settings.dpiX = 0;             // none given: the driver's dpi then
+    settings.dpiY = 0;    // and the vertical resolution follows the horizontal
     ASSERT_TRUE(dc.reset(settings));
-    EXPECT_EQ(dc.getDeviceCaps(LOGPIXELSX), 300);
-    EXPECT_EQ(dc.getDeviceCaps(LOGPIXELSY), 300);
-    settings.dmPrintQuality = 150;
+    EXPECT_EQ(dc.measure(SheetMetric::DotsPerInchAcross), 300);
+    EXPECT_EQ(dc.measure(SheetMetric::DotsPerInchDown), 300);
+    settings.dpiX = 150;
     ASSERT_TRUE(dc.reset(settings));
-    EXPECT_EQ(dc.getDeviceCaps(LOGPIXELSY), 150);
+    EXPECT_EQ(dc.measure(SheetMetric::DotsPerInchDown), 150);
 }
 
 TEST_F(CairoContextTest, MarginsGiveTheOffsetsAndThePrintableArea) {
@@ -77,53 +77,53 @@ TEST_F(CairoContextTest, MarginsGiveTheOffsetsAndThePrintableArea) {
     driver_.papers_[0].marginTop = 508;     // 60 px
     driver_.papers_[0].marginRight = 254;
     driver_.papers_[0].marginBottom = 1270; // 150 px
-    posix::drawing::CairoDeviceContext dc(driver_, settingsFor(DMPAPER_A4));
-    EXPECT_EQ(dc.getDeviceCaps(PHYSICALOFFSETX), 30);
-    EXPECT_EQ(dc.getDeviceCaps(PHYSICALOFFSETY), 60);
-    EXPECT_EQ(dc.getDeviceCaps(PHYSICALWIDTH), 2480);
-    EXPECT_EQ(dc.getDeviceCaps(HORZRES), 2480 - 60);
-    EXPECT_EQ(dc.getDeviceCaps(VERTRES), 3507 - 60 - 150);
+    posix::drawing::CairoDeviceContext dc(driver_, settingsFor(posix::paper_id::A4));
+    EXPECT_EQ(dc.measure(SheetMetric::MarginLeft), 30);
+    EXPECT_EQ(dc.measure(SheetMetric::MarginTop), 60);
+    EXPECT_EQ(dc.measure(SheetMetric::PaperWidth), 2480);
+    EXPECT_EQ(dc.measure(SheetMetric::PrintableWidth), 2480 - 60);
+    EXPECT_EQ(dc.measure(SheetMetric::PrintableHeight), 3507 - 60 - 150);
 
     // Landscape turns the sheet: width and length change places, and so do
     // the margins (the left edge comes to the top).
-    ASSERT_TRUE(dc.reset(settingsFor(DMPAPER_A4, DMORIENT_LANDSCAPE)));
-    EXPECT_EQ(dc.getDeviceCaps(PHYSICALWIDTH), 3507);
-    EXPECT_EQ(dc.getDeviceCaps(PHYSICALHEIGHT), 2480);
-    EXPECT_EQ(dc.getDeviceCaps(PHYSICALOFFSETX), 150);
-    EXPECT_EQ(dc.getDeviceCaps(PHYSICALOFFSETY), 30);
+    ASSERT_TRUE(dc.reset(settingsFor(posix::paper_id::A4, posix::Orientation::Landscape)));
+    EXPECT_EQ(dc.measure(SheetMetric::PaperWidth), 3507);
+    EXPECT_EQ(dc.measure(SheetMetric::PaperHeight), 2480);
+    EXPECT_EQ(dc.measure(SheetMetric::MarginLeft), 150);
+    EXPECT_EQ(dc.measure(SheetMetric::MarginTop), 30);
 }
 
 TEST_F(CairoContextTest, ASizeNoPaperHasKeepsItsSizeWithTheDefaultMargins) {
     driver_.papers_ = testing_support::standardPapers(500);
-    DEVMODEW settings = settingsFor(0);
-    settings.dmPaperWidth = 1000;   // 100 mm
-    settings.dmPaperLength = 1500;  // 150 mm
+    posix::JobSettings settings = settingsFor(0);
+    settings.paperWidth = 1000;   // 100 mm
+    settings.paperLength = 1500;  // 150 mm
     posix::drawing::CairoDeviceContext dc(driver_, settings);
-    EXPECT_EQ(dc.getDeviceCaps(PHYSICALWIDTH), 1181);
-    EXPECT_EQ(dc.getDeviceCaps(PHYSICALHEIGHT), 1771);
-    EXPECT_EQ(dc.getDeviceCaps(PHYSICALOFFSETX), 59);
+    EXPECT_EQ(dc.measure(SheetMetric::PaperWidth), 1181);
+    EXPECT_EQ(dc.measure(SheetMetric::PaperHeight), 1771);
+    EXPECT_EQ(dc.measure(SheetMetric::MarginLeft), 59);
 
-    settings.dmPaperWidth = 2159;   // Letter by size, without its id
-    settings.dmPaperLength = 2794;
+    settings.paperWidth = 2159;   // Letter by size, without its id
+    settings.paperLength = 2794;
     ASSERT_TRUE(dc.reset(settings));
-    EXPECT_EQ(dc.getDeviceCaps(PHYSICALWIDTH), 2550);
+    EXPECT_EQ(dc.measure(SheetMetric::PaperWidth), 2550);
 }
 
 // ------------------------------------------------------------------ output
 
 TEST_F(CairoContextTest, EveryPageGetsThePaperOfTheLastReset) {
-    posix::drawing::CairoDeviceContext dc(driver_, settingsFor(DMPAPER_A4));
+    posix::drawing::CairoDeviceContext dc(driver_, settingsFor(posix::paper_id::A4));
     ASSERT_GT(dc.startDoc(u"Three papers"), 0);
     ASSERT_GT(dc.startPage(), 0);
     ASSERT_GT(dc.endPage(), 0);
-    ASSERT_TRUE(dc.reset(settingsFor(DMPAPER_LETTER)));
+    ASSERT_TRUE(dc.reset(settingsFor(posix::paper_id::Letter)));
     ASSERT_GT(dc.startPage(), 0);
-    EXPECT_TRUE(dc.reset(settingsFor(DMPAPER_A5)));  // inside a page: for the next one
-    EXPECT_EQ(dc.getDeviceCaps(PHYSICALWIDTH), 2550) << "the page in progress keeps Letter";
+    EXPECT_TRUE(dc.reset(settingsFor(posix::paper_id::A5)));  // inside a page: for the next one
+    EXPECT_EQ(dc.measure(SheetMetric::PaperWidth), 2550) << "the page in progress keeps Letter";
     ASSERT_GT(dc.endPage(), 0);
     ASSERT_GT(dc.startPage(), 0);
     ASSERT_GT(dc.endPage(), 0);
-    ASSERT_TRUE(dc.reset(settingsFor(DMPAPER_A4, DMORIENT_LANDSCAPE)));
+    ASSERT_TRUE(dc.reset(settingsFor(posix::paper_id::A4, posix::Orientation::Landscape)));
     ASSERT_GT(dc.startPage(), 0);
     ASSERT_GT(dc.endPage(), 0);
     ASSERT_GT(dc.endDoc(), 0);
@@ -145,7 +145,7 @@ TEST_F(CairoContextTest, EveryPageGetsThePaperOfTheLastReset) {
 TEST_F(CairoContextTest, DrawingStartsAtThePrintableCornerAndIsClippedToIt) {
     driver_.papers_[0].marginLeft = driver_.papers_[0].marginTop = 1000;   // 10 mm
     driver_.papers_[0].marginRight = driver_.papers_[0].marginBottom = 2000;
-    posix::drawing::CairoDeviceContext dc(driver_, settingsFor(DMPAPER_A4));
+    posix::drawing::CairoDeviceContext dc(driver_, settingsFor(posix::paper_id::A4));
     ASSERT_GT(dc.startDoc(u"Clip"), 0);
     ASSERT_GT(dc.startPage(), 0);
     fillPrintableArea(dc);
@@ -161,7 +161,7 @@ TEST_F(CairoContextTest, DrawingStartsAtThePrintableCornerAndIsClippedToIt) {
     EXPECT_LT(testing_support::darknessAt(pdf, 0, 100, 292), 0.1) << "bottom margin";
 
     // Device unit (0, 0) is the printable corner: a 10 px square there.
-    posix::drawing::CairoDeviceContext dc2(driver_, settingsFor(DMPAPER_A4));
+    posix::drawing::CairoDeviceContext dc2(driver_, settingsFor(posix::paper_id::A4));
     ASSERT_GT(dc2.startDoc(u"Origin"), 0);
     ASSERT_GT(dc2.startPage(), 0);
     cairo_rectangle(dc2.cairo(), 0, 0, 118, 118);  // 10 mm at 300 dpi
@@ -173,7 +173,7 @@ TEST_F(CairoContextTest, DrawingStartsAtThePrintableCornerAndIsClippedToIt) {
 }
 
 TEST_F(CairoContextTest, PagesReachTheJobAsTheyAreFinished) {
-    posix::drawing::CairoDeviceContext dc(driver_, settingsFor(DMPAPER_A4));
+    posix::drawing::CairoDeviceContext dc(driver_, settingsFor(posix::paper_id::A4));
     ASSERT_GT(dc.startDoc(u"Streamed"), 0);
     for (int i = 0; i < 3; ++i) {
         ASSERT_GT(dc.startPage(), 0);
@@ -187,7 +187,7 @@ TEST_F(CairoContextTest, PagesReachTheJobAsTheyAreFinished) {
 }
 
 TEST_F(CairoContextTest, ADocumentWithoutPagesIsAnEmptyPdfNotABlankSheet) {
-    posix::drawing::CairoDeviceContext dc(driver_, settingsFor(DMPAPER_A4));
+    posix::drawing::CairoDeviceContext dc(driver_, settingsFor(posix::paper_id::A4));
     ASSERT_GT(dc.startDoc(u"Nothing \u00e9"), 0);
     ASSERT_GT(dc.endDoc(), 0);
     EXPECT_TRUE(log_->finished);
@@ -197,7 +197,7 @@ TEST_F(CairoContextTest, ADocumentWithoutPagesIsAnEmptyPdfNotABlankSheet) {
 }
 
 TEST_F(CairoContextTest, CallsOutOfOrderFailWithoutHarm) {
-    posix::drawing::CairoDeviceContext dc(driver_, settingsFor(DMPAPER_A4));
+    posix::drawing::CairoDeviceContext dc(driver_, settingsFor(posix::paper_id::A4));
     EXPECT_LE(dc.startPage(), 0) << "no document yet";
     EXPECT_LE(dc.endDoc(), 0);
     EXPECT_EQ(dc.cairo(), nullptr);
@@ -214,7 +214,7 @@ TEST_F(CairoContextTest, CallsOutOfOrderFailWithoutHarm) {
 
 TEST_F(CairoContextTest, AbandonedOrAbortedDocumentsAreCancelledNotSubmitted) {
     {
-        posix::drawing::CairoDeviceContext dc(driver_, settingsFor(DMPAPER_A4));
+        posix::drawing::CairoDeviceContext dc(driver_, settingsFor(posix::paper_id::A4));
         ASSERT_GT(dc.startDoc(u"Abandoned"), 0);
         ASSERT_GT(dc.startPage(), 0);
         fillPrintableArea(dc);
@@ -222,7 +222,7 @@ TEST_F(CairoContextTest, AbandonedOrAbortedDocumentsAreCancelledNotSubmitted) {
     EXPECT_TRUE(log_->cancelled);
     EXPECT_FALSE(log_->finished);
 
-    posix::drawing::CairoDeviceContext dc(driver_, settingsFor(DMPAPER_A4));
+    posix::drawing::CairoDeviceContext dc(driver_, settingsFor(posix::paper_id::A4));
     ASSERT_GT(dc.startDoc(u"Aborted"), 0);
     ASSERT_GT(dc.startPage(), 0);
     ASSERT_GT(dc.endPage(), 0);
@@ -235,7 +235,7 @@ TEST_F(CairoContextTest, AbandonedOrAbortedDocumentsAreCancelledNotSubmitted) {
 
 TEST_F(CairoContextTest, AJobThatStopsTakingOutputFailsAndIsCancelled) {
     log_->failWritesAfter = 600;
-    posix::drawing::CairoDeviceContext dc(driver_, settingsFor(DMPAPER_A4));
+    posix::drawing::CairoDeviceContext dc(driver_, settingsFor(posix::paper_id::A4));
     ASSERT_GT(dc.startDoc(u"Disk full"), 0);
     for (int i = 0; i < 4; ++i) {
         dc.startPage();
@@ -252,7 +252,7 @@ TEST_F(CairoContextTest, AJobThatStopsTakingOutputFailsAndIsCancelled) {
 
 TEST_F(CairoContextTest, AJobThatCannotStartOrBeSubmittedFails) {
     log_->failStart = true;
-    posix::drawing::CairoDeviceContext dc(driver_, settingsFor(DMPAPER_A4));
+    posix::drawing::CairoDeviceContext dc(driver_, settingsFor(posix::paper_id::A4));
     SetLastError(0);
     EXPECT_LE(dc.startDoc(u"No job"), 0);
     EXPECT_EQ(GetLastError(), 13u);

@@ -55,7 +55,7 @@ TEST(CupsPaperTable, BorderlessVariantsCollapseIntoThePaperWithMargins) {
         kA4,
         borderless("na_letter_8.5x11in_borderless", 21590, 27940),
     });
-    ASSERT_EQ(idsOf(table), (Ids{DMPAPER_A4, DMPAPER_LETTER}));
+    ASSERT_EQ(idsOf(table), (Ids{posix::paper_id::A4, posix::paper_id::Letter}));
     EXPECT_EQ(table[0].name, u"A4");
     EXPECT_EQ(marginsOf(table[0]), (Margins{400, 600, 400, 600}));
     EXPECT_EQ(table[1].marginLeft, 400);
@@ -63,7 +63,7 @@ TEST(CupsPaperTable, BorderlessVariantsCollapseIntoThePaperWithMargins) {
 
 TEST(CupsPaperTable, APaperOfferedOnlyBorderlessIsKept) {
     const auto table = buildPaperTable({borderless("iso_a5_148x210mm_borderless", 14800, 21000)});
-    ASSERT_EQ(idsOf(table), (Ids{DMPAPER_A5}));
+    ASSERT_EQ(idsOf(table), (Ids{posix::paper_id::A5}));
     EXPECT_EQ(table[0].name, u"A5");
     EXPECT_EQ(table[0].marginLeft, 0);
 }
@@ -80,9 +80,9 @@ TEST(CupsPaperTable, StandardPapersRoundedToPointsGetTheirTrueSize) {
         media("na_letter_8.5x11in", 20000, 28000),   // a name that does not fit the size
     });
     ASSERT_EQ(table.size(), 4u);
-    EXPECT_EQ(table[0].id, DMPAPER_A4);
+    EXPECT_EQ(table[0].id, posix::paper_id::A4);
     EXPECT_EQ(sizeOf(table[0]), Size(21000, 29700));
-    EXPECT_EQ(table[1].id, DMPAPER_A5);
+    EXPECT_EQ(table[1].id, posix::paper_id::A5);
     EXPECT_EQ(sizeOf(table[1]), Size(14800, 21000));
     EXPECT_EQ(sizeOf(table[2]), Size(6879, 9525));
     EXPECT_EQ(table[3].width, 20000);
@@ -95,7 +95,7 @@ TEST(CupsPaperTable, SizesWithoutAWindowsIdGetDistinctIdsAboveUser) {
         media("om_small-photo_100x150mm", 10000, 15000),
         media("custom_5x13in_5x13in", 12700, 33020),
     });
-    ASSERT_EQ(idsOf(table), (Ids{DMPAPER_USER + 1, DMPAPER_A4, DMPAPER_USER + 2, DMPAPER_USER + 3}));
+    ASSERT_EQ(idsOf(table), (Ids{posix::kOwnSizePaper + 1, posix::paper_id::A4, posix::kOwnSizePaper + 2, posix::kOwnSizePaper + 3}));
     EXPECT_EQ(table[0].name, u"68.79x95.25mm");
     EXPECT_EQ(table[3].name, u"5x13");
 }
@@ -104,19 +104,19 @@ TEST(CupsPaperTable, AWindowsIdIsNeverGivenTwice) {
     // Two sizes a media database calls A4 but that are not the same paper.
     const auto table = buildPaperTable({kA4, media("iso_a4_210x297mm_tray-2", 21000, 30500)});
     ASSERT_EQ(table.size(), 2u);
-    EXPECT_EQ(table[0].id, DMPAPER_A4);
-    EXPECT_GT(table[1].id, DMPAPER_USER);
+    EXPECT_EQ(table[0].id, posix::paper_id::A4);
+    EXPECT_GT(table[1].id, posix::kOwnSizePaper);
 }
 
 TEST(CupsPaperTable, UnusableEntriesAreLeftOut) {
     const auto table = buildPaperTable({
         media("custom_none_0x0mm", 0, 0),
         media("iso_a4_210x297mm", 21000, 29700, 10500, 600),   // margins cover the width
-        media("roll_max_914x50000mm", 91400, 5000000),          // beyond what DEVMODEW holds
+        media("roll_max_914x50000mm", 91400, 5000000),          // beyond what 16 bits of tenths hold
         media("iso_a4_210x297mm", -1, 29700),
         kA5,
     });
-    ASSERT_EQ(idsOf(table), (Ids{DMPAPER_A5}));
+    ASSERT_EQ(idsOf(table), (Ids{posix::paper_id::A5}));
 }
 
 TEST(CupsPaperTable, WindowsIdsFollowTheSizesWindowsGivesThem) {
@@ -128,20 +128,20 @@ TEST(CupsPaperTable, WindowsIdsFollowTheSizesWindowsGivesThem) {
         int32_t length;
     };
     const Size sizes[] = {
-        {DMPAPER_LETTER, 21590, 27940},    {DMPAPER_TABLOID, 27940, 43180},
-        {DMPAPER_LEGAL, 21590, 35560},     {DMPAPER_STATEMENT, 13970, 21590},
-        {DMPAPER_EXECUTIVE, 18415, 26670}, {DMPAPER_A3, 29700, 42000},
-        {DMPAPER_A4, 21000, 29700},        {DMPAPER_A5, 14800, 21000},
-        {DMPAPER_B4, 25700, 36400},        {DMPAPER_B5, 18200, 25700},
-        {DMPAPER_FOLIO, 21590, 33020},     {DMPAPER_ENV_9, 9843, 22543},
-        {DMPAPER_ENV_10, 10478, 24130},    {DMPAPER_ENV_11, 11430, 26353},
-        {DMPAPER_ENV_12, 12065, 27940},    {DMPAPER_ENV_14, 12700, 29210},
-        {DMPAPER_ENV_DL, 11000, 22000},    {DMPAPER_ENV_C5, 16200, 22900},
-        {DMPAPER_ENV_C3, 32400, 45800},    {DMPAPER_ENV_C4, 22900, 32400},
-        {DMPAPER_ENV_C6, 11400, 16200},    {DMPAPER_ENV_C65, 11400, 22900},
-        {DMPAPER_ENV_B4, 25000, 35300},    {DMPAPER_ENV_B5, 17600, 25000},
-        {DMPAPER_ENV_MONARCH, 9843, 19050}, {DMPAPER_A2, 42000, 59400},
-        {DMPAPER_A6, 10500, 14800},        {DMPAPER_B6_JIS, 12800, 18200},
+        {posix::paper_id::Letter, 21590, 27940},    {posix::paper_id::Tabloid, 27940, 43180},
+        {posix::paper_id::Legal, 21590, 35560},     {posix::paper_id::Statement, 13970, 21590},
+        {posix::paper_id::Executive, 18415, 26670}, {posix::paper_id::A3, 29700, 42000},
+        {posix::paper_id::A4, 21000, 29700},        {posix::paper_id::A5, 14800, 21000},
+        {posix::paper_id::B4, 25700, 36400},        {posix::paper_id::B5, 18200, 25700},
+        {posix::paper_id::Folio, 21590, 33020},     {posix::paper_id::Env9, 9843, 22543},
+        {posix::paper_id::Env10, 10478, 24130},    {posix::paper_id::Env11, 11430, 26353},
+        {posix::paper_id::Env12, 12065, 27940},    {posix::paper_id::Env14, 12700, 29210},
+        {posix::paper_id::EnvDL, 11000, 22000},    {posix::paper_id::EnvC5, 16200, 22900},
+        {posix::paper_id::EnvC3, 32400, 45800},    {posix::paper_id::EnvC4, 22900, 32400},
+        {posix::paper_id::EnvC6, 11400, 16200},    {posix::paper_id::EnvC65, 11400, 22900},
+        {posix::paper_id::EnvB4, 25000, 35300},    {posix::paper_id::EnvB5, 17600, 25000},
+        {posix::paper_id::EnvMonarch, 9843, 19050}, {posix::paper_id::A2, 42000, 59400},
+        {posix::paper_id::A6, 10500, 14800},        {posix::paper_id::B6Jis, 12800, 18200},
     };
     std::set<int16_t> seen;
     for (const Size& size : sizes) {
@@ -150,7 +150,7 @@ TEST(CupsPaperTable, WindowsIdsFollowTheSizesWindowsGivesThem) {
         EXPECT_EQ(windowsPaperId(pwg->pwg), size.id) << pwg->pwg;
         EXPECT_TRUE(seen.insert(size.id).second);
     }
-    EXPECT_EQ(windowsPaperId("iso_a4_210x297mm_borderless"), DMPAPER_A4);
+    EXPECT_EQ(windowsPaperId("iso_a4_210x297mm_borderless"), posix::paper_id::A4);
     EXPECT_EQ(windowsPaperId("om_small-photo_100x150mm"), 0);
 }
 

@@ -53,15 +53,15 @@ bool write(posix::JobSink& sink, const std::string& text) {
 TEST(FilePrinterPapers, StandardSizesCarryTheirWindowsIdsAndExactSizes) {
     struct Expected { int16_t id; const char16_t* name; int32_t width, length; };
     const Expected expected[] = {
-        {DMPAPER_A4, u"A4", 21000, 29700},      {DMPAPER_A3, u"A3", 29700, 42000},
-        {DMPAPER_A5, u"A5", 14800, 21000},      {DMPAPER_A6, u"A6", 10500, 14800},
-        {DMPAPER_ISO_B4, u"B4", 25000, 35300},  {DMPAPER_LETTER, u"Letter", 21590, 27940},
-        {DMPAPER_LEGAL, u"Legal", 21590, 35560}, {DMPAPER_EXECUTIVE, u"Executive", 18415, 26670},
-        {DMPAPER_TABLOID, u"Tabloid", 27940, 43180}, {DMPAPER_LEDGER, u"Ledger", 43180, 27940},
-        {DMPAPER_STATEMENT, u"Statement", 13970, 21590},
-        {DMPAPER_ENV_DL, u"Envelope DL", 11000, 22000}, {DMPAPER_ENV_C5, u"Envelope C5", 16200, 22900},
-        {DMPAPER_ENV_10, u"Envelope #10", 10478, 24130},
-        {DMPAPER_ENV_MONARCH, u"Envelope Monarch", 9843, 19050},
+        {posix::paper_id::A4, u"A4", 21000, 29700},      {posix::paper_id::A3, u"A3", 29700, 42000},
+        {posix::paper_id::A5, u"A5", 14800, 21000},      {posix::paper_id::A6, u"A6", 10500, 14800},
+        {posix::paper_id::IsoB4, u"B4", 25000, 35300},  {posix::paper_id::Letter, u"Letter", 21590, 27940},
+        {posix::paper_id::Legal, u"Legal", 21590, 35560}, {posix::paper_id::Executive, u"Executive", 18415, 26670},
+        {posix::paper_id::Tabloid, u"Tabloid", 27940, 43180}, {posix::paper_id::Ledger, u"Ledger", 43180, 27940},
+        {posix::paper_id::Statement, u"Statement", 13970, 21590},
+        {posix::paper_id::EnvDL, u"Envelope DL", 11000, 22000}, {posix::paper_id::EnvC5, u"Envelope C5", 16200, 22900},
+        {posix::paper_id::Env10, u"Envelope #10", 10478, 24130},
+        {posix::paper_id::EnvMonarch, u"Envelope Monarch", 9843, 19050},
     };
     for (const Expected& e : expected) {
         const Paper* paper = paperWithId(e.id);
@@ -77,7 +77,7 @@ TEST(FilePrinterPapers, ListsTheWholeIsoAAndBSeriesWithUniqueIdsAndNoMargins) {
     std::set<int16_t> ids;
     for (const Paper& paper : posix::filePrinterPapers()) {
         EXPECT_TRUE(ids.insert(paper.id).second) << "duplicate id " << paper.id;
-        EXPECT_NE(paper.id, DMPAPER_USER) << "256 stays free for sizes of the caller's own";
+        EXPECT_NE(paper.id, posix::kOwnSizePaper) << "256 stays free for sizes of the caller's own";
         EXPECT_EQ(paper.marginLeft + paper.marginTop + paper.marginRight + paper.marginBottom, 0);
         names.insert(paper.name);
     }
@@ -92,15 +92,15 @@ TEST(FilePrinterPapers, DefaultPaperFollowsTheSystemPaperSize) {
     const auto& papers = posix::filePrinterPapers();
     {
         ScopedEnv paper("PAPERSIZE", "letter");
-        EXPECT_EQ(papers.at(posix::systemPaperIndex()).id, DMPAPER_LETTER);
+        EXPECT_EQ(papers.at(posix::systemPaperIndex()).id, posix::paper_id::Letter);
     }
     {
         ScopedEnv paper("PAPERSIZE", "a5");
-        EXPECT_EQ(papers.at(posix::systemPaperIndex()).id, DMPAPER_A5);
+        EXPECT_EQ(papers.at(posix::systemPaperIndex()).id, posix::paper_id::A5);
     }
     {
         ScopedEnv paper("PAPERSIZE", "no-such-paper");
-        EXPECT_EQ(papers.at(posix::systemPaperIndex()).id, DMPAPER_A4);
+        EXPECT_EQ(papers.at(posix::systemPaperIndex()).id, posix::paper_id::A4);
     }
 }
 
@@ -113,8 +113,8 @@ TEST(FilePrinterDriver, ReportsItsDefaultsAt600DpiPortrait) {
     const posix::PrinterDefaults defaults = driver->defaults();
     EXPECT_EQ(defaults.dpiX, 600);
     EXPECT_EQ(defaults.dpiY, 600);
-    EXPECT_EQ(defaults.orientation, DMORIENT_PORTRAIT);
-    EXPECT_EQ(driver->papers().at(defaults.paperIndex).id, DMPAPER_A4);
+    EXPECT_EQ(defaults.orientation, posix::Orientation::Portrait);
+    EXPECT_EQ(driver->papers().at(defaults.paperIndex).id, posix::paper_id::A4);
     EXPECT_EQ(folder.entries(), 0u) << "opening the printer writes nothing";
 }
 

@@ -108,8 +108,8 @@ protected:
     testsupport::ScriptedPdfEngine engine{events};
 
     JobOptionsTest() {
-        engine.script("doc.pdf", {{{595, 842, true}, {595, 842, true}}, FPDF_ERR_SUCCESS});
-        printer.setup().trays = {{DMBIN_AUTO, u"auto", "auto"}, {257, u"tray-2", "tray-2"}};
+        engine.script("doc.pdf", {{{595, 842, true}, {595, 842, true}}, kPdfLoaded});
+        printer.setup().trays = {{posix::tray_id::Automatic, u"auto", "auto"}, {257, u"tray-2", "tray-2"}};
         printer.setup().duplex = true;
     }
     ~JobOptionsTest() override { unsetAll(); }
@@ -128,7 +128,7 @@ protected:
 
     void set(const char* argument) { ASSERT_TRUE(plat::ParameterSet::global()->processArg(argument, 0)); }
 
-    // The CreateDCW the job made, or the message it failed with.
+    // The device context the job made, or the message it failed with.
     std::string print() {
         PrintJob job("rec:printer");
         try {
@@ -137,7 +137,7 @@ protected:
         } catch (const plat::Exception& failure) {
             return failure.message;
         }
-        const auto created = events.startingWith("CreateDCW");
+        const auto created = events.startingWith("createContext");
         return created.empty() ? "" : created.front();
     }
 };
@@ -145,20 +145,20 @@ protected:
 }  // namespace
 
 TEST_F(JobOptionsTest, EveryControlTravelsInTheSettingsWithItsFlag) {
-    EXPECT_EQ(print(), "CreateDCW paper=9 width=2100 length=2970 orientation=1 form=A4")
+    EXPECT_EQ(print(), "createContext paper=9 width=2100 length=2970 orientation=portrait form=A4")
         << "unset, the settings stay as the printer gave them";
     events.events.clear();
     for (const char* argument : {"Copies=3", "-collate=no", "--Duplex=short", "Tray=Tray 2", "Color=mono"})
         set(argument);
-    EXPECT_EQ(print(), "CreateDCW paper=9 width=2100 length=2970 orientation=1 form=A4 copies=3 "
-                       "collate=0 duplex=3 source=257 color=1");
+    EXPECT_EQ(print(), "createContext paper=9 width=2100 length=2970 orientation=portrait form=A4 copies=3 "
+                       "collate=0 sides=short-edge tray=257 colour=monochrome");
     events.events.clear();
     set("Collate=yes");
     set("Duplex=long");
     set("Tray=auto");
     set("Color=color");
-    EXPECT_EQ(print(), "CreateDCW paper=9 width=2100 length=2970 orientation=1 form=A4 copies=3 "
-                       "collate=1 duplex=2 source=7 color=2");
+    EXPECT_EQ(print(), "createContext paper=9 width=2100 length=2970 orientation=portrait form=A4 copies=3 "
+                       "collate=1 sides=long-edge tray=7 colour=colour");
 }
 
 TEST_F(JobOptionsTest, ValuesThatAreNoneOfThoseAcceptedSayWhatIs) {
@@ -196,14 +196,14 @@ TEST_F(JobOptionsTest, SettingsThePrinterDoesNotOfferEndTheRunBeforeAnyDeviceCon
     printer.setup().duplex = false;
     set("Duplex=long");
     EXPECT_EQ(print(), "Duplex=long is not offered by the printer: it prints one-sided only");
-    EXPECT_TRUE(events.startingWith("CreateDCW").empty());
-    EXPECT_TRUE(events.startingWith("StartDocW").empty());
+    EXPECT_TRUE(events.startingWith("createContext").empty());
+    EXPECT_TRUE(events.startingWith("startDoc").empty());
 }
 
 TEST_F(JobOptionsTest, PagesPrintsOnlyTheSelectedPagesInDocumentOrder) {
-    engine.script("doc.pdf", {{{595, 842, true}, {842, 595, true}, {612, 792, true}}, FPDF_ERR_SUCCESS});
+    engine.script("doc.pdf", {{{595, 842, true}, {842, 595, true}, {612, 792, true}}, kPdfLoaded});
     set("Pages=3,1");
     print();
-    EXPECT_EQ(events.startingWith("FPDF_LoadPage"), (std::vector<std::string>{"FPDF_LoadPage 0", "FPDF_LoadPage 2"}));
-    EXPECT_EQ(events.count("StartPage"), 2u);
+    EXPECT_EQ(events.startingWith("loadPage"), (std::vector<std::string>{"loadPage 0", "loadPage 2"}));
+    EXPECT_EQ(events.count("startPage"), 2u);
 }

@@ -1,6 +1,6 @@
 // Where a placed page lands: the corners of the page as a viewer displays it
 // (crop box, /Rotate, /UserUnit) go to the corners of the target rectangle
-// that FPDF_RenderPage names, turned as asked, on a sheet with margins.
+// that renderPage names, turned as asked, on a sheet with margins.
 #include <gtest/gtest.h>
 
 #include <cmath>

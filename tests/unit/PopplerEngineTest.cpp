@@ -1,4 +1,4 @@
-// The FPDF_ functions on poppler: load errors as the print job reports
+// The drawing engine on poppler: load errors as the print job reports
 // them, page sizes, and pages drawn onto the device context where the
 // target rectangle and the rotation put them, as vectors.
 #include <gtest/gtest.h>
@@ -6,33 +6,47 @@
 #include <filesystem>
 #include <string>
 
+#include "posix/drawing/DrawingPlugin.h"
 #include "posix/pdf/PdfEngine.h"
-#include "win32/printing/FpdfView.h"
+#include "posix/spooler/DeviceContext.h"
+#include "posix/spooler/DriverSettings.h"
 #include "unit/support/MemoryPrinter.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
+using posix::DocumentHandle;
+using posix::PageHandle;
+
 std::string sample(const std::string& name) { return std::string(QUORLEX_TEST_DATA) + "/" + name; }
+
+posix::PdfEngine& poppler() { return posix::drawing::drawingPlugin()->engine(); }
 
 struct LoadedDocument {
     explicit LoadedDocument(const std::string& path, const char* password = nullptr)
-        : document(FPDF_LoadDocument(path.c_str(), password)), error(FPDF_GetLastError()) {}
+        : document(poppler().loadDocument(path.c_str(), password, error)) {}
     ~LoadedDocument() {
-        if (document) FPDF_CloseDocument(document);
+        if (document) poppler().closeDocument(document);
     }
-    FPDF_DOCUMENT document;
-    unsigned long error;
+    unsigned long error = kPdfLoaded;
+    DocumentHandle document;
 };
 
 struct LoadedPage {
-    LoadedPage(FPDF_DOCUMENT document, int index) : page(FPDF_LoadPage(document, index)) {}
+    LoadedPage(DocumentHandle document, int index) : page(poppler().loadPage(document, index)) {}
     ~LoadedPage() {
-        if (page) FPDF_ClosePage(page);
+        if (page) poppler().closePage(page);
     }
-    FPDF_PAGE page;
+    PageHandle page;
 };
+
+// A device context of the memory printer that draws every page, at its
+// default settings (A4, 300 dpi).
+std::unique_ptr<posix::DeviceContext> drawingContext(std::shared_ptr<posix::PrinterDriver>& driver) {
+    driver = posix::openPrinterDriver("mem:render");
+    return driver->createDeviceContext(posix::defaultSettings(*driver), true);
+}
 
 // Renders one page of a sample onto an A4 sheet of the memory printer at
 // 300 dpi and returns the PDF the printer received.
@@ -46,15 +60,15 @@ protected:
         EXPECT_NE(doc.document, nullptr);
         if (!doc.document) return {};
         LoadedPage page(doc.document, index);
-        HDC dc = CreateDCW(u"", u"mem:render", nullptr, nullptr);
+        std::shared_ptr<posix::PrinterDriver> driver;
+        std::unique_ptr<posix::DeviceContext> dc = drawingContext(driver);
         EXPECT_NE(dc, nullptr);
-        DOCINFOW info{20, u"render", nullptr, nullptr, 0};
-        StartDocW(dc, &info);
-        StartPage(dc);
-        FPDF_RenderPage(dc, page.page, startX, startY, sizeX, sizeY, rotate, 0);
-        EndPage(dc);
-        EndDoc(dc);
-        DeleteDC(dc);
+        dc->startDoc(u"render");
+        dc->startPage();
+        EXPECT_EQ(poppler().renderPage(*dc, page.page, startX, startY, sizeX, sizeY, rotate), "");
+        dc->endPage();
+        dc->endDoc();
+        dc.reset();
         return printer_.log->bytes;
     }
 
@@ -72,27 +86,25 @@ double dark(const std::string& pdf, double xMm, double yMm) {
 TEST(PopplerLoading, ErrorCodesSayWhyADocumentDidNotLoad) {
     struct Case { std::string path; unsigned long error; };
     const Case cases[] = {
-        {sample("no-such-file.pdf"), FPDF_ERR_FILE},
-        {QUORLEX_TEST_DATA, FPDF_ERR_FILE},               // a folder
-        {"", FPDF_ERR_FILE},
-        {sample("not-a-pdf.pdf"), FPDF_ERR_FORMAT},
-        {sample("truncated.pdf"), FPDF_ERR_FORMAT},
-        {sample("encrypted.pdf"), FPDF_ERR_PASSWORD},
+        {sample("no-such-file.pdf"), kPdfFileError},
+        {QUORLEX_TEST_DATA, kPdfFileError},               // a folder
+        {"", kPdfFileError},
+        {sample("not-a-pdf.pdf"), kPdfFormatError},
+        {sample("truncated.pdf"), kPdfFormatError},
+        {sample("encrypted.pdf"), kPdfPasswordError},
     };
-    FPDF_InitLibrary(nullptr);
     for (const Case& c : cases) {
         LoadedDocument doc(c.path);
         EXPECT_EQ(doc.document, nullptr) << c.path;
         EXPECT_EQ(doc.error, c.error) << c.path;
     }
-    FPDF_DestroyLibrary();
 }
 
 TEST(PopplerLoading, LoadsByRelativeAndOddlyNamedPathsAndWithAPassword) {
     const fs::path relative = fs::relative(sample("mixed.pdf"));
     LoadedDocument byRelative(relative.string());
     ASSERT_NE(byRelative.document, nullptr) << relative;
-    EXPECT_EQ(byRelative.error, static_cast<unsigned long>(FPDF_ERR_SUCCESS));
+    EXPECT_EQ(byRelative.error, static_cast<unsigned long>(kPdfLoaded));
 
     testing_support::TempFolder temp;
     const fs::path folder = fs::path(temp.path()) / "poppler #1 \xc3\xbc";
@@ -103,35 +115,35 @@ TEST(PopplerLoading, LoadsByRelativeAndOddlyNamedPathsAndWithAPassword) {
 
     LoadedDocument encrypted(sample("encrypted.pdf"), "secret");
     ASSERT_NE(encrypted.document, nullptr);
-    EXPECT_EQ(FPDF_GetPageCount(encrypted.document), 4);
+    EXPECT_EQ(poppler().pageCount(encrypted.document), 4);
 }
 
 TEST(PopplerLoading, PagesReportTheirSizeInPointsAsShown) {
     LoadedDocument doc(sample("mixed.pdf"));
     ASSERT_NE(doc.document, nullptr);
-    ASSERT_EQ(FPDF_GetPageCount(doc.document), 4);
+    ASSERT_EQ(poppler().pageCount(doc.document), 4);
     const double expected[4][2] = {{595.28, 841.89}, {841.89, 595.28}, {612, 792}, {419.53, 595.28}};
     for (int i = 0; i < 4; ++i) {
         LoadedPage page(doc.document, i);
         ASSERT_NE(page.page, nullptr);
-        EXPECT_NEAR(FPDF_GetPageWidth(page.page), expected[i][0], 0.01) << i;
-        EXPECT_NEAR(FPDF_GetPageHeight(page.page), expected[i][1], 0.01) << i;
+        EXPECT_NEAR(poppler().pageWidth(page.page), expected[i][0], 0.01) << i;
+        EXPECT_NEAR(poppler().pageHeight(page.page), expected[i][1], 0.01) << i;
     }
-    EXPECT_EQ(FPDF_LoadPage(doc.document, 4), nullptr);
-    EXPECT_EQ(FPDF_LoadPage(doc.document, -1), nullptr);
+    EXPECT_EQ(poppler().loadPage(doc.document, 4), nullptr);
+    EXPECT_EQ(poppler().loadPage(doc.document, -1), nullptr);
 
     // A page turned by its /Rotate entry is as wide as it is shown.
     LoadedDocument rotated(sample("rotated.pdf"));
     LoadedPage first(rotated.document, 0);
-    EXPECT_NEAR(FPDF_GetPageWidth(first.page), 841.89, 0.01);
-    EXPECT_NEAR(FPDF_GetPageHeight(first.page), 595.28, 0.01);
+    EXPECT_NEAR(poppler().pageWidth(first.page), 841.89, 0.01);
+    EXPECT_NEAR(poppler().pageHeight(first.page), 595.28, 0.01);
 }
 
 TEST(PopplerLoading, ADocumentWithoutPagesLoadsWithNone) {
     LoadedDocument doc(sample("empty.pdf"));
     ASSERT_NE(doc.document, nullptr);
-    EXPECT_EQ(FPDF_GetPageCount(doc.document), 0);
-    EXPECT_EQ(FPDF_LoadPage(doc.document, 0), nullptr);
+    EXPECT_EQ(poppler().pageCount(doc.document), 0);
+    EXPECT_EQ(poppler().loadPage(doc.document, 0), nullptr);
 }
 
 // --------------------------------------------------------------- rendering
@@ -172,13 +184,14 @@ TEST_F(RenderTest, OutputStaysVectorAndNeedsAPageToDrawOn) {
     EXPECT_FALSE(testing_support::containsImages(pdf));
     EXPECT_EQ(pdf.find("/Subtype /Image"), std::string::npos);
 
-    // Outside a page, or on a deleted context, there is nothing to draw on.
+    // Outside a page there is nothing to draw on, and nothing is drawn.
     LoadedDocument doc(sample("mixed.pdf"));
     LoadedPage page(doc.document, 0);
-    HDC dc = CreateDCW(u"", u"mem:render", nullptr, nullptr);
-    FPDF_RenderPage(dc, page.page, 0, 0, 100, 100, 0, 0);
-    DeleteDC(dc);
-    FPDF_RenderPage(dc, page.page, 0, 0, 100, 100, 0, 0);
+    std::shared_ptr<posix::PrinterDriver> driver;
+    std::unique_ptr<posix::DeviceContext> dc = drawingContext(driver);
+    ASSERT_NE(dc, nullptr);
+    EXPECT_EQ(poppler().renderPage(*dc, page.page, 0, 0, 100, 100, 0), "");
+    EXPECT_EQ(dc->cairo(), nullptr);
 }
 
 // ---------------------------------------------------------------- engines
@@ -188,24 +201,24 @@ namespace {
 class CountingEngine : public posix::EngineWithoutDocuments {
 public:
     int loads = 0;
-    FPDF_DOCUMENT loadDocument(const char*, const char*, unsigned long& error) override {
+    DocumentHandle loadDocument(const char*, const char*, unsigned long& error) override {
         ++loads;
-        error = FPDF_ERR_PASSWORD;
+        error = kPdfPasswordError;
         return nullptr;
     }
 };
 
 }  // namespace
 
-TEST(PdfEngineSwitch, AnInstalledEngineTakesTheCallsUntilPopplerIsRestored) {
+TEST(PdfEngineSwitch, AnInstalledEngineTakesTheRunsUntilItIsWithdrawn) {
     CountingEngine engine;
     posix::setPdfEngine(&engine);
-    EXPECT_EQ(FPDF_LoadDocument(sample("mixed.pdf").c_str(), nullptr), nullptr);
-    EXPECT_EQ(FPDF_GetLastError(), static_cast<unsigned long>(FPDF_ERR_PASSWORD));
+    posix::PdfEngine& installed = posix::engineForRun();
+    EXPECT_EQ(&installed, &engine);
+    unsigned long error = kPdfLoaded;
+    EXPECT_EQ(installed.loadDocument(sample("mixed.pdf").c_str(), nullptr, error), nullptr);
+    EXPECT_EQ(error, kPdfPasswordError);
     EXPECT_EQ(engine.loads, 1);
     posix::setPdfEngine(nullptr);
-    LoadedDocument doc(sample("mixed.pdf"));
-    EXPECT_NE(doc.document, nullptr);
-    EXPECT_EQ(FPDF_GetLastError(), static_cast<unsigned long>(FPDF_ERR_SUCCESS));
-    EXPECT_EQ(engine.loads, 1);
+    EXPECT_NE(&posix::engineForRun(), &engine);
 }

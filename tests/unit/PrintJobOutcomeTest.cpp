@@ -61,7 +61,7 @@ TEST(PrintJobOutcome, APageThatCannotBePutOnItsSheetIsSkippedWithItsReasonAndLea
     testsupport::EventLog events;
     testsupport::ScriptedPdfEngine engine{events};
     engine.script("doc.pdf", testsupport::ScriptedDocument{{{595, 842, true}, {595, 842, true}, {595, 842, true}},
-                                                            FPDF_ERR_SUCCESS});
+                                                            kPdfLoaded});
     engine.unplaceablePage = 1;
     testsupport::WriterCapture lines(pdfPrintLog);
     PrintJob job("mem:skipping");
@@ -104,13 +104,13 @@ TEST(PrintJobOutcome, ARasterPrinterIsSentNoSheetForAPageThatCannotBePutOnIt) {
     posix::registerPrinterDriver("raster-mem:", [log](const std::string& name) {
         auto printer = std::make_unique<RasterMemoryPrinter>(name, log);
         printer->papers_ = testing_support::standardPapers();
-        printer->defaults_ = posix::PrinterDefaults{0, DMORIENT_PORTRAIT, 75, 75};
+        printer->defaults_ = posix::PrinterDefaults{0, posix::Orientation::Portrait, 75, 75};
         return printer;
     });
     testsupport::EventLog events;
     testsupport::ScriptedPdfEngine engine{events};
     engine.script("doc.pdf", testsupport::ScriptedDocument{{{595, 842, true}, {595, 842, true}, {595, 842, true}},
-                                                            FPDF_ERR_SUCCESS});
+                                                            kPdfLoaded});
     engine.unplaceablePage = 1;
     PrintJob job("raster-mem:skipping");
     job.print("doc.pdf", "Outcome", false);
@@ -127,7 +127,7 @@ TEST(PrintJobOutcome, ARunWhoseEveryPageCannotBePutOnItsSheetPrintsNothing) {
     testing_support::MemoryPrinterRegistration mem;
     testsupport::EventLog events;
     testsupport::ScriptedPdfEngine engine{events};
-    engine.script("doc.pdf", testsupport::ScriptedDocument{{{595, 842, true}}, FPDF_ERR_SUCCESS});
+    engine.script("doc.pdf", testsupport::ScriptedDocument{{{595, 842, true}}, kPdfLoaded});
     engine.unplaceablePage = 0;
     PrintJob job("mem:skipping");
     job.print("doc.pdf", "Outcome", false);

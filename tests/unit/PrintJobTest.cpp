@@ -13,7 +13,6 @@
 #include "plat/Exception.h"
 #include "print/PrintJob.h"
 #include "print/PrintLogs.h"
-#include "win32/printing/SpoolerPrinter.h"
 #include "unit/support/RecordingPrinter.h"
 #include "unit/support/ScriptedPdfEngine.h"
 
@@ -50,7 +49,7 @@ protected:
         printer.setup().defaults.dpiY = y;
     }
     void script(std::vector<ScriptedPage> pages) {
-        engine.script("doc.pdf", ScriptedDocument{std::move(pages), FPDF_ERR_SUCCESS});
+        engine.script("doc.pdf", ScriptedDocument{std::move(pages), kPdfLoaded});
     }
     void print(bool scale, const std::string& printerName = "rec:printer",
                const char* title = "Quarterly report") {
@@ -97,35 +96,35 @@ protected:
 
 Events unscaledA4PageEvents(int index) {
     const std::string page = std::to_string(index);
-    return {"FPDF_LoadPage " + page,
-            "FPDF_GetPageHeight " + page + "=842",
-            "FPDF_GetPageWidth " + page + "=595",
-            "ResetDCW paper=9 width=2100 length=2970 orientation=1 form=A4",
-            "StartPage",
-            "GetDeviceCaps PHYSICALOFFSETY=118",
-            "GetDeviceCaps PHYSICALOFFSETX=118",
-            "GetDeviceCaps LOGPIXELSX=600",
-            "GetDeviceCaps LOGPIXELSY=600",
-            "FPDF_RenderPage " + page + " start=(-118,-118) size=(4960,7015) rotate=0 flags=2049",
-            "EndPage",
-            "FPDF_ClosePage " + page,
-            "FPDF_GetPageCount 2"};
+    return {"loadPage " + page,
+            "pageHeight " + page + "=842",
+            "pageWidth " + page + "=595",
+            "reset paper=9 width=2100 length=2970 orientation=portrait form=A4",
+            "startPage",
+            "measure marginTop=118",
+            "measure marginLeft=118",
+            "measure dpiAcross=600",
+            "measure dpiDown=600",
+            "renderPage " + page + " start=(-118,-118) size=(4960,7015) rotate=0",
+            "endPage",
+            "closePage " + page,
+            "pageCount 2"};
 }
 
 TEST_F(PrintJobTest, PrintsEachPageInTheExactOrderOfCalls) {
-    printer.setup().defaults.orientation = DMORIENT_LANDSCAPE;   // turned to portrait
+    printer.setup().defaults.orientation = posix::Orientation::Landscape;   // turned to portrait
     script({kA4Page, kA4Page});
     print(false);
 
-    Events expected = {"FPDF_InitLibrary", "FPDF_LoadDocument doc.pdf",
-                       "CreateDCW paper=9 width=2100 length=2970 orientation=1 form=A4",
-                       "StartDocW Quarterly report", "FPDF_GetPageCount 2"};
+    Events expected = {"initLibrary", "loadDocument doc.pdf",
+                       "createContext paper=9 width=2100 length=2970 orientation=portrait form=A4",
+                       "startDoc Quarterly report", "pageCount 2"};
     for (int page : {0, 1}) {
         const Events block = unscaledA4PageEvents(page);
         expected.insert(expected.end(), block.begin(), block.end());
     }
     expected.insert(expected.end(),
-                    {"EndDoc", "DeleteDC", "FPDF_CloseDocument", "FPDF_DestroyLibrary"});
+                    {"endDoc", "deleteContext", "closeDocument", "destroyLibrary"});
     EXPECT_EQ(events.events, expected);
     expectAllReleased();
 }
@@ -156,7 +155,6 @@ TEST_F(PrintJobTest, UnscaledPageCoversThePaperFromTheSheetsCornerAtEachAxisReso
     EXPECT_EQ(render.sizeX, 4960);
     EXPECT_EQ(render.sizeY, 3507);
     EXPECT_EQ(render.rotate, 0);
-    EXPECT_EQ(render.flags, FPDF_ANNOT | FPDF_PRINTING);   // annotations, as printed
     // Vertical resolution first.
     EXPECT_EQ(textsFrom(printLines, "DPI"), Events{"DPI (300, 600)"});
     EXPECT_EQ(textsFrom(printLines, "Offset"), Events{"Offset (-236, -59)"});
@@ -174,8 +172,8 @@ TEST_F(PrintJobTest, TurnedPageIsRotatedWithItsStartPointExchanged) {
     EXPECT_EQ(render.sizeX, 4960);    // sizes not exchanged
     EXPECT_EQ(render.sizeY, 7015);
     EXPECT_EQ(textsFrom(printLines, "Offset"), Events{"Offset (-236, -118)"});
-    EXPECT_EQ(events.startingWith("ResetDCW"),
-              Events{"ResetDCW paper=9 width=2100 length=2970 orientation=1 form=A4"});
+    EXPECT_EQ(events.startingWith("reset"),
+              Events{"reset paper=9 width=2100 length=2970 orientation=portrait form=A4"});
 }
 
 TEST_F(PrintJobTest, ScaledPageFillsThePrintableAreaWithoutReadingTheResolution) {
@@ -189,8 +187,8 @@ TEST_F(PrintJobTest, ScaledPageFillsThePrintableAreaWithoutReadingTheResolution)
         EXPECT_EQ(render.sizeY, 6779);   // 287 mm
     }
     EXPECT_EQ(engine.renders[1].rotate, 3);
-    EXPECT_EQ(events.count("GetDeviceCaps LOGPIXELS"), 0u);
-    EXPECT_EQ(events.count("GetDeviceCaps PHYSICALOFFSET"), 4u);
+    EXPECT_EQ(events.count("measure dpi"), 0u);
+    EXPECT_EQ(events.count("measure margin"), 4u);
     EXPECT_TRUE(textsFrom(printLines, "DPI").empty());
     EXPECT_EQ(textsFrom(printLines, "Offset"), (Events{"Offset (0, 0)", "Offset (0, 0)"}));
     EXPECT_EQ(textsFrom(printLines, "Size ("), (Events{"Size (4724, 6779)", "Size (4724, 6779)"}));
@@ -200,19 +198,19 @@ TEST_F(PrintJobTest, EveryPageGetsItsOwnPaperAndUnlistedSizesKeepThePaperBefore)
     setMargins(0, 0);
     script({kA4Page, kLetterPage, kA5Turned, kOddPage});
     print(false);
-    EXPECT_EQ(events.startingWith("ResetDCW"),
-              (Events{"ResetDCW paper=9 width=2100 length=2970 orientation=1 form=A4",
-                      "ResetDCW paper=1 width=2159 length=2794 orientation=1 form=Letter",
-                      "ResetDCW paper=11 width=1480 length=2100 orientation=1 form=A5"}));
+    EXPECT_EQ(events.startingWith("reset"),
+              (Events{"reset paper=9 width=2100 length=2970 orientation=portrait form=A4",
+                      "reset paper=1 width=2159 length=2794 orientation=portrait form=Letter",
+                      "reset paper=11 width=1480 length=2100 orientation=portrait form=A5"}));
     // Each reset comes before its page is started.
     const auto& all = events.events;
     const auto letterReset = std::find(all.begin(), all.end(),
-                                       "ResetDCW paper=1 width=2159 length=2794 orientation=1 "
+                                       "reset paper=1 width=2159 length=2794 orientation=portrait "
                                        "form=Letter");
-    const auto letterLoad = std::find(all.begin(), all.end(), "FPDF_LoadPage 1");
+    const auto letterLoad = std::find(all.begin(), all.end(), "loadPage 1");
     ASSERT_NE(letterReset, all.end());
     EXPECT_LT(std::distance(all.begin(), letterLoad), std::distance(all.begin(), letterReset));
-    EXPECT_EQ(*std::next(letterReset), "StartPage");
+    EXPECT_EQ(*std::next(letterReset), "startPage");
 
     // The unlisted square page stays on A5, upright and at its true size
     // (300 points, 2500 pixels), centred on the paper.
@@ -227,8 +225,8 @@ TEST_F(PrintJobTest, EveryPageGetsItsOwnPaperAndUnlistedSizesKeepThePaperBefore)
 TEST_F(PrintJobTest, UnloadablePageIsSkippedAndLoggedAsAnError) {
     script({kA4Page, kBrokenPage, kA4Page});
     print(false);
-    EXPECT_EQ(events.count("StartPage"), 2u);
-    EXPECT_EQ(events.count("EndPage"), 2u);
+    EXPECT_EQ(events.count("startPage"), 2u);
+    EXPECT_EQ(events.count("endPage"), 2u);
     ASSERT_EQ(engine.renders.size(), 2u);
     EXPECT_EQ(engine.renders[0].page, 0);
     EXPECT_EQ(engine.renders[1].page, 2);
@@ -247,10 +245,10 @@ TEST_F(PrintJobTest, DocumentWithoutPagesIsStartedAndEndedEmpty) {
     script({});
     print(false);
     EXPECT_EQ(events.events,
-              (Events{"FPDF_InitLibrary", "FPDF_LoadDocument doc.pdf",
-                      "CreateDCW paper=9 width=2100 length=2970 orientation=1 form=A4",
-                      "StartDocW Quarterly report", "FPDF_GetPageCount 0", "EndDoc", "DeleteDC",
-                      "FPDF_CloseDocument", "FPDF_DestroyLibrary"}));
+              (Events{"initLibrary", "loadDocument doc.pdf",
+                      "createContext paper=9 width=2100 length=2970 orientation=portrait form=A4",
+                      "startDoc Quarterly report", "pageCount 0", "endDoc", "deleteContext",
+                      "closeDocument", "destroyLibrary"}));
 }
 
 TEST_F(PrintJobTest, PrinterWithoutPapersPrintsOnTheSheetTheDeviceContextGives) {
@@ -258,7 +256,7 @@ TEST_F(PrintJobTest, PrinterWithoutPapersPrintsOnTheSheetTheDeviceContextGives) 
     printer.setup().defaults.paperIndex = -1;
     script({kA4Page, kA4Turned});
     print(false);
-    EXPECT_TRUE(events.startingWith("ResetDCW").empty());
+    EXPECT_TRUE(events.startingWith("reset").empty());
     EXPECT_EQ(textsFrom(printLines, "Unable to find"),
               (Events{"Unable to find new paper Size!", "Unable to find new paper Size!"}));
     // The device context's A4 sheet (4960 x 7015 pixels) is the paper: pages
@@ -274,54 +272,38 @@ TEST_F(PrintJobTest, PrinterWithoutPapersPrintsOnTheSheetTheDeviceContextGives) 
 TEST_F(PrintJobTest, TitleReachesTheSpoolerAsTheSameText) {
     script({});
     print(false, "rec:printer", "Rechnung März – 5 €");
-    EXPECT_EQ(events.startingWith("StartDocW"), Events{"StartDocW Rechnung März – 5 €"});
+    EXPECT_EQ(events.startingWith("startDoc"), Events{"startDoc Rechnung März – 5 €"});
 }
 
 TEST_F(PrintJobTest, UnloadableDocumentFailsBeforeThePrinterIsTouched) {
-    engine.script("doc.pdf", ScriptedDocument{{kA4Page}, FPDF_ERR_FORMAT});
+    engine.script("doc.pdf", ScriptedDocument{{kA4Page}, kPdfFormatError});
     EXPECT_EQ(failingPrint(), "Unable to load PDF document: 3");
-    EXPECT_EQ(events.events, (Events{"FPDF_InitLibrary", "FPDF_LoadDocument doc.pdf failed",
-                                     "FPDF_DestroyLibrary"}));
+    EXPECT_EQ(events.events, (Events{"initLibrary", "loadDocument doc.pdf failed",
+                                     "destroyLibrary"}));
     expectAllReleased();
 }
 
 TEST_F(PrintJobTest, DocumentThatForbidsPrintingIsRefusedBeforeThePrinterIsTouched) {
     // Encrypted with every right but printing (bits 3 and 12 clear).
-    engine.script("doc.pdf", ScriptedDocument{{kA4Page}, FPDF_ERR_SUCCESS, 0xFFFFF7F8});
+    engine.script("doc.pdf", ScriptedDocument{{kA4Page}, kPdfLoaded, 0xFFFFF7F8});
     EXPECT_EQ(failingPrint(), "the document does not allow printing");
-    EXPECT_EQ(events.events, (Events{"FPDF_InitLibrary", "FPDF_LoadDocument doc.pdf",
-                                     "FPDF_CloseDocument", "FPDF_DestroyLibrary"}));
+    EXPECT_EQ(events.events, (Events{"initLibrary", "loadDocument doc.pdf",
+                                     "closeDocument", "destroyLibrary"}));
     expectAllReleased();
 
     // Printing in low quality only (bit 12 clear) is printing all the same.
     events.events.clear();
-    engine.script("doc.pdf", ScriptedDocument{{kA4Page}, FPDF_ERR_SUCCESS, 0xFFFFF7FC});
+    engine.script("doc.pdf", ScriptedDocument{{kA4Page}, kPdfLoaded, 0xFFFFF7FC});
     print(false);
-    EXPECT_EQ(events.count("EndPage"), 1u);
+    EXPECT_EQ(events.count("endPage"), 1u);
 }
 
 TEST_F(PrintJobTest, UnknownPrinterFailsWithItsNameAndPrintsNothing) {
     script({kA4Page});
     const std::string message = failingPrint(false, printer.missingName());
     EXPECT_EQ(message.rfind("Unable to open Printer rec:missing: ", 0), 0u) << message;
-    EXPECT_EQ(events.events, (Events{"FPDF_InitLibrary", "FPDF_LoadDocument doc.pdf",
-                                     "FPDF_CloseDocument", "FPDF_DestroyLibrary"}));
-    expectAllReleased();
-}
-
-TEST_F(PrintJobTest, ASpoolerPrinterWhoseRecordCannotBeFetchedFailsWithGetPrinterFailed) {
-    printer.setup().recordGrowsBetweenQueries = true;
-    {
-        winprint::SpoolerPrinter spooler(printer.name().c_str());
-        try {
-            spooler.loadSettings();
-            ADD_FAILURE() << "a record that cannot be fetched was taken";
-        } catch (const plat::Exception& failure) {
-            EXPECT_STREQ(failure.message, "GetPrinter failed");
-        }
-    }
-    EXPECT_EQ(textsFrom(printerLines, "Unable to get PrinterInfo2: ").size(), 1u);
-    EXPECT_EQ(events.count("CreateDCW"), 0u);
+    EXPECT_EQ(events.events, (Events{"initLibrary", "loadDocument doc.pdf",
+                                     "closeDocument", "destroyLibrary"}));
     expectAllReleased();
 }
 
@@ -329,8 +311,8 @@ TEST_F(PrintJobTest, DeviceContextThatCannotBeCreatedFailsWithTheSystemError) {
     printer.setup().createDeviceContextError = 13;
     script({kA4Page});
     EXPECT_EQ(failingPrint(), plat::SystemException("CreateDC", 13).message);
-    EXPECT_EQ(events.count("StartDocW"), 0u);
-    EXPECT_EQ(events.events.back(), "FPDF_DestroyLibrary");
+    EXPECT_EQ(events.count("startDoc"), 0u);
+    EXPECT_EQ(events.events.back(), "destroyLibrary");
     expectAllReleased();
 }
 
@@ -342,11 +324,11 @@ TEST_F(PrintJobTest, FailureMidJobCancelsTheSpoolerDocumentAndReleasesEverything
     const Events& all = events.events;
     ASSERT_GE(all.size(), 6u);
     EXPECT_EQ(Events(all.end() - 6, all.end()),
-              (Events{"FPDF_RenderPage 1 start=(-118,-118) size=(4960,7015) rotate=0 flags=2049",
-                      "FPDF_ClosePage 1", "AbortDoc", "DeleteDC", "FPDF_CloseDocument",
-                      "FPDF_DestroyLibrary"}));
-    EXPECT_EQ(events.count("EndDoc"), 0u);
-    EXPECT_EQ(events.count("FPDF_LoadPage 2"), 0u);
+              (Events{"renderPage 1 start=(-118,-118) size=(4960,7015) rotate=0",
+                      "closePage 1", "abortDoc", "deleteContext", "closeDocument",
+                      "destroyLibrary"}));
+    EXPECT_EQ(events.count("endDoc"), 0u);
+    EXPECT_EQ(events.count("loadPage 2"), 0u);
     expectAllReleased();
 }
 
@@ -354,22 +336,8 @@ TEST_F(PrintJobTest, ASpoolerThatFailsAfterOnlySkippedPagesStillFailsTheRun) {
     script({kBrokenPage, kA4Page, kA4Page});
     printer.setup().endPageError = ENOSPC;
     EXPECT_EQ(failingPrint(), plat::SystemException("EndPage", ENOSPC).message);
-    EXPECT_EQ(events.count("FPDF_LoadPage 2"), 0u) << "no page drawn after the failure";
+    EXPECT_EQ(events.count("loadPage 2"), 0u) << "no page drawn after the failure";
     expectAllReleased();
-}
-
-TEST_F(PrintJobTest, PrinterRecordWithoutSettingsIsRefusedClearly) {
-    PRINTER_INFO_2W info;
-    std::memset(&info, 0, sizeof info);
-    try {
-        winprint::defaultSettingsOf(info, "rec:printer");
-        FAIL() << "a record without settings was taken";
-    } catch (const plat::Exception& failure) {
-        EXPECT_STREQ(failure.message, "Printer rec:printer has no default settings");
-    }
-    DEVMODEW settings;
-    info.pDevMode = &settings;
-    EXPECT_EQ(winprint::defaultSettingsOf(info, "rec:printer"), &settings);
 }
 
 }  // namespace

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "posix/winapi/VersionBlock.h"
-#include "posix/WinApi.h"
+#include "posix/KernelApi.h"
 
 namespace {
 

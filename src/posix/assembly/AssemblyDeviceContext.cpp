@@ -63,7 +63,7 @@ private:
 };
 
 // Defined here, where the assembly and its pipeline are known.
-AssemblyDeviceContext::AssemblyDeviceContext(PrinterDriver& driver, const DEVMODEW& settings)
+AssemblyDeviceContext::AssemblyDeviceContext(PrinterDriver& driver, const JobSettings& settings)
     : JobContext(driver, settings) {}
 
 AssemblyDeviceContext::~AssemblyDeviceContext() {

@@ -19,7 +19,7 @@ class SinkPipeline;
 class AssemblyDeviceContext : public JobContext {
 public:
     // The driver must outlive the context.
-    AssemblyDeviceContext(PrinterDriver& driver, const DEVMODEW& settings);
+    AssemblyDeviceContext(PrinterDriver& driver, const JobSettings& settings);
     ~AssemblyDeviceContext() override;
 
     int startDoc(const std::u16string& title) override;

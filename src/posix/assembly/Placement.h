@@ -52,7 +52,7 @@ struct DisplayedPage {
                               long long rotate, double userUnit);
 };
 
-// The target rectangle of FPDF_RenderPage, in device units.
+// The target rectangle a page is put into, in device units.
 struct TargetRect {
     int x = 0, y = 0, width = 0, height = 0;
 };
@@ -84,7 +84,7 @@ DeviceRect exactTarget(const TargetRect& target, double width, double height, in
 // Displayed page (width by height points, origin top-left, y down) onto the
 // target rectangle, scaled independently in x and y and turned by rotate
 // quarter turns clockwise (3: counter-clockwise, the page's top on the
-// left side), as FPDF_RenderPage draws.
+// left side), as a viewer prints it.
 Matrix displayedToDevice(double width, double height, const DeviceRect& target, int rotate);
 
 // The page's own space to the displayed page.

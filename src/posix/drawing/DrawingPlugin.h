@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "posix/WinApi.h"
+#include "posix/spooler/JobSettings.h"
 
 namespace posix {
 
@@ -27,7 +27,7 @@ public:
     // The page as displayed (crop box, /Rotate), in points.
     virtual double width() const = 0;
     virtual double height() const = 0;
-    // Draws the page onto the device context as FPDF_RenderPage does:
+    // Draws the page onto the device context as a viewer prints it:
     // straight onto its drawing, or, on a context that places pages, into a
     // PDF of its own that is then placed. False when nothing could be drawn.
     virtual bool drawOnto(DeviceContext& context, const assembly::TargetRect& target,
@@ -44,14 +44,14 @@ public:
     virtual int pageCount() const = 0;
     // Null when the page cannot be read.
     virtual std::unique_ptr<DrawablePage> page(int index) = 0;
-    // The permission bits as FPDF_GetDocPermissions gives them.
+    // The permission bits its encryption grants the user.
     virtual unsigned long permissions() const = 0;
 };
 
 class DrawingPlugin {
 public:
     virtual ~DrawingPlugin() = default;
-    // Null on failure, with error set to an FPDF_ERR_ code.
+    // Null on failure, with error set to a kPdf...Error code.
     // appearancesFromValues: the document's form has its appearances made
     // from its values (NeedAppearances).
     virtual std::unique_ptr<DrawableDocument> open(const char* fileName, const char* password,
@@ -64,10 +64,10 @@ public:
     virtual PdfEngine& engine() = 0;
     // The device context every page is drawn onto (Render=always).
     virtual std::unique_ptr<DeviceContext> deviceContext(PrinterDriver& driver,
-                                                         const DEVMODEW& settings) = 0;
+                                                         const JobSettings& settings) = 0;
     // The device context of a printer that takes raster and no PDF: every
     // page drawn and sent as raster in the format.
-    virtual std::unique_ptr<DeviceContext> rasterDeviceContext(PrinterDriver& driver, const DEVMODEW& settings,
+    virtual std::unique_ptr<DeviceContext> rasterDeviceContext(PrinterDriver& driver, const JobSettings& settings,
                                                                const RasterFormat& format) = 0;
 };
 

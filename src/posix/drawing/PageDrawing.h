@@ -12,14 +12,14 @@
 namespace posix::drawing {
 
 // Draws the page (as poppler displays it: crop box and /Rotate applied) into
-// the target rectangle of the drawing context, as FPDF_RenderPage does.
+// the target rectangle of the drawing context, as a viewer prints it.
 void drawPage(cairo_t* cr, PopplerPage* page, const assembly::TargetRect& target, int rotate);
 
 // The page drawn as printing shows it, as a PDF of one page of the page's
 // displayed size; empty when cairo fails.
 std::string drawPageAsPdf(PopplerPage* page);
 
-// Draws the page onto the device context as FPDF_RenderPage does: straight
+// Draws the page onto the device context as a viewer prints it: straight
 // onto its drawing, or, on a context that places pages, into a PDF of its
 // own that is then placed. False when nothing could be drawn.
 bool drawPageOnto(DeviceContext& context, PopplerPage* page, const assembly::TargetRect& target,

@@ -2,7 +2,7 @@
 
 #include "plat/Owned.h"
 #include "posix/pdf/ReadableFile.h"
-#include "win32/printing/FpdfView.h"
+#include "print/PdfSource.h"
 
 namespace posix::drawing {
 
@@ -12,18 +12,18 @@ using GChars = plat::Owned<char, g_free>;
 using GErrorPtr = plat::Owned<GError, g_error_free>;
 
 unsigned long errorCode(const GError* error) {
-    if (!error) return FPDF_ERR_UNKNOWN;
-    if (error->domain == G_FILE_ERROR) return FPDF_ERR_FILE;
+    if (!error) return kPdfUnknownError;
+    if (error->domain == G_FILE_ERROR) return kPdfFileError;
     if (error->domain == POPPLER_ERROR) {
         switch (error->code) {
-            case POPPLER_ERROR_OPEN_FILE: return FPDF_ERR_FILE;
-            case POPPLER_ERROR_ENCRYPTED: return FPDF_ERR_PASSWORD;
+            case POPPLER_ERROR_OPEN_FILE: return kPdfFileError;
+            case POPPLER_ERROR_ENCRYPTED: return kPdfPasswordError;
             case POPPLER_ERROR_INVALID:
-            case POPPLER_ERROR_DAMAGED: return FPDF_ERR_FORMAT;
-            default: return FPDF_ERR_UNKNOWN;
+            case POPPLER_ERROR_DAMAGED: return kPdfFormatError;
+            default: return kPdfUnknownError;
         }
     }
-    return FPDF_ERR_UNKNOWN;
+    return kPdfUnknownError;
 }
 
 }  // namespace
@@ -54,9 +54,9 @@ unsigned long permissionBits(PopplerDocument* document) {
 
 PopplerDocumentPtr openPopplerDocument(const char* fileName, const char* password,
                                        unsigned long& error) {
-    error = FPDF_ERR_SUCCESS;
+    error = kPdfLoaded;
     if (!readableFile(fileName)) {
-        error = FPDF_ERR_FILE;
+        error = kPdfFileError;
         return nullptr;
     }
     GChars absolute(g_canonicalize_filename(fileName, nullptr));
@@ -64,7 +64,7 @@ PopplerDocumentPtr openPopplerDocument(const char* fileName, const char* passwor
     GChars uri(g_filename_to_uri(absolute.get(), nullptr, &rawError));
     if (!uri) {
         GErrorPtr failure(rawError);
-        error = FPDF_ERR_FILE;
+        error = kPdfFileError;
         return nullptr;
     }
     PopplerDocumentPtr document(poppler_document_new_from_file(uri.get(), password, &rawError));
@@ -75,7 +75,7 @@ PopplerDocumentPtr openPopplerDocument(const char* fileName, const char* passwor
 
 PopplerDocumentPtr openPopplerDocumentCopy(const std::string& contents, const char* password,
                                            unsigned long& error) {
-    error = FPDF_ERR_SUCCESS;
+    error = kPdfLoaded;
     std::unique_ptr<GBytes, decltype(&g_bytes_unref)> bytes(g_bytes_new(contents.data(), contents.size()),
                                                            g_bytes_unref);
     GError* rawError = nullptr;

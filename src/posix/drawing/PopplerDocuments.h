@@ -1,5 +1,5 @@
-// Opening PDF documents with poppler-glib, with the error codes the FPDF_
-// functions report, and owners that release what poppler hands out.
+// Opening PDF documents with poppler-glib, with the print job's load error
+// codes (kPdf...Error), and owners that release what poppler hands out.
 #pragma once
 
 #include <poppler.h>
@@ -15,7 +15,7 @@ struct GObjectUnref {
 using PopplerDocumentPtr = std::unique_ptr<PopplerDocument, GObjectUnref>;
 using PopplerPagePtr = std::unique_ptr<PopplerPage, GObjectUnref>;
 
-// Null on failure, with error set to an FPDF_ERR_ code: 2 the file, 3 its
+// Null on failure, with error set to a kPdf...Error code: 2 the file, 3 its
 // format, 4 a password, 1 anything else.
 PopplerDocumentPtr openPopplerDocument(const char* fileName, const char* password,
                                        unsigned long& error);

@@ -67,10 +67,10 @@ public:
     }
     PdfEngine& engine() override { return popplerEngine(); }
     std::unique_ptr<DeviceContext> deviceContext(PrinterDriver& driver,
-                                                 const DEVMODEW& settings) override {
+                                                 const JobSettings& settings) override {
         return std::make_unique<CairoDeviceContext>(driver, settings);
     }
-    std::unique_ptr<DeviceContext> rasterDeviceContext(PrinterDriver& driver, const DEVMODEW& settings,
+    std::unique_ptr<DeviceContext> rasterDeviceContext(PrinterDriver& driver, const JobSettings& settings,
                                                        const RasterFormat& format) override {
         return std::make_unique<RasterDeviceContext>(driver, settings, format);
     }

@@ -10,18 +10,18 @@ class PopplerEngine : public PdfEngine {
 public:
     // Poppler reads the document, once its form field tree is known to be
     // one poppler can walk; the permissions are those poppler reads.
-    FPDF_DOCUMENT loadDocument(const char* fileName, const char* password, unsigned long& error) override;
-    unsigned long permissions(FPDF_DOCUMENT document) override;
-    int pageCount(FPDF_DOCUMENT document) override;
-    void closeDocument(FPDF_DOCUMENT document) override;
+    DocumentHandle loadDocument(const char* fileName, const char* password, unsigned long& error) override;
+    unsigned long permissions(DocumentHandle document) override;
+    int pageCount(DocumentHandle document) override;
+    void closeDocument(DocumentHandle document) override;
 
     // A page is poppler's own, drawn onto the context's cairo.
-    FPDF_PAGE loadPage(FPDF_DOCUMENT document, int index) override;
-    double pageWidth(FPDF_PAGE page) override;
-    double pageHeight(FPDF_PAGE page) override;
-    std::string renderPage(DeviceContext& context, FPDF_PAGE page, int startX, int startY, int sizeX, int sizeY,
-                           int rotate, int flags) override;
-    void closePage(FPDF_PAGE page) override;
+    PageHandle loadPage(DocumentHandle document, int index) override;
+    double pageWidth(PageHandle page) override;
+    double pageHeight(PageHandle page) override;
+    std::string renderPage(DeviceContext& context, PageHandle page, int startX, int startY, int sizeX, int sizeY,
+                           int rotate) override;
+    void closePage(PageHandle page) override;
 };
 
 // The poppler engine, one per process.

@@ -28,24 +28,23 @@ const char* typeKeyword(PixelType type) {
 
 // The pixels the job is sent in: colour where the printer reads it and the
 // job does not ask for monochrome; else grey; else dithered black.
-PixelType pixelTypeFor(const RasterFormat& format, const DEVMODEW& settings) {
-    const bool monochrome = hasField(settings, DM_COLOR) && settings.dmColor == DMCOLOR_MONOCHROME;
+PixelType pixelTypeFor(const RasterFormat& format, const JobSettings& settings) {
+    const bool monochrome = settings.monochrome();
     if (format.rgb8 && !monochrome) return PixelType::Rgb8;
     if (format.gray8) return PixelType::Gray8;
     if (format.black1) return PixelType::Black1;
     return PixelType::Rgb8;
 }
 
-const char* sidesFor(const DEVMODEW& settings) {
-    if (!hasField(settings, DM_DUPLEX)) return "one-sided";
-    if (settings.dmDuplex == DMDUP_VERTICAL) return "two-sided-long-edge";
-    if (settings.dmDuplex == DMDUP_HORIZONTAL) return "two-sided-short-edge";
+const char* sidesFor(const JobSettings& settings) {
+    if (settings.sides == Sides::LongEdge) return "two-sided-long-edge";
+    if (settings.sides == Sides::ShortEdge) return "two-sided-short-edge";
     return "one-sided";
 }
 
 }  // namespace
 
-RasterDeviceContext::RasterDeviceContext(PrinterDriver& driver, const DEVMODEW& settings, RasterFormat format)
+RasterDeviceContext::RasterDeviceContext(PrinterDriver& driver, const JobSettings& settings, RasterFormat format)
     : DrawingContext(driver, settings), format_(std::move(format)) {}
 
 RasterDeviceContext::~RasterDeviceContext() {

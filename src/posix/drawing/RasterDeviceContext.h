@@ -25,7 +25,7 @@ namespace posix::drawing {
 class RasterDeviceContext : public DrawingContext {
 public:
     // The driver must outlive the context.
-    RasterDeviceContext(PrinterDriver& driver, const DEVMODEW& settings, RasterFormat format);
+    RasterDeviceContext(PrinterDriver& driver, const JobSettings& settings, RasterFormat format);
     ~RasterDeviceContext() override;
     RasterDeviceContext(const RasterDeviceContext&) = delete;
     RasterDeviceContext& operator=(const RasterDeviceContext&) = delete;

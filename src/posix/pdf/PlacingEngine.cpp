@@ -12,37 +12,37 @@ namespace posix::pdf {
 
 namespace {
 
-SourceDocument* asDocument(FPDF_DOCUMENT document) {
+SourceDocument* asDocument(DocumentHandle document) {
     return reinterpret_cast<SourceDocument*>(document);
 }
 
-PreparedPage* asPage(FPDF_PAGE page) { return reinterpret_cast<PreparedPage*>(page); }
+PreparedPage* asPage(PageHandle page) { return reinterpret_cast<PreparedPage*>(page); }
 
 }  // namespace
 
-FPDF_DOCUMENT PlacingEngine::loadDocument(const char* fileName, const char* password,
+DocumentHandle PlacingEngine::loadDocument(const char* fileName, const char* password,
                                           unsigned long& error) {
     std::unique_ptr<SourceDocument> document = SourceDocument::open(fileName, password, error);
-    return reinterpret_cast<FPDF_DOCUMENT>(document.release());
+    return reinterpret_cast<DocumentHandle>(document.release());
 }
 
-int PlacingEngine::pageCount(FPDF_DOCUMENT document) {
+int PlacingEngine::pageCount(DocumentHandle document) {
     return document ? asDocument(document)->pageCount() : 0;
 }
 
-FPDF_PAGE PlacingEngine::loadPage(FPDF_DOCUMENT document, int index) {
+PageHandle PlacingEngine::loadPage(DocumentHandle document, int index) {
     if (!document) return nullptr;
     std::unique_ptr<PreparedPage> page = asDocument(document)->preparePage(index);
     asDocument(document)->logWarnings();
-    return reinterpret_cast<FPDF_PAGE>(page.release());
+    return reinterpret_cast<PageHandle>(page.release());
 }
 
-double PlacingEngine::pageWidth(FPDF_PAGE page) { return page ? asPage(page)->width : 0; }
+double PlacingEngine::pageWidth(PageHandle page) { return page ? asPage(page)->width : 0; }
 
-double PlacingEngine::pageHeight(FPDF_PAGE page) { return page ? asPage(page)->height : 0; }
+double PlacingEngine::pageHeight(PageHandle page) { return page ? asPage(page)->height : 0; }
 
-std::string PlacingEngine::renderPage(DeviceContext& context, FPDF_PAGE handle, int startX, int startY,
-                                      int sizeX, int sizeY, int rotate, int) {
+std::string PlacingEngine::renderPage(DeviceContext& context, PageHandle handle, int startX, int startY,
+                                      int sizeX, int sizeY, int rotate) {
     if (!handle || sizeX <= 0 || sizeY <= 0) return {};
     PreparedPage& page = *asPage(handle);
     const assembly::TargetRect target{startX, startY, sizeX, sizeY};
@@ -70,20 +70,20 @@ std::string PlacingEngine::renderPage(DeviceContext& context, FPDF_PAGE handle, 
     return "Page " + std::to_string(page.index) + " could not be printed: " + reason;
 }
 
-void PlacingEngine::closePage(FPDF_PAGE page) { delete asPage(page); }
+void PlacingEngine::closePage(PageHandle page) { delete asPage(page); }
 
-PageWay PlacingEngine::wayOf(FPDF_PAGE handle) {
+PageWay PlacingEngine::wayOf(PageHandle handle) {
     const PreparedPage* page = asPage(handle);
     return page && page->placeable && page->drawReason.empty() ? PageWay::Placed : PageWay::Drawn;
 }
 
-bool PlacingEngine::drawnWhole(FPDF_DOCUMENT document) { return document && asDocument(document)->drawnWhole(); }
+bool PlacingEngine::drawnWhole(DocumentHandle document) { return document && asDocument(document)->drawnWhole(); }
 
-unsigned long PlacingEngine::permissions(FPDF_DOCUMENT document) {
+unsigned long PlacingEngine::permissions(DocumentHandle document) {
     return document ? asDocument(document)->permissions() : 0;
 }
 
-void PlacingEngine::closeDocument(FPDF_DOCUMENT document) {
+void PlacingEngine::closeDocument(DocumentHandle document) {
     delete asDocument(document);
 }
 

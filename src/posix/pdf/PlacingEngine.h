@@ -15,21 +15,21 @@ class PlacingEngine : public PdfEngine {
 public:
     // qpdf reads the document (poppler too, where qpdf had to repair it),
     // and knows whether every page of it needs drawing.
-    FPDF_DOCUMENT loadDocument(const char* fileName, const char* password, unsigned long& error) override;
-    unsigned long permissions(FPDF_DOCUMENT document) override;
-    bool drawnWhole(FPDF_DOCUMENT document) override;
-    int pageCount(FPDF_DOCUMENT document) override;
-    void closeDocument(FPDF_DOCUMENT document) override;
+    DocumentHandle loadDocument(const char* fileName, const char* password, unsigned long& error) override;
+    unsigned long permissions(DocumentHandle document) override;
+    bool drawnWhole(DocumentHandle document) override;
+    int pageCount(DocumentHandle document) override;
+    void closeDocument(DocumentHandle document) override;
 
     // A page is prepared with what placing it needs, or why it is drawn;
     // putting it on its sheet places it, or draws it where it must.
-    FPDF_PAGE loadPage(FPDF_DOCUMENT document, int index) override;
-    PageWay wayOf(FPDF_PAGE page) override;
-    double pageWidth(FPDF_PAGE page) override;
-    double pageHeight(FPDF_PAGE page) override;
-    std::string renderPage(DeviceContext& context, FPDF_PAGE page, int startX, int startY, int sizeX, int sizeY,
-                           int rotate, int flags) override;
-    void closePage(FPDF_PAGE page) override;
+    PageHandle loadPage(DocumentHandle document, int index) override;
+    PageWay wayOf(PageHandle page) override;
+    double pageWidth(PageHandle page) override;
+    double pageHeight(PageHandle page) override;
+    std::string renderPage(DeviceContext& context, PageHandle page, int startX, int startY, int sizeX, int sizeY,
+                           int rotate) override;
+    void closePage(PageHandle page) override;
 };
 
 // The placing engine, one per process.

@@ -19,7 +19,7 @@
 #include "posix/pdf/RawFieldTree.h"
 #include "posix/pdf/ReadableFile.h"
 #include "posix/winapi/LastError.h"
-#include "win32/printing/FpdfView.h"
+#include "print/PdfSource.h"
 #include "print/PrintLogs.h"
 
 namespace posix::pdf {
@@ -83,11 +83,11 @@ bool countAgrees(QPDF& document, size_t pages) {
 // The load error of a document qpdf cannot read, as the engine reports it.
 unsigned long loadError(const std::exception& failure) {
     const auto* qpdfFailure = dynamic_cast<const QPDFExc*>(&failure);
-    if (!qpdfFailure) return FPDF_ERR_FORMAT;
+    if (!qpdfFailure) return kPdfFormatError;
     switch (qpdfFailure->getErrorCode()) {
-        case qpdf_e_password: return FPDF_ERR_PASSWORD;
-        case qpdf_e_system: return FPDF_ERR_FILE;
-        default: return FPDF_ERR_FORMAT;
+        case qpdf_e_password: return kPdfPasswordError;
+        case qpdf_e_system: return kPdfFileError;
+        default: return kPdfFormatError;
     }
 }
 
@@ -95,9 +95,9 @@ unsigned long loadError(const std::exception& failure) {
 
 std::unique_ptr<SourceDocument> SourceDocument::open(const char* fileName, const char* password,
                                                      unsigned long& error) {
-    error = FPDF_ERR_SUCCESS;
+    error = kPdfLoaded;
     if (!readableFile(fileName)) {
-        error = FPDF_ERR_FILE;
+        error = kPdfFileError;
         return nullptr;
     }
     std::unique_ptr<SourceDocument> document(new SourceDocument);
@@ -105,7 +105,7 @@ std::unique_ptr<SourceDocument> SourceDocument::open(const char* fileName, const
     document->hasPassword_ = password != nullptr;
     if (password) document->password_ = password;
 
-    unsigned long qpdfError = FPDF_ERR_SUCCESS;
+    unsigned long qpdfError = kPdfLoaded;
     document->readWithQpdf(qpdfError);
     if (document->qpdf_) document->appearancesFromValues_ = appearancesFromValues(*document->qpdf_);
     const size_t qpdfPages = document->pages_.size();
@@ -128,7 +128,7 @@ std::unique_ptr<SourceDocument> SourceDocument::open(const char* fileName, const
             }
             // Without drawing, qpdf's repair is all there is.
             if (repaired && !noDrawing) return nullptr;
-            error = FPDF_ERR_SUCCESS;
+            error = kPdfLoaded;
         } else if (!document->qpdf_) {
             document->drawAllReason_ = "the document could not be read for placing";
         } else if (document->drawable_->pageCount() > static_cast<int>(qpdfPages)) {
@@ -223,13 +223,13 @@ void SourceDocument::openDrawable(unsigned long& error) {
     if (!plugin) {
         drawingUnavailable_ = lastErrorMessage();
         if (drawingUnavailable_.empty()) drawingUnavailable_ = "the drawing plugin cannot be loaded";
-        error = FPDF_ERR_UNKNOWN;
+        error = kPdfUnknownError;
         return;
     }
     if ((qpdf_ && formFieldTreeTooLarge(*qpdf_)) ||
         (!readWithoutRepairs_ && rawFieldTreeTooLarge(fileName_.c_str(), kMostFormFieldPaths))) {
         drawingUnavailable_ = "its form field tree is too large to be drawn";
-        error = FPDF_ERR_FORMAT;
+        error = kPdfFormatError;
         return;
     }
     const char* password = hasPassword_ ? password_.c_str() : nullptr;
@@ -250,7 +250,7 @@ void SourceDocument::openDrawable(unsigned long& error) {
 
 std::unique_ptr<drawing::DrawablePage> SourceDocument::drawablePage(int index) {
     if (!drawableTried_) {
-        unsigned long error = FPDF_ERR_SUCCESS;
+        unsigned long error = kPdfLoaded;
         openDrawable(error);
     }
     return drawable_ ? drawable_->page(index) : nullptr;
@@ -299,7 +299,7 @@ bool SourceDocument::everyPageDrawn() {
         }
     }
     if (!drawableTried_) {
-        unsigned long error = FPDF_ERR_SUCCESS;
+        unsigned long error = kPdfLoaded;
         openDrawable(error);
     }
     return drawable_ != nullptr;

@@ -35,7 +35,7 @@ struct PreparedPage {
 
 class SourceDocument {
 public:
-    // Null with error set (an FPDF_ERR_ code) when neither qpdf nor the
+    // Null with error set (a kPdf...Error code) when neither qpdf nor the
     // drawing plugin can read the file. A file qpdf reads only by repairing
     // it (its page tree included) must be readable by the drawing plugin
     // too, so that broken files fail as they always did, and is drawn

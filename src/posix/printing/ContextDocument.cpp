@@ -5,8 +5,6 @@
 #include "plat/Strings.h"
 #include "posix/printing/DriverPrinter.h"
 #include "posix/printing/EnginePdf.h"
-#include "win32/printing/DevModeEdits.h"
-#include "win32/printing/GdiMetrics.h"
 
 namespace posix::printing {
 
@@ -29,24 +27,22 @@ ContextDocument::~ContextDocument() {
 void ContextDocument::takeSettings() { context_->reset(printer_.settings()); }
 
 void ContextDocument::probePaper(const PrinterPaper& paper) {
-    DEVMODEW probe = printer_.settings();
-    winprint::applyPaper(probe, paper);
-    context_->reset(probe);
+    context_->reset(withPaper(printer_.settings(), paper));
 }
 
-int32_t ContextDocument::measure(SheetMetric metric) { return context_->getDeviceCaps(winprint::gdiCapability(metric)); }
+int32_t ContextDocument::measure(SheetMetric metric) { return context_->measure(metric); }
 
 StepOutcome ContextDocument::begin(const char* title, uint32_t& jobId) {
     const plat::WideChars wideTitle(title);
     const int started = context_->startDoc(wideTitle.get() ? std::u16string(wideTitle.get()) : std::u16string());
-    if (started <= 0) return StepOutcome::failedAt(PrintStep::BeginJob, "StartDoc", GetLastError());
+    if (started <= 0) return StepOutcome::failedAt(PrintStep::BeginJob, GetLastError());
     jobId = static_cast<uint32_t>(started);
     started_ = true;
     return {};
 }
 
 StepOutcome ContextDocument::beginSheet() {
-    if (context_->startPage() <= 0) return StepOutcome::failedAt(PrintStep::BeginSheet, "StartPage", GetLastError());
+    if (context_->startPage() <= 0) return StepOutcome::failedAt(PrintStep::BeginSheet, GetLastError());
     return {};
 }
 
@@ -61,7 +57,7 @@ StepOutcome ContextDocument::putPage(PdfPage& page, const PagePlacement& placeme
 }
 
 StepOutcome ContextDocument::endSheet() {
-    if (context_->endPage() <= 0) return StepOutcome::failedAt(PrintStep::EndSheet, "EndPage", GetLastError());
+    if (context_->endPage() <= 0) return StepOutcome::failedAt(PrintStep::EndSheet, GetLastError());
     return {};
 }
 
@@ -69,7 +65,7 @@ StepOutcome ContextDocument::finish() {
     const int ended = context_->endDoc();
     const DWORD error = GetLastError();
     started_ = false;
-    if (ended <= 0) return StepOutcome::failedAt(PrintStep::Finish, "EndDoc", error);
+    if (ended <= 0) return StepOutcome::failedAt(PrintStep::Finish, error);
     return {};
 }
 

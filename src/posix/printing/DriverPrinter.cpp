@@ -11,7 +11,6 @@
 #include "posix/printing/EnginePdf.h"
 #include "posix/spooler/DriverSettings.h"
 #include "posix/winapi/Utf.h"
-#include "win32/printing/DevModeEdits.h"
 
 namespace posix::printing {
 
@@ -19,12 +18,7 @@ namespace {
 
 // A name as a field of that many units carries it: cut, never inside a
 // surrogate pair, with room for its end.
-std::u16string fieldName(const std::u16string& name, size_t units) {
-    std::u16string field(units, u'\0');
-    copyName(field.data(), units, name);
-    field.resize(std::char_traits<char16_t>::length(field.c_str()));
-    return field;
-}
+std::u16string fieldName(const std::u16string& name, size_t units) { return cutName(name, units); }
 
 // A size the printer takes besides its papers, in tenths held to what 16
 // bits carry, as a Windows driver reports one.
@@ -34,6 +28,14 @@ PaperExtent extentOf(int32_t widthHundredths, int32_t lengthHundredths) {
 }
 
 }  // namespace
+
+JobSettings withPaper(JobSettings settings, const PrinterPaper& paper) {
+    settings.paperId = static_cast<int16_t>(paper.id);
+    settings.paperName = paper.name;
+    settings.paperWidth = paper.size.width;
+    settings.paperLength = paper.size.length;
+    return settings;
+}
 
 // A job the printer aborted is an error that left the queue, one somebody
 // cancelled only left.
@@ -74,7 +76,7 @@ std::vector<PrinterPaper> DriverPrinter::papers() {
 
 void DriverPrinter::loadSettings() { settings_ = defaultSettings(*driver_); }
 
-PaperExtent DriverPrinter::settingsPaper() const { return PaperExtent{settings_.dmPaperWidth, settings_.dmPaperLength}; }
+PaperExtent DriverPrinter::settingsPaper() const { return PaperExtent{settings_.paperWidth, settings_.paperLength}; }
 
 std::vector<PrinterTray> DriverPrinter::trays() {
     std::vector<PrinterTray> trays;
@@ -91,13 +93,25 @@ std::optional<CustomRange> DriverPrinter::customSizes() {
     return range;
 }
 
-void DriverPrinter::applyControls(const JobControls& controls) { winprint::writeControls(settings_, controls); }
+void DriverPrinter::applyControls(const JobControls& controls) {
+    if (controls.copies) settings_.copies = *controls.copies;
+    if (controls.collate) settings_.collate = *controls.collate;
+    if (controls.sides) settings_.sides = *controls.sides;
+    if (controls.colour) settings_.colour = *controls.colour;
+    if (controls.tray)
+        settings_.tray = controls.tray->automatic ? tray_id::Automatic : static_cast<int16_t>(controls.tray->id);
+}
 
-void DriverPrinter::makePortrait() { settings_.dmOrientation = DMORIENT_PORTRAIT; }
+void DriverPrinter::makePortrait() { settings_.orientation = Orientation::Portrait; }
 
-void DriverPrinter::selectPaper(const PrinterPaper& paper) { winprint::applyPaper(settings_, paper); }
+void DriverPrinter::selectPaper(const PrinterPaper& paper) { settings_ = withPaper(settings_, paper); }
 
-void DriverPrinter::selectSize(PaperExtent size) { winprint::writeOwnSize(settings_, size); }
+void DriverPrinter::selectSize(PaperExtent size) {
+    settings_.paperId = kOwnSizePaper;
+    settings_.paperName.clear();
+    settings_.paperWidth = size.width;
+    settings_.paperLength = size.length;
+}
 
 std::unique_ptr<PrintDocument> DriverPrinter::createDocument(PdfDocument& pdf, StepOutcome& outcome) {
     // A document whose every page needs drawing is drawn whole, as
@@ -105,7 +119,7 @@ std::unique_ptr<PrintDocument> DriverPrinter::createDocument(PdfDocument& pdf, S
     const bool drawEveryPage = renderMode() == RenderMode::Always || static_cast<EngineDocument&>(pdf).drawnWhole();
     std::unique_ptr<DeviceContext> context = driver_->createDeviceContext(settings_, drawEveryPage);
     if (!context) {
-        outcome = StepOutcome::failedAt(PrintStep::CreateDocument, "CreateDC", GetLastError());
+        outcome = StepOutcome::failedAt(PrintStep::CreateDocument, GetLastError());
         return nullptr;
     }
     return std::make_unique<ContextDocument>(driver_, std::move(context), *this);

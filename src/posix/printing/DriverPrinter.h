@@ -7,11 +7,13 @@
 #include <string>
 #include <vector>
 
-#include "posix/WinApi.h"
 #include "posix/spooler/PrinterDriver.h"
 #include "print/Printer.h"
 
 namespace posix::printing {
+
+// The settings with the paper of the printer's list chosen.
+JobSettings withPaper(JobSettings settings, const PrinterPaper& paper);
 
 // A driver's job state in the job's own terms (JobStatusBit).
 uint32_t jobStatusOf(JobStatus::State state);
@@ -48,12 +50,12 @@ public:
     JobLook lookAtJob(uint32_t jobId, const JobLook& last) override;
 
     // The job's settings, as the driver's device contexts and jobs take them.
-    const DEVMODEW& settings() const { return settings_; }
+    const JobSettings& settings() const { return settings_; }
 
 private:
     std::string name_;
     std::shared_ptr<PrinterDriver> driver_;
-    DEVMODEW settings_{};
+    JobSettings settings_;
 };
 
 }  // namespace posix::printing

@@ -15,13 +15,13 @@ namespace posix::printing {
 // Gives a page or a document back to the engine that opened it.
 struct EngineRelease {
     PdfEngine* engine;
-    void operator()(FPDF_PAGE page) const { engine->closePage(page); }
-    void operator()(FPDF_DOCUMENT document) const { engine->closeDocument(document); }
+    void operator()(PageHandle page) const { engine->closePage(page); }
+    void operator()(DocumentHandle document) const { engine->closeDocument(document); }
 };
 
 class EnginePage : public PdfPage {
 public:
-    EnginePage(PdfEngine& engine, FPDF_PAGE page) : page_(page, EngineRelease{&engine}) {}
+    EnginePage(PdfEngine& engine, PageHandle page) : page_(page, EngineRelease{&engine}) {}
 
     double height() override { return engine().pageHeight(page_.get()); }
     double width() override { return engine().pageWidth(page_.get()); }
@@ -29,29 +29,28 @@ public:
     // Puts the page on the context's sheet as a viewer prints it; empty
     // when it is there, else why not.
     std::string putOnto(DeviceContext& context, int startX, int startY, int sizeX, int sizeY, int rotate) {
-        return engine().renderPage(context, page_.get(), startX, startY, sizeX, sizeY, rotate,
-                                   FPDF_ANNOT | FPDF_PRINTING);
+        return engine().renderPage(context, page_.get(), startX, startY, sizeX, sizeY, rotate);
     }
 
 private:
-    std::unique_ptr<std::remove_pointer_t<FPDF_PAGE>, EngineRelease> page_;
+    std::unique_ptr<EnginePageData, EngineRelease> page_;
     PdfEngine& engine() const { return *page_.get_deleter().engine; }
 };
 
 class EngineDocument : public PdfDocument {
 public:
-    EngineDocument(PdfEngine& engine, FPDF_DOCUMENT document) : document_(document, EngineRelease{&engine}) {}
+    EngineDocument(PdfEngine& engine, DocumentHandle document) : document_(document, EngineRelease{&engine}) {}
 
     int pageCount() override { return engine().pageCount(document_.get()); }
     bool drawnWhole() { return engine().drawnWhole(document_.get()); }
     unsigned long permissions() override { return engine().permissions(document_.get()); }
     std::unique_ptr<PdfPage> loadPage(int index) override {
-        FPDF_PAGE page = engine().loadPage(document_.get(), index);
+        PageHandle page = engine().loadPage(document_.get(), index);
         return page ? std::make_unique<EnginePage>(engine(), page) : nullptr;
     }
 
 private:
-    std::unique_ptr<std::remove_pointer_t<FPDF_DOCUMENT>, EngineRelease> document_;
+    std::unique_ptr<EngineDocumentData, EngineRelease> document_;
     PdfEngine& engine() const { return *document_.get_deleter().engine; }
 };
 

@@ -1,17 +1,18 @@
-// A printer device context on POSIX; an HDC is a pointer to one of these.
+// A printer device context on POSIX: what a job's document is made on.
 // Two kinds exist: one that places the pages of PDF documents on its sheets
-// (the default) and one that only takes drawing through cairo.
+// (the default) and one that only takes drawing through cairo (onto a PDF
+// or a printer's raster).
 #pragma once
 
 #include <string>
 
-#include "posix/WinApi.h"
+#include "posix/spooler/JobSettings.h"
 
 typedef struct _cairo cairo_t;
 
 namespace posix {
 
-// What the spooler functions return for a failure (StartDocW, StartPage ...).
+// What the steps of a document return for a failure (startDoc, startPage ...).
 constexpr int kSpoolerError = -1;
 
 namespace assembly {
@@ -25,24 +26,25 @@ public:
     // the job: a failed run never leaves a partial job printing.
     virtual ~DeviceContext() = default;
 
-    virtual bool reset(const DEVMODEW& settings) = 0;        // ResetDCW
-    virtual int startDoc(const std::u16string& title) = 0;   // StartDocW: job id > 0, or <= 0
+    // The settings the next sheet takes (its paper, the way it lies).
+    virtual bool reset(const JobSettings& settings) = 0;
+    virtual int startDoc(const std::u16string& title) = 0;   // the job's id > 0, or <= 0
     virtual int startPage() = 0;                             // > 0 on success
     virtual int endPage() = 0;
     virtual int endDoc() = 0;
     virtual int abortDoc() = 0;
-    virtual int getDeviceCaps(int index) const = 0;
+    // The sheet in progress, or else the next one, in device units.
+    virtual int32_t measure(SheetMetric metric) const = 0;
 
     // The drawing context of the page in progress: device units are pixels at
-    // LOGPIXELSX/Y, (0, 0) is the top-left corner of the printable area and
+    // the sheet's resolution, (0, 0) is the top-left corner of the printable area and
     // drawing is clipped to it. Null outside a page, or for a context that
     // does not draw.
     virtual cairo_t* cairo() = 0;
 
-    // Puts a page of a PDF document on the sheet in progress, as
-    // FPDF_RenderPage would draw it into the target rectangle (device
-    // units), turned by rotate quarter turns clockwise, clipped to the
-    // printable area. False when this context does not place pages (or no
+    // Puts a page of a PDF document on the sheet in progress, as a viewer
+    // prints it into the target rectangle (device units), turned by rotate
+    // quarter turns clockwise, clipped to the printable area. False when this context does not place pages (or no
     // page is in progress); throws std::exception when the page cannot be
     // taken from its document, leaving the sheet as it was.
     virtual bool placePage(const assembly::SourcePage&, const assembly::TargetRect&, int) {
@@ -56,9 +58,6 @@ public:
         endPage();
         return false;
     }
-
-    static DeviceContext* fromHandle(HDC dc) { return reinterpret_cast<DeviceContext*>(dc); }
-    HDC handle() { return reinterpret_cast<HDC>(this); }
 };
 
 }  // namespace posix

@@ -1,21 +1,17 @@
-// The printer settings a driver reports as its defaults, shared by
-// GetPrinterW (the DEVMODEW of PRINTER_INFO_2W) and CreateDCW without
-// settings.
+// The settings a job starts from on a driver, and what they mean for the
+// copies a document holds itself.
 #pragma once
 
 #include "posix/spooler/PrinterDriver.h"
 
 namespace posix {
 
-// The DEVMODEW for the driver's default paper, orientation and resolution.
-DEVMODEW defaultSettings(const PrinterDriver& driver);
+// The driver's default paper, orientation and resolution.
+JobSettings defaultSettings(const PrinterDriver& driver);
 
-// Copies a name into a fixed field of capacity units, always terminated
-// and zero-padded; a cut never splits a surrogate pair.
-void copyName(WCHAR* field, size_t capacity, const std::u16string& name);
-
-// Whether the settings carry a field (a DM_ flag of dmFields).
-inline bool hasField(const DEVMODEW& settings, DWORD field) { return (settings.dmFields & field) != 0; }
+// A name cut to fit a field of capacity units with its terminator; a cut
+// never splits a surrogate pair.
+std::u16string cutName(const std::u16string& name, size_t capacity);
 
 // The copies a job's document holds itself: on a driver whose spooler
 // cannot make them (a file, a driver that wants manual copies), as many as
@@ -29,10 +25,10 @@ struct DocumentCopies {
     bool twoSided = false;
     int told = 1;
 };
-DocumentCopies documentCopies(const PrinterDriver& driver, const DEVMODEW& settings, bool canTell);
+DocumentCopies documentCopies(const PrinterDriver& driver, const JobSettings& settings, bool canTell);
 
-// Hundredths of a millimetre to the tenths that DEVMODEW and
-// DeviceCapabilitiesW carry, truncated.
+// Hundredths of a millimetre to the tenths a printer's papers are reported
+// in, truncated.
 inline int32_t toTenths(int32_t hundredths) { return hundredths / 10; }
 
 }  // namespace posix

@@ -2,10 +2,10 @@
 
 namespace posix {
 
-JobContext::JobContext(PrinterDriver& driver, const DEVMODEW& settings)
+JobContext::JobContext(PrinterDriver& driver, const JobSettings& settings)
     : driver_(driver), settings_(settings), next_(SheetGeometry::from(driver, settings)) {}
 
-bool JobContext::reset(const DEVMODEW& settings) {
+bool JobContext::reset(const JobSettings& settings) {
     // Takes effect at the next sheet; a sheet in progress keeps its paper.
     settings_ = settings;
     next_ = SheetGeometry::from(driver_, settings);
@@ -18,7 +18,7 @@ int JobContext::abortDoc() {
     return 1;
 }
 
-int JobContext::getDeviceCaps(int index) const { return (inSheet() ? sheet_ : next_).deviceCaps(index); }
+int32_t JobContext::measure(SheetMetric metric) const { return (inSheet() ? sheet_ : next_).measure(metric); }
 
 bool JobContext::openJob(const std::string& title) {
     sink_ = driver_.startJob(title, settings_);

@@ -16,11 +16,11 @@ namespace posix {
 class JobContext : public DeviceContext {
 public:
     // The driver must outlive the context.
-    JobContext(PrinterDriver& driver, const DEVMODEW& settings);
+    JobContext(PrinterDriver& driver, const JobSettings& settings);
 
-    bool reset(const DEVMODEW& settings) final;
+    bool reset(const JobSettings& settings) final;
     int abortDoc() final;
-    int getDeviceCaps(int index) const final;
+    int32_t measure(SheetMetric metric) const final;
 
 protected:
     // Starts the driver's job under the title (UTF-8); false, with the
@@ -34,7 +34,7 @@ protected:
     // to be kept until whatever may still write to it is gone.
     std::unique_ptr<JobSink> cancelJob();
     // Ends the document: the job submitted when it was written whole, else
-    // cancelled with the sink's own error; what EndDoc returns.
+    // cancelled with the sink's own error; what endDoc returns.
     int handOver(bool written);
 
     virtual bool inSheet() const = 0;
@@ -42,7 +42,7 @@ protected:
     virtual void discardDocument() = 0;
 
     PrinterDriver& driver_;
-    DEVMODEW settings_;            // the last settings: the job's copies, sides, tray, colour
+    JobSettings settings_;          // the last settings: the job's copies, sides, tray, colour
     SheetGeometry next_;           // from the last settings, for the next sheet
     SheetGeometry sheet_;          // of the sheet in progress
     std::unique_ptr<JobSink> sink_;

@@ -1,7 +1,6 @@
 #include "posix/spooler/PrinterDriver.h"
 
 #include <algorithm>
-#include <cstring>
 #include <map>
 
 #include "posix/drivers/cups/CupsPrinter.h"
@@ -68,7 +67,7 @@ std::shared_ptr<PrinterDriver> openPrinterDriver(const std::string& name) {
     return driver;
 }
 
-std::unique_ptr<DeviceContext> PrinterDriver::createDeviceContext(const DEVMODEW& settings, bool drawEveryPage) {
+std::unique_ptr<DeviceContext> PrinterDriver::createDeviceContext(const JobSettings& settings, bool drawEveryPage) {
     // A printer of raster has every page drawn for it.
     if (const RasterFormat* raster = rasterFormat()) {
         drawing::DrawingPlugin* plugin = drawing::drawingPlugin();
@@ -81,11 +80,11 @@ std::unique_ptr<DeviceContext> PrinterDriver::createDeviceContext(const DEVMODEW
     return std::make_unique<assembly::AssemblyDeviceContext>(*this, settings);
 }
 
-Paper PrinterDriver::paperFor(const DEVMODEW& settings) const {
+Paper PrinterDriver::paperFor(const JobSettings& settings) const {
     const std::vector<Paper>& list = papers();
-    if (hasField(settings, DM_PAPERSIZE) && settings.dmPaperSize > 0) {
+    if (settings.paperId > 0) {
         for (const Paper& paper : list) {
-            if (paper.id == settings.dmPaperSize) return paper;
+            if (paper.id == settings.paperId) return paper;
         }
     }
 
@@ -93,20 +92,20 @@ Paper PrinterDriver::paperFor(const DEVMODEW& settings) const {
     Paper fallback;
     if (index >= 0 && static_cast<size_t>(index) < list.size()) fallback = list[index];
 
-    const bool hasWidth = hasField(settings, DM_PAPERWIDTH) && settings.dmPaperWidth > 0;
-    const bool hasLength = hasField(settings, DM_PAPERLENGTH) && settings.dmPaperLength > 0;
+    const bool hasWidth = settings.paperWidth > 0;
+    const bool hasLength = settings.paperLength > 0;
     if (!hasWidth && !hasLength) return fallback;
 
     // A size given in tenths: the listed paper of that size, else a paper of
     // its own with the default paper's margins (a missing dimension is
     // taken from the default paper too).
-    const int32_t width = hasWidth ? settings.dmPaperWidth : toTenths(fallback.width);
-    const int32_t length = hasLength ? settings.dmPaperLength : toTenths(fallback.length);
+    const int32_t width = hasWidth ? settings.paperWidth : toTenths(fallback.width);
+    const int32_t length = hasLength ? settings.paperLength : toTenths(fallback.length);
     for (const Paper& paper : list) {
         if (toTenths(paper.width) == width && toTenths(paper.length) == length) return paper;
     }
     Paper custom = fallback;
-    custom.id = DMPAPER_USER;
+    custom.id = kOwnSizePaper;
     custom.name = u"Custom";
     custom.width = width * 10;
     custom.length = length * 10;
@@ -116,60 +115,49 @@ Paper PrinterDriver::paperFor(const DEVMODEW& settings) const {
     return custom;
 }
 
-Paper PrinterDriver::sheetPaperFor(const DEVMODEW& settings) const {
+Paper PrinterDriver::sheetPaperFor(const JobSettings& settings) const {
     Paper paper = paperFor(settings);
-    if (paper.width <= 0 || paper.length <= 0) paper = Paper{DMPAPER_A4, u"A4", 21000, 29700, 0, 0, 0, 0};
+    if (paper.width <= 0 || paper.length <= 0) paper = Paper{paper_id::A4, u"A4", 21000, 29700, 0, 0, 0, 0};
     return paper;
 }
 
-DocumentCopies documentCopies(const PrinterDriver& driver, const DEVMODEW& settings, bool canTell) {
+DocumentCopies documentCopies(const PrinterDriver& driver, const JobSettings& settings, bool canTell) {
     DocumentCopies result;
     const CopyWay way = driver.copyWay(settings);
-    if (way == CopyWay::Spooler || !hasField(settings, DM_COPIES) || settings.dmCopies <= 1) return result;
+    if (way == CopyWay::Spooler || settings.copiesAsked() <= 1) return result;
     if (way == CopyWay::ToldInDocument && canTell) {
-        result.told = settings.dmCopies;
+        result.told = settings.copiesAsked();
         return result;
     }
-    result.copies = settings.dmCopies;
-    result.collated = !hasField(settings, DM_COLLATE) || settings.dmCollate == DMCOLLATE_TRUE;
-    result.twoSided = driver.duplex() && hasField(settings, DM_DUPLEX) && settings.dmDuplex != DMDUP_SIMPLEX;
+    result.copies = settings.copiesAsked();
+    result.collated = settings.collated();
+    result.twoSided = driver.duplex() && settings.twoSided();
     return result;
 }
 
-void copyName(WCHAR* field, size_t capacity, const std::u16string& name) {
-    if (capacity == 0) return;
+std::u16string cutName(const std::u16string& name, size_t capacity) {
+    if (capacity == 0) return {};
     size_t units = std::min(name.size(), capacity - 1);
     if (units > 0 && units < name.size() && name[units - 1] >= 0xD800 && name[units - 1] <= 0xDBFF)
         --units;
-    std::fill_n(field, capacity, u'\0');
-    std::copy_n(name.begin(), units, field);
+    return name.substr(0, std::min(units, name.find(u'\0')));
 }
 
-DEVMODEW defaultSettings(const PrinterDriver& driver) {
-    DEVMODEW settings;
-    std::memset(&settings, 0, sizeof settings);
-
-    copyName(settings.dmDeviceName, CCHDEVICENAME, toUtf16(driver.name()));
-
-    settings.dmSpecVersion = 0x0401;
-    settings.dmSize = sizeof(DEVMODEW);
-    settings.dmFields = DM_ORIENTATION | DM_PRINTQUALITY | DM_YRESOLUTION;
-
+JobSettings defaultSettings(const PrinterDriver& driver) {
+    JobSettings settings;
     const PrinterDefaults defaults = driver.defaults();
-    settings.dmOrientation = static_cast<SHORT>(defaults.orientation);
-    settings.dmPrintQuality = clampShort(defaults.dpiX);
-    settings.dmYResolution = clampShort(defaults.dpiY);
-    settings.dmScale = 100;
-    settings.dmCopies = 1;
+    settings.orientation = defaults.orientation;
+    // What 16 bits carry, as a driver's settings hold them.
+    settings.dpiX = clampShort(defaults.dpiX);
+    settings.dpiY = clampShort(defaults.dpiY);
 
     const std::vector<Paper>& list = driver.papers();
     if (defaults.paperIndex >= 0 && static_cast<size_t>(defaults.paperIndex) < list.size()) {
         const Paper& paper = list[defaults.paperIndex];
-        settings.dmFields |= DM_PAPERSIZE | DM_PAPERLENGTH | DM_PAPERWIDTH | DM_FORMNAME;
-        settings.dmPaperSize = paper.id;
-        settings.dmPaperWidth = clampShort(toTenths(paper.width));
-        settings.dmPaperLength = clampShort(toTenths(paper.length));
-        copyName(settings.dmFormName, CCHFORMNAME, paper.name);
+        settings.paperId = paper.id;
+        settings.paperName = paper.name;
+        settings.paperWidth = clampShort(toTenths(paper.width));
+        settings.paperLength = clampShort(toTenths(paper.length));
     }
     return settings;
 }

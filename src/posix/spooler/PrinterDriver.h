@@ -1,5 +1,5 @@
-// Printer drivers on POSIX: what the spooler and device-context functions of
-// WinApi.h dispatch to, chosen by printer name. "file:PATH" is the built-in
+// Printer drivers on POSIX: what the backend's printers and documents are
+// made of, chosen by printer name. "file:PATH" is the built-in
 // PDF file printer, names registered with registerPrinterDriver (tests) come
 // next, every other name is a CUPS destination.
 #pragma once
@@ -11,7 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "posix/WinApi.h"
+#include "posix/KernelApi.h"
+#include "posix/spooler/JobSettings.h"
 #include "posix/spooler/RasterFormat.h"
 
 namespace posix {
@@ -21,7 +22,7 @@ class DeviceContext;
 // One paper a printer offers. Sizes and margins in hundredths of a millimetre,
 // upright (width across, length down).
 struct Paper {
-    int16_t id = 0;          // DMPAPER_ value, or DMPAPER_USER (256) and up
+    int16_t id = 0;          // a paper_id, or above kOwnSizePaper
     std::u16string name;     // display name, e.g. u"A4"
     int32_t width = 0, length = 0;
     int32_t marginLeft = 0, marginTop = 0, marginRight = 0, marginBottom = 0;
@@ -29,7 +30,7 @@ struct Paper {
 
 // One input tray (bin) a printer offers.
 struct Tray {
-    int16_t id = 0;              // DMBIN_ value, or DMBIN_USER (256) and up
+    int16_t id = 0;              // a tray_id, or kFirstNamedTray and up
     std::u16string name;         // display name, e.g. u"Tray 2"
     std::string keyword;         // the spooler's own name, e.g. "tray-2"
 };
@@ -43,7 +44,7 @@ struct CustomSizes {
 
 struct PrinterDefaults {
     int paperIndex = -1;     // index into papers(), -1 when the printer names none
-    int orientation = DMORIENT_PORTRAIT;
+    Orientation orientation = Orientation::Portrait;
     int dpiX = 600;
     int dpiY = 600;
 };
@@ -67,7 +68,7 @@ enum class CopyWay {
 class JobSink {
 public:
     virtual ~JobSink() = default;
-    // The spooler's number for the job (StartDocW returns it).
+    // The spooler's number for the job.
     virtual int id() const { return 1; }
     // A sheet of this paper begins. false when the job cannot take it, with
     // the last error (and its text) set: nothing of the job may print then.
@@ -90,8 +91,6 @@ public:
     virtual ~PrinterDriver() = default;
 
     virtual std::string name() const = 0;         // UTF-8, as opened
-    virtual std::string driverName() const = 0;   // for PRINTER_INFO_2W
-    virtual std::string portName() const = 0;     // for PRINTER_INFO_2W
     virtual const std::vector<Paper>& papers() const = 0;
     virtual PrinterDefaults defaults() const = 0;
 
@@ -105,13 +104,12 @@ public:
     // The sizes it takes besides its papers; none by default.
     virtual std::optional<CustomSizes> customSizes() const { return std::nullopt; }
     // How the copies the settings ask for are made.
-    virtual CopyWay copyWay(const DEVMODEW& /*settings*/) const { return CopyWay::Spooler; }
+    virtual CopyWay copyWay(const JobSettings& /*settings*/) const { return CopyWay::Spooler; }
 
     // Creates the spooler job named by the title (UTF-8), with the job's
-    // settings (copies, collation, sides, tray, colour, as their DM_ flags
-    // say). Null on failure, with the thread's last error (and its text) set.
+    // settings (the copies, collation, sides, tray and colour it asks for). Null on failure, with the thread's last error (and its text) set.
     virtual std::unique_ptr<JobSink> startJob(const std::string& title,
-                                              const DEVMODEW& settings) = 0;
+                                              const JobSettings& settings) = 0;
 
     // Where a job this driver started stands. False with ERROR_INVALID_PARAMETER
     // when the spooler no longer knows it, or with another last error when it
@@ -126,16 +124,16 @@ public:
     // default places the document's pages (or, for a document drawn whole,
     // draws them onto cairo) and hands the PDF to startJob's sink; a printer
     // of raster has every page drawn.
-    virtual std::unique_ptr<DeviceContext> createDeviceContext(const DEVMODEW& settings, bool drawEveryPage);
+    virtual std::unique_ptr<DeviceContext> createDeviceContext(const JobSettings& settings, bool drawEveryPage);
 
-    // The paper the settings describe: by dmPaperSize when it names one of
-    // papers(), otherwise by dmPaperWidth/dmPaperLength. Margins of a size
+    // The paper the settings describe: by its id when that names one of
+    // papers(), otherwise by its size. Margins of a size
     // no paper has are those of the default paper.
-    Paper paperFor(const DEVMODEW& settings) const;
+    Paper paperFor(const JobSettings& settings) const;
     // The paper a sheet of these settings is: paperFor, or A4 (without
     // margins) for a printer that names no paper at all; a page still needs
     // a sheet.
-    Paper sheetPaperFor(const DEVMODEW& settings) const;
+    Paper sheetPaperFor(const JobSettings& settings) const;
 };
 
 using PrinterDriverFactory =
@@ -148,8 +146,8 @@ void unregisterPrinterDriver(const std::string& prefix);
 
 // Opens the driver for a printer name (UTF-8). Null on failure, with the
 // thread's last error (and its text) set. While a driver of that name is
-// open, the same one is shared: a run asks the printer once, and every
-// call (OpenPrinterW, DeviceCapabilitiesW, CreateDCW) sees the same papers.
+// open, the same one is shared: a run asks the printer once, and its
+// printer and its document see the same papers.
 std::shared_ptr<PrinterDriver> openPrinterDriver(const std::string& name);
 
 }  // namespace posix

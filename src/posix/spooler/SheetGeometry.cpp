@@ -19,22 +19,19 @@ int toPixels(int32_t hundredths, int dpi) {
 
 }  // namespace
 
-SheetGeometry SheetGeometry::from(const PrinterDriver& driver, const DEVMODEW& settings) {
+SheetGeometry SheetGeometry::from(const PrinterDriver& driver, const JobSettings& settings) {
     const PrinterDefaults defaults = driver.defaults();
     SheetGeometry geometry;
-    // dmPrintQuality carries dots per inch when positive (negative values are
-    // the DMRES_ quality levels); a missing vertical resolution follows it.
-    const bool hasX = hasField(settings, DM_PRINTQUALITY) && settings.dmPrintQuality > 0;
-    const bool hasY = hasField(settings, DM_YRESOLUTION) && settings.dmYResolution > 0;
-    geometry.dpiX = hasX ? settings.dmPrintQuality : defaults.dpiX;
-    geometry.dpiY = hasY ? settings.dmYResolution : hasX ? settings.dmPrintQuality : defaults.dpiY;
+    // A missing vertical resolution follows the horizontal one.
+    const bool hasX = settings.dpiX > 0;
+    const bool hasY = settings.dpiY > 0;
+    geometry.dpiX = hasX ? settings.dpiX : defaults.dpiX;
+    geometry.dpiY = hasY ? settings.dpiY : hasX ? settings.dpiX : defaults.dpiY;
     if (geometry.dpiX <= 0) geometry.dpiX = 600;
     if (geometry.dpiY <= 0) geometry.dpiY = geometry.dpiX;
 
     Paper paper = driver.sheetPaperFor(settings);
-    const bool landscape =
-        hasField(settings, DM_ORIENTATION) && settings.dmOrientation == DMORIENT_LANDSCAPE;
-    if (landscape) {
+    if (settings.orientation == Orientation::Landscape) {
         // The sheet turned a quarter: its left edge comes to the top.
         std::swap(paper.width, paper.length);
         paper = Paper{paper.id, paper.name, paper.width, paper.length,
@@ -59,18 +56,18 @@ SheetGeometry SheetGeometry::from(const PrinterDriver& driver, const DEVMODEW& s
     return geometry;
 }
 
-int SheetGeometry::deviceCaps(int index) const {
-    switch (index) {
-        case LOGPIXELSX: return dpiX;
-        case LOGPIXELSY: return dpiY;
-        case PHYSICALWIDTH: return physicalWidth;
-        case PHYSICALHEIGHT: return physicalHeight;
-        case PHYSICALOFFSETX: return offsetX;
-        case PHYSICALOFFSETY: return offsetY;
-        case HORZRES: return printableWidth;
-        case VERTRES: return printableHeight;
-        default: return 0;
+int32_t SheetGeometry::measure(SheetMetric metric) const {
+    switch (metric) {
+        case SheetMetric::DotsPerInchAcross: return dpiX;
+        case SheetMetric::DotsPerInchDown: return dpiY;
+        case SheetMetric::PaperWidth: return physicalWidth;
+        case SheetMetric::PaperHeight: return physicalHeight;
+        case SheetMetric::MarginLeft: return offsetX;
+        case SheetMetric::MarginTop: return offsetY;
+        case SheetMetric::PrintableWidth: return printableWidth;
+        case SheetMetric::PrintableHeight: return printableHeight;
     }
+    return 0;
 }
 
 }  // namespace posix

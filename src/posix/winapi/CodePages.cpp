@@ -7,7 +7,7 @@
 #include <string>
 
 #include "posix/winapi/Utf.h"
-#include "posix/WinApi.h"
+#include "posix/KernelApi.h"
 
 namespace {
 

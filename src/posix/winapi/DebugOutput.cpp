@@ -5,7 +5,7 @@
 #include <string>
 
 #include "posix/winapi/Utf.h"
-#include "posix/WinApi.h"
+#include "posix/KernelApi.h"
 
 void OutputDebugStringW(LPCWSTR text) {
     if (text == nullptr) return;

@@ -7,7 +7,7 @@
 
 #include "posix/winapi/LastError.h"
 #include "posix/winapi/Utf.h"
-#include "posix/WinApi.h"
+#include "posix/KernelApi.h"
 
 namespace {
 thread_local DWORD lastError = 0;

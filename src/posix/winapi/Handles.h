@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "posix/WinApi.h"
+#include "posix/KernelApi.h"
 
 namespace posix {
 

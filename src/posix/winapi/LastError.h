@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "posix/WinApi.h"
+#include "posix/KernelApi.h"
 
 namespace posix {
 

@@ -6,7 +6,7 @@
 
 #include "posix/winapi/LastError.h"
 #include "posix/winapi/Utf.h"
-#include "posix/WinApi.h"
+#include "posix/KernelApi.h"
 
 namespace {
 void setDlError(DWORD code, const char* fallback) {

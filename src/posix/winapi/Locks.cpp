@@ -1,7 +1,7 @@
 // Critical sections as recursive mutexes, as on Windows.
 #include <mutex>
 
-#include "posix/WinApi.h"
+#include "posix/KernelApi.h"
 
 void InitializeCriticalSection(LPCRITICAL_SECTION section) {
     section->impl = new std::recursive_mutex;

@@ -10,7 +10,7 @@
 
 #include <utility>
 
-#include "posix/WinApi.h"
+#include "posix/KernelApi.h"
 #include "posix/winapi/LastError.h"
 
 namespace {

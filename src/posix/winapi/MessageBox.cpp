@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "posix/winapi/Utf.h"
-#include "posix/WinApi.h"
+#include "posix/KernelApi.h"
 
 extern char** environ;
 

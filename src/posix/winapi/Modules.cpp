@@ -15,7 +15,7 @@
 #include "posix/winapi/Handles.h"
 #include "posix/winapi/ProgramPath.h"
 #include "posix/winapi/Utf.h"
-#include "posix/WinApi.h"
+#include "posix/KernelApi.h"
 
 namespace {
 

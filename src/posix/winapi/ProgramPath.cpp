@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "posix/WinApi.h"
+#include "posix/KernelApi.h"
 
 namespace posix {
 

@@ -9,7 +9,7 @@
 
 #include "posix/winapi/Handles.h"
 #include "posix/winapi/Utf.h"
-#include "posix/WinApi.h"
+#include "posix/KernelApi.h"
 
 namespace {
 

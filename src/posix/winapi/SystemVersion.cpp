@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "posix/WinApi.h"
+#include "posix/KernelApi.h"
 
 // Callers pass the size of the Windows structure; check ours matches it.
 static_assert(sizeof(OSVERSIONINFOW) == 276);

@@ -16,7 +16,7 @@
 
 #include "posix/winapi/Utf.h"
 #include "posix/winapi/VersionBlock.h"
-#include "posix/WinApi.h"
+#include "posix/KernelApi.h"
 
 namespace {
 

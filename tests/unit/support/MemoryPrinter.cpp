@@ -58,7 +58,7 @@ Document openPdf(const std::string& pdf) {
 MemoryPrinter::MemoryPrinter(std::string name, std::shared_ptr<MemoryJobLog> log)
     : name_(std::move(name)), log_(std::move(log)) {}
 
-std::unique_ptr<posix::JobSink> MemoryPrinter::startJob(const std::string& title, const DEVMODEW&) {
+std::unique_ptr<posix::JobSink> MemoryPrinter::startJob(const std::string& title, const posix::JobSettings&) {
     if (log_->failStart) {
         SetLastError(13);  // EACCES
         return nullptr;
@@ -73,9 +73,9 @@ std::unique_ptr<posix::JobSink> MemoryPrinter::startJob(const std::string& title
 
 std::vector<posix::Paper> standardPapers(int margin) {
     return {
-        {DMPAPER_A4, u"A4", 21000, 29700, margin, margin, margin, margin},
-        {DMPAPER_LETTER, u"Letter", 21590, 27940, margin, margin, margin, margin},
-        {DMPAPER_A5, u"A5", 14800, 21000, margin, margin, margin, margin},
+        {posix::paper_id::A4, u"A4", 21000, 29700, margin, margin, margin, margin},
+        {posix::paper_id::Letter, u"Letter", 21590, 27940, margin, margin, margin, margin},
+        {posix::paper_id::A5, u"A5", 14800, 21000, margin, margin, margin, margin},
     };
 }
 

@@ -29,11 +29,9 @@ public:
     MemoryPrinter(std::string name, std::shared_ptr<MemoryJobLog> log);
 
     std::string name() const override { return name_; }
-    std::string driverName() const override { return "Memory test driver"; }
-    std::string portName() const override { return "memory"; }
     const std::vector<posix::Paper>& papers() const override { return papers_; }
     posix::PrinterDefaults defaults() const override { return defaults_; }
-    std::unique_ptr<posix::JobSink> startJob(const std::string& title, const DEVMODEW& settings) override;
+    std::unique_ptr<posix::JobSink> startJob(const std::string& title, const posix::JobSettings& settings) override;
 
     std::vector<posix::Paper> papers_;
     posix::PrinterDefaults defaults_;
@@ -55,7 +53,7 @@ public:
 
     std::shared_ptr<MemoryJobLog> log = std::make_shared<MemoryJobLog>();
     std::vector<posix::Paper> papers = standardPapers();
-    posix::PrinterDefaults defaults{0, DMORIENT_PORTRAIT, 300, 300};
+    posix::PrinterDefaults defaults{0, posix::Orientation::Portrait, 300, 300};
 
 private:
     std::string prefix_;

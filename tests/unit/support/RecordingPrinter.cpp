@@ -1,6 +1,5 @@
 #include "unit/support/RecordingPrinter.h"
 
-#include <algorithm>
 #include <utility>
 
 #include "posix/spooler/DeviceContext.h"
@@ -15,42 +14,48 @@ struct RecordingPrinter::Shared {
     RecordingSetup setup;
     int liveDrivers = 0;
     int liveContexts = 0;
-    int recordQueries = 0;
     int paperQueries = 0;
 };
 
 namespace {
 
-std::string describe(const DEVMODEW& settings) {
-    std::string text = "paper=" + std::to_string(settings.dmPaperSize) +
-                       " width=" + std::to_string(settings.dmPaperWidth) +
-                       " length=" + std::to_string(settings.dmPaperLength) +
-                       " orientation=" + std::to_string(settings.dmOrientation) +
-                       " form=" + formNameOf(settings);
-    // The job controls, only where their flags say they are set.
-    const auto field = [&](DWORD flag, const char* name, int value) {
-        if (settings.dmFields & flag) text += std::string(" ") + name + "=" + std::to_string(value);
-    };
-    field(DM_COPIES, "copies", settings.dmCopies);
-    field(DM_COLLATE, "collate", settings.dmCollate);
-    field(DM_DUPLEX, "duplex", settings.dmDuplex);
-    field(DM_DEFAULTSOURCE, "source", settings.dmDefaultSource);
-    field(DM_COLOR, "color", settings.dmColor);
+const char* sidesName(Sides sides) {
+    switch (sides) {
+        case Sides::OneSided: return "one-sided";
+        case Sides::LongEdge: return "long-edge";
+        case Sides::ShortEdge: return "short-edge";
+    }
+    return "?";
+}
+
+std::string describe(const posix::JobSettings& settings) {
+    std::string text = "paper=" + std::to_string(settings.paperId) +
+                       " width=" + std::to_string(settings.paperWidth) +
+                       " length=" + std::to_string(settings.paperLength) +
+                       " orientation=" +
+                       (settings.orientation == posix::Orientation::Landscape ? "landscape" : "portrait") +
+                       " form=" + posix::toUtf8(settings.paperName);
+    // The job controls, only those the job set.
+    if (settings.copies) text += " copies=" + std::to_string(*settings.copies);
+    if (settings.collate) text += std::string(" collate=") + (*settings.collate ? "1" : "0");
+    if (settings.sides) text += std::string(" sides=") + sidesName(*settings.sides);
+    if (settings.tray) text += " tray=" + std::to_string(*settings.tray);
+    if (settings.colour) text += std::string(" colour=") + (settings.monochrome() ? "monochrome" : "colour");
     return text;
 }
 
-const char* capsName(int index) {
-    switch (index) {
-        case HORZRES: return "HORZRES";
-        case VERTRES: return "VERTRES";
-        case LOGPIXELSX: return "LOGPIXELSX";
-        case LOGPIXELSY: return "LOGPIXELSY";
-        case PHYSICALWIDTH: return "PHYSICALWIDTH";
-        case PHYSICALHEIGHT: return "PHYSICALHEIGHT";
-        case PHYSICALOFFSETX: return "PHYSICALOFFSETX";
-        case PHYSICALOFFSETY: return "PHYSICALOFFSETY";
-        default: return "?";
+const char* metricName(SheetMetric metric) {
+    switch (metric) {
+        case SheetMetric::DotsPerInchAcross: return "dpiAcross";
+        case SheetMetric::DotsPerInchDown: return "dpiDown";
+        case SheetMetric::PaperWidth: return "paperWidth";
+        case SheetMetric::PaperHeight: return "paperHeight";
+        case SheetMetric::MarginLeft: return "marginLeft";
+        case SheetMetric::MarginTop: return "marginTop";
+        case SheetMetric::PrintableWidth: return "printableWidth";
+        case SheetMetric::PrintableHeight: return "printableHeight";
     }
+    return "?";
 }
 
 // Hundredths of a millimetre to device pixels, truncated.
@@ -61,39 +66,38 @@ int pixels(int32_t hundredths, int dpi) {
 class RecordingContext : public posix::DeviceContext {
 public:
     RecordingContext(RecordingPrinter::Shared& shared, const posix::PrinterDriver& driver,
-                     const DEVMODEW& settings)
+                     const posix::JobSettings& settings)
         : shared_(shared), driver_(driver), paper_(driver.sheetPaperFor(settings)) {
         ++shared_.liveContexts;
-        shared_.log.add("CreateDCW " + describe(settings));
+        shared_.log.add("createContext " + describe(settings));
     }
     ~RecordingContext() override {
         --shared_.liveContexts;
-        shared_.log.add("DeleteDC");
+        shared_.log.add("deleteContext");
     }
 
-    bool reset(const DEVMODEW& settings) override {
-        shared_.log.add("ResetDCW " + describe(settings));
+    bool reset(const posix::JobSettings& settings) override {
+        shared_.log.add("reset " + describe(settings));
         paper_ = driver_.sheetPaperFor(settings);
         return true;
     }
     int startDoc(const std::u16string& title) override {
-        shared_.log.add("StartDocW " + posix::toUtf8(title));
+        shared_.log.add("startDoc " + posix::toUtf8(title));
         return 1;
     }
-    int startPage() override { return record("StartPage"); }
+    int startPage() override { return record("startPage"); }
     int endPage() override {
-        if (shared_.setup.endPageError == 0) return record("EndPage");
-        shared_.log.add("EndPage failed");
+        if (shared_.setup.endPageError == 0) return record("endPage");
+        shared_.log.add("endPage failed");
         SetLastError(shared_.setup.endPageError);
         return 0;
     }
-    int endDoc() override { return record("EndDoc"); }
-    int abortDoc() override { return record("AbortDoc"); }
+    int endDoc() override { return record("endDoc"); }
+    int abortDoc() override { return record("abortDoc"); }
 
-    int getDeviceCaps(int index) const override {
-        const int value = capsValue(index);
-        shared_.log.add(std::string("GetDeviceCaps ") + capsName(index) + "=" +
-                        std::to_string(value));
+    int32_t measure(SheetMetric metric) const override {
+        const int value = metricValue(metric);
+        shared_.log.add(std::string("measure ") + metricName(metric) + "=" + std::to_string(value));
         return value;
     }
 
@@ -105,23 +109,23 @@ private:
         return 1;
     }
 
-    int capsValue(int index) const {
-        const auto overridden = shared_.setup.deviceCapsOverrides.find(index);
-        if (overridden != shared_.setup.deviceCapsOverrides.end()) return overridden->second;
+    int metricValue(SheetMetric metric) const {
+        const auto overridden = shared_.setup.metricOverrides.find(metric);
+        if (overridden != shared_.setup.metricOverrides.end()) return overridden->second;
         const int dpiX = shared_.setup.defaults.dpiX;
         const int dpiY = shared_.setup.defaults.dpiY;
         const posix::Paper& p = paper_;
-        switch (index) {
-            case HORZRES: return pixels(p.width - p.marginLeft - p.marginRight, dpiX);
-            case VERTRES: return pixels(p.length - p.marginTop - p.marginBottom, dpiY);
-            case LOGPIXELSX: return dpiX;
-            case LOGPIXELSY: return dpiY;
-            case PHYSICALWIDTH: return pixels(p.width, dpiX);
-            case PHYSICALHEIGHT: return pixels(p.length, dpiY);
-            case PHYSICALOFFSETX: return pixels(p.marginLeft, dpiX);
-            case PHYSICALOFFSETY: return pixels(p.marginTop, dpiY);
-            default: return 0;
+        switch (metric) {
+            case SheetMetric::PrintableWidth: return pixels(p.width - p.marginLeft - p.marginRight, dpiX);
+            case SheetMetric::PrintableHeight: return pixels(p.length - p.marginTop - p.marginBottom, dpiY);
+            case SheetMetric::DotsPerInchAcross: return dpiX;
+            case SheetMetric::DotsPerInchDown: return dpiY;
+            case SheetMetric::PaperWidth: return pixels(p.width, dpiX);
+            case SheetMetric::PaperHeight: return pixels(p.length, dpiY);
+            case SheetMetric::MarginLeft: return pixels(p.marginLeft, dpiX);
+            case SheetMetric::MarginTop: return pixels(p.marginTop, dpiY);
         }
+        return 0;
     }
 
     RecordingPrinter::Shared& shared_;
@@ -138,11 +142,6 @@ public:
     ~RecordingDriver() override { --shared_->liveDrivers; }
 
     std::string name() const override { return name_; }
-    std::string driverName() const override { return "Recording test driver"; }
-    std::string portName() const override {
-        if (!shared_->setup.recordGrowsBetweenQueries) return "recording";
-        return "recording" + std::string(static_cast<size_t>(32 * ++shared_->recordQueries), '+');
-    }
     const std::vector<posix::Paper>& papers() const override {
         const RecordingSetup& setup = shared_->setup;
         if (setup.papersChangeAfterFirstQuery && shared_->paperQueries++ > 0)
@@ -156,14 +155,14 @@ public:
     int maxCopies() const override { return shared_->setup.maxCopies; }
     std::optional<posix::CustomSizes> customSizes() const override { return shared_->setup.customSizes; }
 
-    std::unique_ptr<posix::JobSink> startJob(const std::string&, const DEVMODEW&) override {
+    std::unique_ptr<posix::JobSink> startJob(const std::string&, const posix::JobSettings&) override {
         SetLastError(ERROR_NOT_SUPPORTED);
         return nullptr;
     }
 
-    std::unique_ptr<posix::DeviceContext> createDeviceContext(const DEVMODEW& settings, bool) override {
+    std::unique_ptr<posix::DeviceContext> createDeviceContext(const posix::JobSettings& settings, bool) override {
         if (shared_->setup.createDeviceContextError != 0) {
-            shared_->log.add("CreateDCW failed");
+            shared_->log.add("createContext failed");
             SetLastError(shared_->setup.createDeviceContextError);
             return nullptr;
         }
@@ -188,7 +187,7 @@ std::vector<std::string> EventLog::startingWith(const std::string& prefix) const
 RecordingPrinter::RecordingPrinter(EventLog& log, std::string prefix)
     : shared_(std::make_shared<Shared>(log)), prefix_(std::move(prefix)) {
     shared_->setup.papers = officePapers();
-    shared_->setup.defaults = posix::PrinterDefaults{0, DMORIENT_PORTRAIT, 600, 600};
+    shared_->setup.defaults = posix::PrinterDefaults{0, posix::Orientation::Portrait, 600, 600};
     const std::string missing = missingName();
     posix::registerPrinterDriver(
         prefix_, [shared = shared_, missing](const std::string& name)
@@ -212,17 +211,11 @@ RecordingSetup& RecordingPrinter::setup() { return shared_->setup; }
 
 std::vector<posix::Paper> officePapers() {
     return {
-        {DMPAPER_A4, u"A4", 21000, 29700, 0, 0, 0, 0},
-        {DMPAPER_LETTER, u"Letter", 21590, 27940, 0, 0, 0, 0},
-        {DMPAPER_A5, u"A5", 14800, 21000, 0, 0, 0, 0},
-        {DMPAPER_A3, u"A3", 29700, 42000, 0, 0, 0, 0},
+        {posix::paper_id::A4, u"A4", 21000, 29700, 0, 0, 0, 0},
+        {posix::paper_id::Letter, u"Letter", 21590, 27940, 0, 0, 0, 0},
+        {posix::paper_id::A5, u"A5", 14800, 21000, 0, 0, 0, 0},
+        {posix::paper_id::A3, u"A3", 29700, 42000, 0, 0, 0, 0},
     };
-}
-
-std::string formNameOf(const DEVMODEW& settings) {
-    const WCHAR* field = settings.dmFormName;
-    const size_t length = std::find(field, field + CCHFORMNAME, u'\0') - field;
-    return posix::toUtf8(std::u16string(field, length));
 }
 
 }  // namespace testsupport

@@ -33,15 +33,12 @@ struct EventLog {
 struct RecordingSetup {
     std::vector<posix::Paper> papers;
     posix::PrinterDefaults defaults;
-    // Values GetDeviceCaps gives instead of the ones worked out from the paper.
-    std::map<int, int> deviceCapsOverrides;
-    // CreateDCW fails with this last error when not 0.
+    // What the sheet measures instead of the values worked out from the paper.
+    std::map<SheetMetric, int> metricOverrides;
+    // Creating the device context fails with this last error when not 0.
     DWORD createDeviceContextError = 0;
-    // Every EndPage fails with this last error when not 0.
+    // Every endPage fails with this last error when not 0.
     DWORD endPageError = 0;
-    // The printer's record grows between the size query and the fetch, as
-    // when its settings change in between.
-    bool recordGrowsBetweenQueries = false;
     // A paper list that every query after the first gives instead.
     std::optional<std::vector<posix::Paper>> papersChangeAfterFirstQuery;
     // What the printer offers beyond its papers.
@@ -85,9 +82,5 @@ private:
 // A4 (9), Letter (1), A5 (11) and A3 (8), upright, in that order, no
 // margins; A4 is the default at 600 dpi.
 std::vector<posix::Paper> officePapers();
-
-// The form name in a settings record as UTF-8 (at most 32 units, the field
-// need not be terminated).
-std::string formNameOf(const DEVMODEW& settings);
 
 }  // namespace testsupport

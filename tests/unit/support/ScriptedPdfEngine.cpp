@@ -3,7 +3,6 @@
 #include <cstdio>
 
 #include "plat/Exception.h"
-#include "posix/spooler/GdiHandles.h"
 
 namespace testsupport {
 
@@ -27,112 +26,112 @@ void ScriptedPdfEngine::script(const std::string& fileName, ScriptedDocument doc
 
 void ScriptedPdfEngine::initLibrary() {
     ++libraryUsers_;
-    log_.add("FPDF_InitLibrary");
+    log_.add("initLibrary");
 }
 
 void ScriptedPdfEngine::destroyLibrary() {
     --libraryUsers_;
-    log_.add("FPDF_DestroyLibrary");
+    log_.add("destroyLibrary");
 }
 
-FPDF_DOCUMENT ScriptedPdfEngine::loadDocument(const char* fileName, const char* password,
+DocumentHandle ScriptedPdfEngine::loadDocument(const char* fileName, const char* password,
                                               unsigned long& error) {
     const std::string name = fileName ? fileName : "";
     const auto found = scripts_.find(name);
-    error = found == scripts_.end() ? FPDF_ERR_FILE : found->second.loadError;
-    if (password != nullptr || error != FPDF_ERR_SUCCESS) {
-        if (password != nullptr) error = FPDF_ERR_PASSWORD;
-        log_.add("FPDF_LoadDocument " + name + " failed");
+    error = found == scripts_.end() ? kPdfFileError : found->second.loadError;
+    if (password != nullptr || error != kPdfLoaded) {
+        if (password != nullptr) error = kPdfPasswordError;
+        log_.add("loadDocument " + name + " failed");
         return nullptr;
     }
     auto open = std::make_unique<OpenDocument>(OpenDocument{&found->second});
-    const auto handle = reinterpret_cast<FPDF_DOCUMENT>(open.get());
+    const auto handle = reinterpret_cast<DocumentHandle>(open.get());
     documents_.emplace(handle, std::move(open));
-    log_.add("FPDF_LoadDocument " + name);
+    log_.add("loadDocument " + name);
     return handle;
 }
 
-int ScriptedPdfEngine::pageCount(FPDF_DOCUMENT document) {
+int ScriptedPdfEngine::pageCount(DocumentHandle document) {
     const auto found = documents_.find(document);
     if (found == documents_.end()) {
-        log_.add("FPDF_GetPageCount on a closed document");
+        log_.add("pageCount on a closed document");
         return 0;
     }
     const int count = static_cast<int>(found->second->script->pages.size());
-    log_.add("FPDF_GetPageCount " + std::to_string(count));
+    log_.add("pageCount " + std::to_string(count));
     return count;
 }
 
-unsigned long ScriptedPdfEngine::permissions(FPDF_DOCUMENT document) {
+unsigned long ScriptedPdfEngine::permissions(DocumentHandle document) {
     const auto found = documents_.find(document);
     return found == documents_.end() ? 0 : found->second->script->permissions;
 }
 
-FPDF_PAGE ScriptedPdfEngine::loadPage(FPDF_DOCUMENT document, int index) {
+PageHandle ScriptedPdfEngine::loadPage(DocumentHandle document, int index) {
     const auto found = documents_.find(document);
     const std::vector<ScriptedPage>* pages =
         found == documents_.end() ? nullptr : &found->second->script->pages;
     if (!pages || index < 0 || index >= static_cast<int>(pages->size()) ||
         !(*pages)[index].loads) {
-        log_.add("FPDF_LoadPage " + std::to_string(index) + " failed");
+        log_.add("loadPage " + std::to_string(index) + " failed");
         return nullptr;
     }
     auto open = std::make_unique<OpenPage>(OpenPage{index, (*pages)[index]});
-    const auto handle = reinterpret_cast<FPDF_PAGE>(open.get());
+    const auto handle = reinterpret_cast<PageHandle>(open.get());
     pages_.emplace(handle, std::move(open));
-    log_.add("FPDF_LoadPage " + std::to_string(index));
+    log_.add("loadPage " + std::to_string(index));
     return handle;
 }
 
-const ScriptedPdfEngine::OpenPage* ScriptedPdfEngine::findPage(FPDF_PAGE page, const char* call) {
+const ScriptedPdfEngine::OpenPage* ScriptedPdfEngine::findPage(PageHandle page, const char* call) {
     const auto found = pages_.find(page);
     if (found != pages_.end()) return found->second.get();
     log_.add(std::string(call) + " on a closed page");
     return nullptr;
 }
 
-double ScriptedPdfEngine::pageWidth(FPDF_PAGE page) {
-    const OpenPage* open = findPage(page, "FPDF_GetPageWidth");
+double ScriptedPdfEngine::pageWidth(PageHandle page) {
+    const OpenPage* open = findPage(page, "pageWidth");
     if (!open) return 0.0;
-    log_.add("FPDF_GetPageWidth " + std::to_string(open->index) + "=" + number(open->script.width));
+    log_.add("pageWidth " + std::to_string(open->index) + "=" + number(open->script.width));
     return open->script.width;
 }
 
-double ScriptedPdfEngine::pageHeight(FPDF_PAGE page) {
-    const OpenPage* open = findPage(page, "FPDF_GetPageHeight");
+double ScriptedPdfEngine::pageHeight(PageHandle page) {
+    const OpenPage* open = findPage(page, "pageHeight");
     if (!open) return 0.0;
-    log_.add("FPDF_GetPageHeight " + std::to_string(open->index) + "=" +
+    log_.add("pageHeight " + std::to_string(open->index) + "=" +
              number(open->script.height));
     return open->script.height;
 }
 
-std::string ScriptedPdfEngine::renderPage(posix::DeviceContext&, FPDF_PAGE page, int startX, int startY,
-                                          int sizeX, int sizeY, int rotate, int flags) {
-    const OpenPage* open = findPage(page, "FPDF_RenderPage");
+std::string ScriptedPdfEngine::renderPage(posix::DeviceContext&, PageHandle page, int startX, int startY,
+                                          int sizeX, int sizeY, int rotate) {
+    const OpenPage* open = findPage(page, "renderPage");
     if (!open) return {};
-    renders.push_back({open->index, startX, startY, sizeX, sizeY, rotate, flags});
-    log_.add("FPDF_RenderPage " + std::to_string(open->index) + " start=(" +
+    renders.push_back({open->index, startX, startY, sizeX, sizeY, rotate});
+    log_.add("renderPage " + std::to_string(open->index) + " start=(" +
              std::to_string(startX) + "," + std::to_string(startY) + ") size=(" +
              std::to_string(sizeX) + "," + std::to_string(sizeY) + ") rotate=" +
-             std::to_string(rotate) + " flags=" + std::to_string(flags));
+             std::to_string(rotate));
     if (open->index == failRenderingOfPage) throw plat::Exception("Scripted rendering failure");
     if (open->index == unplaceablePage) return "Page " + std::to_string(open->index) + " could not be printed: scripted";
     return {};
 }
 
-void ScriptedPdfEngine::closePage(FPDF_PAGE page) {
-    const OpenPage* open = findPage(page, "FPDF_ClosePage");
+void ScriptedPdfEngine::closePage(PageHandle page) {
+    const OpenPage* open = findPage(page, "closePage");
     if (!open) return;
-    log_.add("FPDF_ClosePage " + std::to_string(open->index));
+    log_.add("closePage " + std::to_string(open->index));
     pages_.erase(page);
 }
 
-void ScriptedPdfEngine::closeDocument(FPDF_DOCUMENT document) {
+void ScriptedPdfEngine::closeDocument(DocumentHandle document) {
     if (documents_.erase(document) == 0) {
-        log_.add("FPDF_CloseDocument on a closed document");
+        log_.add("closeDocument on a closed document");
         return;
     }
-    log_.add("FPDF_CloseDocument");
+    log_.add("closeDocument");
 }
 
 }  // namespace testsupport

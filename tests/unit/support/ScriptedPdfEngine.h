@@ -14,6 +14,9 @@
 
 namespace testsupport {
 
+using posix::DocumentHandle;
+using posix::PageHandle;
+
 struct ScriptedPage {
     double width = 595.0;    // points
     double height = 842.0;
@@ -22,11 +25,11 @@ struct ScriptedPage {
 
 struct ScriptedDocument {
     std::vector<ScriptedPage> pages;
-    unsigned long loadError = FPDF_ERR_SUCCESS;   // the document fails to load when not 0
+    unsigned long loadError = kPdfLoaded;   // the document fails to load when not 0
     unsigned long permissions = kAllPermissions;  // what its encryption grants
 };
 
-// The arguments of one FPDF_RenderPage call.
+// The arguments of one renderPage call.
 struct RenderCall {
     int page;                // index of the page drawn
     int startX;
@@ -34,11 +37,10 @@ struct RenderCall {
     int sizeX;
     int sizeY;
     int rotate;
-    int flags;
 };
 
-// Installs itself as the FPDF_ engine for its lifetime. A file name that was
-// not scripted fails to load with FPDF_ERR_FILE.
+// Installs itself as the engine runs print with, for its lifetime. A file name that was
+// not scripted fails to load with kPdfFileError.
 class ScriptedPdfEngine : public posix::PdfEngine {
 public:
     explicit ScriptedPdfEngine(EventLog& log);
@@ -61,17 +63,17 @@ public:
 
     void initLibrary() override;
     void destroyLibrary() override;
-    FPDF_DOCUMENT loadDocument(const char* fileName, const char* password,
+    DocumentHandle loadDocument(const char* fileName, const char* password,
                                unsigned long& error) override;
-    int pageCount(FPDF_DOCUMENT document) override;
-    unsigned long permissions(FPDF_DOCUMENT document) override;
-    FPDF_PAGE loadPage(FPDF_DOCUMENT document, int index) override;
-    double pageWidth(FPDF_PAGE page) override;
-    double pageHeight(FPDF_PAGE page) override;
-    std::string renderPage(posix::DeviceContext& context, FPDF_PAGE page, int startX, int startY, int sizeX,
-                           int sizeY, int rotate, int flags) override;
-    void closePage(FPDF_PAGE page) override;
-    void closeDocument(FPDF_DOCUMENT document) override;
+    int pageCount(DocumentHandle document) override;
+    unsigned long permissions(DocumentHandle document) override;
+    PageHandle loadPage(DocumentHandle document, int index) override;
+    double pageWidth(PageHandle page) override;
+    double pageHeight(PageHandle page) override;
+    std::string renderPage(posix::DeviceContext& context, PageHandle page, int startX, int startY, int sizeX,
+                           int sizeY, int rotate) override;
+    void closePage(PageHandle page) override;
+    void closeDocument(DocumentHandle document) override;
 
 private:
     struct OpenDocument {
@@ -82,12 +84,12 @@ private:
         ScriptedPage script;
     };
 
-    const OpenPage* findPage(FPDF_PAGE page, const char* call);
+    const OpenPage* findPage(PageHandle page, const char* call);
 
     EventLog& log_;
     std::map<std::string, ScriptedDocument> scripts_;
-    std::map<FPDF_DOCUMENT, std::unique_ptr<OpenDocument>> documents_;
-    std::map<FPDF_PAGE, std::unique_ptr<OpenPage>> pages_;
+    std::map<DocumentHandle, std::unique_ptr<OpenDocument>> documents_;
+    std::map<PageHandle, std::unique_ptr<OpenPage>> pages_;
     int libraryUsers_ = 0;
 };
 

@@ -92,19 +92,19 @@ bool isLandscape(int orientationRequested) {
            orientationRequested == IPP_ORIENT_REVERSE_LANDSCAPE;
 }
 
-int defaultOrientation(http_t* http, cups_dest_t* dest, cups_dinfo_t* info) {
+Orientation defaultOrientation(http_t* http, cups_dest_t* dest, cups_dinfo_t* info) {
     if (const char* value = destOption(dest, "orientation-requested"))
-        return isLandscape(std::atoi(value)) ? DMORIENT_LANDSCAPE : DMORIENT_PORTRAIT;
+        return isLandscape(std::atoi(value)) ? Orientation::Landscape : Orientation::Portrait;
     if (const char* value = destOption(dest, "landscape")) {
         const bool off = !strcasecmp(value, "no") || !strcasecmp(value, "off") ||
                          !strcasecmp(value, "false");
-        return off ? DMORIENT_PORTRAIT : DMORIENT_LANDSCAPE;
+        return off ? Orientation::Portrait : Orientation::Landscape;
     }
     ipp_attribute_t* attr = cupsFindDestDefault(http, dest, info,
                                                 "orientation-requested");
     if (attr && ippGetValueTag(attr) == IPP_TAG_ENUM && isLandscape(ippGetInteger(attr, 0)))
-        return DMORIENT_LANDSCAPE;
-    return DMORIENT_PORTRAIT;
+        return Orientation::Landscape;
+    return Orientation::Portrait;
 }
 
 int toDpi(int value, ipp_res_t units) {
@@ -248,7 +248,6 @@ CupsDescription describeDestination(const CupsDestination& destination) {
     description.defaults.paperIndex = defaultPaperIndex(description.papers, http, dest, info);
     description.defaults.orientation = defaultOrientation(http, dest, info);
     defaultResolution(http, dest, info, description.defaults.dpiX, description.defaults.dpiY);
-    if (const char* model = destOption(dest, "printer-make-and-model")) description.driverName = model;
     description.deviceTakesIpp = takesIppAttributes(destOption(dest, "device-uri"));
     description.portName = withoutCredentials(destOption(dest, "device-uri"));
     if (description.portName.empty())

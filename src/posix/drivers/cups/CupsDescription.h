@@ -21,7 +21,6 @@ struct CupsDescription {
     bool rollMedia = false;
     CupsCapabilities capabilities;
     PrinterDefaults defaults;
-    std::string driverName;
     std::string portName;   // the device, without any user name or password
     // The device is reached over IPP: the queue's backend passes the job's
     // attributes on to the printer, whatever its driver.

@@ -1,9 +1,7 @@
 #include "posix/drivers/cups/CupsJobSettings.h"
 
 #include <cctype>
-#include <cstring>
 
-#include "posix/spooler/DriverSettings.h"
 #include "posix/winapi/Utf.h"
 
 namespace posix {
@@ -14,12 +12,12 @@ bool supports(http_t* http, cups_dest_t* dest, cups_dinfo_t* info, const char* o
     return cupsCheckDestSupported(http, dest, info, option, value) != 0;
 }
 
-// Windows ids for the trays that have one; any other from DMBIN_USER up.
+// The standard ids of the trays that have one; any other from kFirstNamedTray up.
 int16_t binId(const std::string& keyword, int16_t& nextUserId) {
-    if (keyword == "auto") return DMBIN_AUTO;
-    if (keyword == "manual") return DMBIN_MANUAL;
-    if (keyword == "envelope") return DMBIN_ENVELOPE;
-    if (keyword == "large-capacity") return DMBIN_LARGECAPACITY;
+    if (keyword == "auto") return tray_id::Automatic;
+    if (keyword == "manual") return tray_id::Manual;
+    if (keyword == "envelope") return tray_id::Envelope;
+    if (keyword == "large-capacity") return tray_id::LargeCapacity;
     return nextUserId++;
 }
 
@@ -41,7 +39,7 @@ std::string ppdChoiceName(const std::string& keyword) {
 
 CupsCapabilities cupsCapabilities(http_t* http, cups_dest_t* dest, cups_dinfo_t* info) {
     CupsCapabilities capabilities;
-    int16_t nextUserId = DMBIN_USER;
+    int16_t nextUserId = kFirstNamedTray;
     if (ipp_attribute_t* sources = cupsFindDestSupported(http, dest, info, "media-source")) {
         for (int i = 0; i < ippGetCount(sources); ++i) {
             const char* keyword = ippGetString(sources, i, nullptr);
@@ -69,28 +67,27 @@ CupsCapabilities cupsCapabilities(http_t* http, cups_dest_t* dest, cups_dinfo_t*
     return capabilities;
 }
 
-std::vector<std::pair<std::string, std::string>> cupsJobOptions(const DEVMODEW& settings,
+std::vector<std::pair<std::string, std::string>> cupsJobOptions(const JobSettings& settings,
                                                                  const std::vector<Tray>& trays,
                                                                  bool toPrinter) {
     std::vector<std::pair<std::string, std::string>> options;
-    if (hasField(settings, DM_COPIES) && settings.dmCopies > 0)
-        options.emplace_back("copies", std::to_string(settings.dmCopies));
-    if (hasField(settings, DM_COLLATE)) {
-        const bool collate = settings.dmCollate == DMCOLLATE_TRUE;
+    if (settings.copies && *settings.copies > 0) options.emplace_back("copies", std::to_string(*settings.copies));
+    if (settings.collate) {
+        const bool collate = *settings.collate;
         options.emplace_back("multiple-document-handling",
                              collate ? "separate-documents-collated-copies"
                                      : "separate-documents-uncollated-copies");
         if (!toPrinter) options.emplace_back("Collate", collate ? "True" : "False");
     }
-    if (hasField(settings, DM_DUPLEX)) {
-        const char* sides = settings.dmDuplex == DMDUP_VERTICAL     ? "two-sided-long-edge"
-                            : settings.dmDuplex == DMDUP_HORIZONTAL ? "two-sided-short-edge"
-                                                                    : "one-sided";
+    if (settings.sides) {
+        const char* sides = *settings.sides == Sides::LongEdge    ? "two-sided-long-edge"
+                            : *settings.sides == Sides::ShortEdge ? "two-sided-short-edge"
+                                                                  : "one-sided";
         options.emplace_back("sides", sides);
     }
-    if (hasField(settings, DM_DEFAULTSOURCE)) {
+    if (settings.tray) {
         for (const Tray& tray : trays) {
-            if (tray.id != settings.dmDefaultSource) continue;
+            if (tray.id != *settings.tray) continue;
             if (toPrinter) {
                 options.emplace_back("media-col", "{media-source=" + tray.keyword + "}");
             } else {
@@ -100,10 +97,7 @@ std::vector<std::pair<std::string, std::string>> cupsJobOptions(const DEVMODEW& 
             break;
         }
     }
-    if (hasField(settings, DM_COLOR)) {
-        options.emplace_back("print-color-mode",
-                             settings.dmColor == DMCOLOR_MONOCHROME ? "monochrome" : "color");
-    }
+    if (settings.colour) options.emplace_back("print-color-mode", settings.monochrome() ? "monochrome" : "color");
     return options;
 }
 

@@ -1,5 +1,5 @@
 // What a CUPS destination can do beyond its papers (trays, two-sided
-// printing, colour, copies), and the job settings of a DEVMODEW as the IPP
+// printing, colour, copies), and a job's settings as the IPP
 // attributes of the job (copies, multiple-document-handling, sides,
 // media-source, print-color-mode).
 #pragma once
@@ -24,11 +24,11 @@ struct CupsCapabilities {
 // Asked on the connection given.
 CupsCapabilities cupsCapabilities(http_t* http, cups_dest_t* dest, cups_dinfo_t* info);
 
-// The job's options for the settings whose DM_ flags are set; trays name
+// The job's options for the controls the settings set; trays name
 // the bins by their ids. A scheduler also gets the options its drivers know
 // (Collate, InputSlot); a printer reached by its URI only IPP attributes,
 // the tray inside media-col where IPP has it.
-std::vector<std::pair<std::string, std::string>> cupsJobOptions(const DEVMODEW& settings,
+std::vector<std::pair<std::string, std::string>> cupsJobOptions(const JobSettings& settings,
                                                                  const std::vector<Tray>& trays,
                                                                  bool toPrinter = false);
 

@@ -23,7 +23,7 @@ bool refuseOtherPaper(const std::string& who, const Paper& wanted, const Paper* 
         text += " and it has no such paper";
     } else {
         text += " and the job is on " + toUtf8(jobs->name) + ", its first page's paper";
-        if (jobs->id != DMPAPER_USER) text += "; print every page on one paper with Paper=" + toUtf8(jobs->name);
+        if (jobs->id != kOwnSizePaper) text += "; print every page on one paper with Paper=" + toUtf8(jobs->name);
     }
     setIppError(IPP_STATUS_ERROR_ATTRIBUTES_OR_VALUES, text);
     return false;

@@ -22,38 +22,38 @@ struct WindowsPaper {
 // share their sizes (and so their ids) with the envelopes of those names;
 // Windows' B6 envelope is landscape, so ISO B6 paper gets an id of its own.
 constexpr WindowsPaper kWindowsPapers[] = {
-    {"na_letter_8.5x11in", DMPAPER_LETTER},
-    {"na_ledger_11x17in", DMPAPER_TABLOID},
-    {"na_legal_8.5x14in", DMPAPER_LEGAL},
-    {"na_invoice_5.5x8.5in", DMPAPER_STATEMENT},
-    {"na_executive_7.25x10.5in", DMPAPER_EXECUTIVE},
-    {"iso_a3_297x420mm", DMPAPER_A3},
-    {"iso_a4_210x297mm", DMPAPER_A4},
-    {"iso_a5_148x210mm", DMPAPER_A5},
-    {"jis_b4_257x364mm", DMPAPER_B4},
-    {"jis_b5_182x257mm", DMPAPER_B5},
-    {"na_foolscap_8.5x13in", DMPAPER_FOLIO},
-    {"na_quarto_8.5x10.83in", DMPAPER_QUARTO},
-    {"na_number-9_3.875x8.875in", DMPAPER_ENV_9},
-    {"na_number-10_4.125x9.5in", DMPAPER_ENV_10},
-    {"na_number-11_4.5x10.375in", DMPAPER_ENV_11},
-    {"na_number-12_4.75x11in", DMPAPER_ENV_12},
-    {"na_number-14_5x11.5in", DMPAPER_ENV_14},
-    {"iso_dl_110x220mm", DMPAPER_ENV_DL},
-    {"iso_c5_162x229mm", DMPAPER_ENV_C5},
-    {"iso_c3_324x458mm", DMPAPER_ENV_C3},
-    {"iso_c4_229x324mm", DMPAPER_ENV_C4},
-    {"iso_c6_114x162mm", DMPAPER_ENV_C6},
-    {"iso_c6c5_114x229mm", DMPAPER_ENV_C65},
-    {"iso_b4_250x353mm", DMPAPER_ENV_B4},
-    {"iso_b5_176x250mm", DMPAPER_ENV_B5},
-    {"na_monarch_3.875x7.5in", DMPAPER_ENV_MONARCH},
-    {"iso_a2_420x594mm", DMPAPER_A2},
-    {"iso_a6_105x148mm", DMPAPER_A6},
-    {"jis_b6_128x182mm", DMPAPER_B6_JIS},
+    {"na_letter_8.5x11in", paper_id::Letter},
+    {"na_ledger_11x17in", paper_id::Tabloid},
+    {"na_legal_8.5x14in", paper_id::Legal},
+    {"na_invoice_5.5x8.5in", paper_id::Statement},
+    {"na_executive_7.25x10.5in", paper_id::Executive},
+    {"iso_a3_297x420mm", paper_id::A3},
+    {"iso_a4_210x297mm", paper_id::A4},
+    {"iso_a5_148x210mm", paper_id::A5},
+    {"jis_b4_257x364mm", paper_id::B4},
+    {"jis_b5_182x257mm", paper_id::B5},
+    {"na_foolscap_8.5x13in", paper_id::Folio},
+    {"na_quarto_8.5x10.83in", paper_id::Quarto},
+    {"na_number-9_3.875x8.875in", paper_id::Env9},
+    {"na_number-10_4.125x9.5in", paper_id::Env10},
+    {"na_number-11_4.5x10.375in", paper_id::Env11},
+    {"na_number-12_4.75x11in", paper_id::Env12},
+    {"na_number-14_5x11.5in", paper_id::Env14},
+    {"iso_dl_110x220mm", paper_id::EnvDL},
+    {"iso_c5_162x229mm", paper_id::EnvC5},
+    {"iso_c3_324x458mm", paper_id::EnvC3},
+    {"iso_c4_229x324mm", paper_id::EnvC4},
+    {"iso_c6_114x162mm", paper_id::EnvC6},
+    {"iso_c6c5_114x229mm", paper_id::EnvC65},
+    {"iso_b4_250x353mm", paper_id::EnvB4},
+    {"iso_b5_176x250mm", paper_id::EnvB5},
+    {"na_monarch_3.875x7.5in", paper_id::EnvMonarch},
+    {"iso_a2_420x594mm", paper_id::A2},
+    {"iso_a6_105x148mm", paper_id::A6},
+    {"jis_b6_128x182mm", paper_id::B6Jis},
 };
 
-// Sizes a DEVMODEW can carry: tenths of a millimetre in a 16-bit field.
+// Sizes a driver can carry: tenths of a millimetre in 16 bits.
 constexpr int32_t kLargestSize = INT16_MAX * 10;
 // PPD sizes are whole points; the same paper read from a PPD and from an
 // IPP printer differs by up to a third of a millimetre.
@@ -167,7 +167,7 @@ std::u16string paperDisplayName(const std::string& pwgName) {
 std::vector<Paper> buildPaperTable(const std::vector<CupsMedia>& media) {
     std::vector<Paper> papers;
     std::vector<bool> keptHasMargins;
-    int16_t nextUserId = DMPAPER_USER + 1;
+    int16_t nextUserId = kOwnSizePaper + 1;
     for (const CupsMedia& entry : media) {
         if (!usable(entry)) continue;
         int32_t width = 0, length = 0;

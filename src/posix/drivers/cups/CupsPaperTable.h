@@ -39,10 +39,10 @@ std::u16string paperDisplayName(const std::string& pwgName);
 // of the same size (within half a millimetre) are one paper; of its
 // variants the first one with margins is kept, since that is how the printer
 // prints on plain paper, so the printable area is the one really printed and
-// "-scale" keeps everything inside it. Sizes that cannot be set in DEVMODEW
-// (over 3.2 m) and entries whose margins leave nothing printable are left out.
-// Sizes without a Windows id get ids from DMPAPER_USER + 1 up; DMPAPER_USER
-// itself keeps meaning "the size in dmPaperWidth/dmPaperLength".
+// "-scale" keeps everything inside it. Sizes that a driver's 16 bits of tenths
+// cannot carry (over 3.2 m) and entries whose margins leave nothing printable are left out.
+// Sizes without a standard id get ids from kOwnSizePaper + 1 up; kOwnSizePaper
+// itself keeps meaning "the size the settings give".
 std::vector<Paper> buildPaperTable(const std::vector<CupsMedia>& media);
 
 // The index of the paper of that size (within half a millimetre), or -1.

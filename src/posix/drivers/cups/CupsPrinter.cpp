@@ -32,7 +32,7 @@ public:
           papers_(std::move(description.papers)), customSizes_(description.customSizes),
           rollMedia_(description.rollMedia), deviceTakesIpp_(description.deviceTakesIpp),
           capabilities_(std::move(description.capabilities)),
-          defaults_(description.defaults), driverName_(std::move(description.driverName)),
+          defaults_(description.defaults),
           portName_(std::move(description.portName)) {
         // A driver whose PDF goes to the printer as it is, over a device that
         // knows nothing of IPP, can tell the printer only what its job
@@ -48,8 +48,6 @@ public:
     }
 
     std::string name() const override { return name_; }
-    std::string driverName() const override { return driverName_; }
-    std::string portName() const override { return portName_; }
     const std::vector<Paper>& papers() const override { return papers_; }
     std::optional<CustomSizes> customSizes() const override { return customSizes_; }
     PrinterDefaults defaults() const override { return defaults_; }
@@ -76,7 +74,7 @@ public:
     // their number in the document (its raster filter reads it there), and
     // collated copies, which it cannot make, are in the document. The
     // PostScript filter makes copies itself; a PDF printer is asked.
-    CopyWay copyWay(const DEVMODEW& settings) const override {
+    CopyWay copyWay(const JobSettings& settings) const override {
         if (rasterMakesCopies()) return CopyWay::InDocument;
         if (!ppd_) return CopyWay::Spooler;
         if (ppd_->manualCopies()) return CopyWay::InDocument;
@@ -85,8 +83,7 @@ public:
             case DriverChain::Raster: {
                 // Over IPP the printer is asked for the copies of its job.
                 if (deviceTakesIpp_) return CopyWay::Spooler;
-                const bool collated = !hasField(settings, DM_COLLATE) || settings.dmCollate == DMCOLLATE_TRUE;
-                return collated ? CopyWay::InDocument : CopyWay::ToldInDocument;
+                return settings.collated() ? CopyWay::InDocument : CopyWay::ToldInDocument;
             }
             default: return CopyWay::Spooler;
         }
@@ -97,7 +94,7 @@ public:
     // they are refused rather than sent where they may be dropped.
     void driverUnreadable(std::string why) { driverUnreadable_ = std::move(why); }
 
-    std::unique_ptr<JobSink> startJob(const std::string& title, const DEVMODEW& settings) override {
+    std::unique_ptr<JobSink> startJob(const std::string& title, const JobSettings& settings) override {
         if (!driverUnreadable_.empty() && asksForControls(settings)) {
             setIppError(IPP_STATUS_ERROR_INTERNAL, "The job's copies, sides, tray or colour cannot be honoured: "
                                                    "the printer's driver (PPD) is unknown, " + driverUnreadable_);
@@ -118,9 +115,9 @@ public:
         for (auto& [name, value] : options) {
             if (name == "sides") choices.sides = value;
         }
-        if (hasField(settings, DM_DEFAULTSOURCE)) {
+        if (settings.tray) {
             for (const Tray& tray : capabilities_.trays)
-                if (tray.id == settings.dmDefaultSource) choices.inputSlot = inputSlotOf(tray);
+                if (tray.id == *settings.tray) choices.inputSlot = inputSlotOf(tray);
             for (auto& [name, value] : options)
                 if (name == "InputSlot" && !choices.inputSlot.empty()) value = choices.inputSlot;
             // The driver's own choice says it: the scheduler's reading of
@@ -129,8 +126,8 @@ public:
             if (!choices.inputSlot.empty())
                 std::erase_if(options, [](const auto& option) { return option.first == "media-source"; });
         }
-        if (hasField(settings, DM_COLOR)) {
-            const bool monochrome = settings.dmColor == DMCOLOR_MONOCHROME;
+        if (settings.colour) {
+            const bool monochrome = settings.monochrome();
             choices.colorModel = ppd_->colorModelFor(monochrome);
             if (framedOnly_ && monochrome && !ppd_->framesColorModel(choices.colorModel)) {
                 setIppError(IPP_STATUS_ERROR_ATTRIBUTES_OR_VALUES,
@@ -180,7 +177,7 @@ private:
     // A label printer (raster, sizes of its own) prints every label of a job
     // on the job's media: the job is made with its first sheet's size.
     std::unique_ptr<JobSink> labelJob(const std::string& title, std::vector<std::pair<std::string, std::string>> options,
-                                      const DEVMODEW& settings) {
+                                      const JobSettings& settings) {
         auto make = [destination = destination_, title, options, printedAs = printedAs_](const Paper& paper) {
             std::vector<std::pair<std::string, std::string>> withSize = options;
             const std::string size = "media-size={x-dimension=" + std::to_string(paper.width) +
@@ -206,10 +203,8 @@ private:
     // A printer of raster that makes no copies of it gets them in the raster.
     bool rasterMakesCopies() const { return destination_->raster && capabilities_.maxCopies <= 1; }
 
-    static bool asksForControls(const DEVMODEW& settings) {
-        return (hasField(settings, DM_COPIES) && settings.dmCopies > 1) ||
-               (hasField(settings, DM_DUPLEX) && settings.dmDuplex != DMDUP_SIMPLEX) ||
-               hasField(settings, DM_DEFAULTSOURCE) || hasField(settings, DM_COLOR);
+    static bool asksForControls(const JobSettings& settings) {
+        return settings.copiesAsked() > 1 || settings.twoSided() || settings.tray || settings.colour;
     }
 
     std::string name_;
@@ -224,7 +219,6 @@ private:
     bool deviceTakesIpp_ = false;
     CupsCapabilities capabilities_;
     PrinterDefaults defaults_;
-    std::string driverName_;
     std::string portName_;
     std::shared_ptr<int> printedAs_ = std::make_shared<int>(0);
 };
@@ -289,7 +283,6 @@ CupsDescription describeQueue(const CupsDestination& destination) {
         // The class's own names; the rest, the device's way included, is
         // its members'.
         CupsDescription shared = describeClass(members);
-        shared.driverName = description.driverName;
         shared.portName = description.portName;
         description = std::move(shared);
     }

@@ -24,12 +24,12 @@ constexpr char kPrefix[] = "file:";
 constexpr size_t kPrefixLength = sizeof kPrefix - 1;
 constexpr int kDpi = 600;
 constexpr int32_t kSmallestCustom = 100;            // hundredths of a millimetre
-constexpr int32_t kLargestCustom = INT16_MAX * 10;  // what a DEVMODEW carries
+constexpr int32_t kLargestCustom = INT16_MAX * 10;  // what 16 bits of tenths carry
 
-// Papers without a Windows id get ids above DMPAPER_USER, which itself
+// Papers without a Windows id get ids above kOwnSizePaper, which itself
 // stays free to mean a size of the caller's own.
 enum : int16_t {
-    kIdA0 = DMPAPER_USER + 1, kIdA1, kIdA7, kIdA8, kIdA9, kIdA10,
+    kIdA0 = kOwnSizePaper + 1, kIdA1, kIdA7, kIdA8, kIdA9, kIdA10,
     kIdB0, kIdB1, kIdB2, kIdB3, kIdB5, kIdB6, kIdB7, kIdB8, kIdB9, kIdB10,
 };
 
@@ -56,11 +56,11 @@ std::vector<Paper> makePapers() {
     return {
         mm(kIdA0, u"A0", 841, 1189),
         mm(kIdA1, u"A1", 594, 841),
-        mm(DMPAPER_A2, u"A2", 420, 594),
-        mm(DMPAPER_A3, u"A3", 297, 420),
-        mm(DMPAPER_A4, u"A4", 210, 297),
-        mm(DMPAPER_A5, u"A5", 148, 210),
-        mm(DMPAPER_A6, u"A6", 105, 148),
+        mm(paper_id::A2, u"A2", 420, 594),
+        mm(paper_id::A3, u"A3", 297, 420),
+        mm(paper_id::A4, u"A4", 210, 297),
+        mm(paper_id::A5, u"A5", 148, 210),
+        mm(paper_id::A6, u"A6", 105, 148),
         mm(kIdA7, u"A7", 74, 105),
         mm(kIdA8, u"A8", 52, 74),
         mm(kIdA9, u"A9", 37, 52),
@@ -69,33 +69,33 @@ std::vector<Paper> makePapers() {
         mm(kIdB1, u"B1", 707, 1000),
         mm(kIdB2, u"B2", 500, 707),
         mm(kIdB3, u"B3", 353, 500),
-        mm(DMPAPER_ISO_B4, u"B4", 250, 353),
+        mm(paper_id::IsoB4, u"B4", 250, 353),
         mm(kIdB5, u"B5", 176, 250),
         mm(kIdB6, u"B6", 125, 176),
         mm(kIdB7, u"B7", 88, 125),
         mm(kIdB8, u"B8", 62, 88),
         mm(kIdB9, u"B9", 44, 62),
         mm(kIdB10, u"B10", 31, 44),
-        mm(DMPAPER_B4, u"B4 (JIS)", 257, 364),
-        mm(DMPAPER_B5, u"B5 (JIS)", 182, 257),
-        inches(DMPAPER_LETTER, u"Letter", 8500, 11000),
-        inches(DMPAPER_LEGAL, u"Legal", 8500, 14000),
-        inches(DMPAPER_EXECUTIVE, u"Executive", 7250, 10500),
-        inches(DMPAPER_TABLOID, u"Tabloid", 11000, 17000),
-        inches(DMPAPER_LEDGER, u"Ledger", 17000, 11000),
-        inches(DMPAPER_STATEMENT, u"Statement", 5500, 8500),
-        mm(DMPAPER_ENV_DL, u"Envelope DL", 110, 220),
-        mm(DMPAPER_ENV_C3, u"Envelope C3", 324, 458),
-        mm(DMPAPER_ENV_C4, u"Envelope C4", 229, 324),
-        mm(DMPAPER_ENV_C5, u"Envelope C5", 162, 229),
-        mm(DMPAPER_ENV_C6, u"Envelope C6", 114, 162),
-        mm(DMPAPER_ENV_C65, u"Envelope C65", 114, 229),
-        inches(DMPAPER_ENV_9, u"Envelope #9", 3875, 8875),
-        inches(DMPAPER_ENV_10, u"Envelope #10", 4125, 9500),
-        inches(DMPAPER_ENV_11, u"Envelope #11", 4500, 10375),
-        inches(DMPAPER_ENV_12, u"Envelope #12", 4750, 11000),
-        inches(DMPAPER_ENV_14, u"Envelope #14", 5000, 11500),
-        inches(DMPAPER_ENV_MONARCH, u"Envelope Monarch", 3875, 7500),
+        mm(paper_id::B4, u"B4 (JIS)", 257, 364),
+        mm(paper_id::B5, u"B5 (JIS)", 182, 257),
+        inches(paper_id::Letter, u"Letter", 8500, 11000),
+        inches(paper_id::Legal, u"Legal", 8500, 14000),
+        inches(paper_id::Executive, u"Executive", 7250, 10500),
+        inches(paper_id::Tabloid, u"Tabloid", 11000, 17000),
+        inches(paper_id::Ledger, u"Ledger", 17000, 11000),
+        inches(paper_id::Statement, u"Statement", 5500, 8500),
+        mm(paper_id::EnvDL, u"Envelope DL", 110, 220),
+        mm(paper_id::EnvC3, u"Envelope C3", 324, 458),
+        mm(paper_id::EnvC4, u"Envelope C4", 229, 324),
+        mm(paper_id::EnvC5, u"Envelope C5", 162, 229),
+        mm(paper_id::EnvC6, u"Envelope C6", 114, 162),
+        mm(paper_id::EnvC65, u"Envelope C65", 114, 229),
+        inches(paper_id::Env9, u"Envelope #9", 3875, 8875),
+        inches(paper_id::Env10, u"Envelope #10", 4125, 9500),
+        inches(paper_id::Env11, u"Envelope #11", 4500, 10375),
+        inches(paper_id::Env12, u"Envelope #12", 4750, 11000),
+        inches(paper_id::Env14, u"Envelope #14", 5000, 11500),
+        inches(paper_id::EnvMonarch, u"Envelope Monarch", 3875, 7500),
     };
 }
 
@@ -171,14 +171,12 @@ public:
         : name_(std::move(name)), path_(std::move(path)) {}
 
     std::string name() const override { return name_; }
-    std::string driverName() const override { return "Quorlex PDF file printer"; }
-    std::string portName() const override { return path_; }
     const std::vector<Paper>& papers() const override { return filePrinterPapers(); }
 
     PrinterDefaults defaults() const override {
         PrinterDefaults result;
         result.paperIndex = systemPaperIndex();
-        result.orientation = DMORIENT_PORTRAIT;
+        result.orientation = Orientation::Portrait;
         result.dpiX = kDpi;
         result.dpiY = kDpi;
         return result;
@@ -190,16 +188,16 @@ public:
     std::optional<CustomSizes> customSizes() const override {
         return CustomSizes{kSmallestCustom, kSmallestCustom, kLargestCustom, kLargestCustom};
     }
-    CopyWay copyWay(const DEVMODEW&) const override { return CopyWay::InDocument; }
+    CopyWay copyWay(const JobSettings&) const override { return CopyWay::InDocument; }
 
-    std::unique_ptr<JobSink> startJob(const std::string&, const DEVMODEW& settings) override {
+    std::unique_ptr<JobSink> startJob(const std::string&, const JobSettings& settings) override {
         // A file takes every setting but holds only pages: say what it leaves out.
-        if (hasField(settings, DM_DUPLEX) && settings.dmDuplex != DMDUP_SIMPLEX)
+        if (settings.twoSided())
             printerLog.info("%s: a PDF file has no sides; the pages are not put two-sided",
                             name_.c_str());
-        if (hasField(settings, DM_DEFAULTSOURCE))
+        if (settings.tray)
             printerLog.info("%s: a PDF file has no trays; the tray is not applied", name_.c_str());
-        if (hasField(settings, DM_COLOR) && settings.dmColor == DMCOLOR_MONOCHROME)
+        if (settings.monochrome())
             printerLog.info("%s: a PDF file keeps its colours; monochrome is not applied",
                             name_.c_str());
         return FileJobSink::create(path_);
@@ -230,7 +228,7 @@ int systemPaperIndex() {
         std::free(name);
     }
     paperdone();
-    return index >= 0 ? index : indexOfId(DMPAPER_A4);
+    return index >= 0 ? index : indexOfId(paper_id::A4);
 }
 
 std::unique_ptr<PrinterDriver> openFilePrinterDriver(const std::string& name) {
