@@ -4,6 +4,7 @@
 #include "win32/printing/EngineDocument.h"
 #include "win32/printing/GdiMetrics.h"
 #include "win32/printing/SpoolerPrinter.h"
+#include "win32/printing/WindowsPrintCalls.h"
 
 namespace winprint {
 
@@ -17,25 +18,28 @@ constexpr int kQuarterLeft = 3;
 }  // namespace
 
 GdiDocument::~GdiDocument() {
-    if (started_) AbortDoc(dc_);
-    DeleteDC(dc_);
+    const WindowsPrintCalls& gdi = windowsPrintCalls();
+    if (started_) gdi.abortDoc(dc_);
+    gdi.deleteDC(dc_);
 }
 
-void GdiDocument::takeSettings() { ResetDCW(dc_, printer_.settings()); }
+void GdiDocument::takeSettings() { windowsPrintCalls().resetDC(dc_, printer_.settings()); }
 
 void GdiDocument::probePaper(const PrinterPaper& paper) {
     if (!printer_.settings()) return;
     DEVMODEW probe = *printer_.settings();
     applyPaper(probe, paper);
-    ResetDCW(dc_, &probe);
+    windowsPrintCalls().resetDC(dc_, &probe);
 }
 
-int32_t GdiDocument::measure(SheetMetric metric) { return GetDeviceCaps(dc_, gdiCapability(metric)); }
+int32_t GdiDocument::measure(SheetMetric metric) {
+    return windowsPrintCalls().getDeviceCaps(dc_, gdiCapability(metric));
+}
 
 StepOutcome GdiDocument::begin(const char* title, uint32_t& jobId) {
     const plat::WideChars wideTitle(title);
     const DOCINFOW docInfo{kDocInfoSize, wideTitle.get(), nullptr, nullptr, 0};
-    const int started = StartDocW(dc_, &docInfo);
+    const int started = windowsPrintCalls().startDoc(dc_, &docInfo);
     if (started <= 0) return StepOutcome::failedAt(PrintStep::BeginJob, "StartDoc", GetLastError());
     jobId = static_cast<uint32_t>(started);
     started_ = true;
@@ -43,7 +47,8 @@ StepOutcome GdiDocument::begin(const char* title, uint32_t& jobId) {
 }
 
 StepOutcome GdiDocument::beginSheet() {
-    if (StartPage(dc_) <= 0) return StepOutcome::failedAt(PrintStep::BeginSheet, "StartPage", GetLastError());
+    if (windowsPrintCalls().startPage(dc_) <= 0)
+        return StepOutcome::failedAt(PrintStep::BeginSheet, "StartPage", GetLastError());
     return {};
 }
 
@@ -57,12 +62,13 @@ StepOutcome GdiDocument::putPage(PdfPage& page, const PagePlacement& placement) 
 }
 
 StepOutcome GdiDocument::endSheet() {
-    if (EndPage(dc_) <= 0) return StepOutcome::failedAt(PrintStep::EndSheet, "EndPage", GetLastError());
+    if (windowsPrintCalls().endPage(dc_) <= 0)
+        return StepOutcome::failedAt(PrintStep::EndSheet, "EndPage", GetLastError());
     return {};
 }
 
 StepOutcome GdiDocument::finish() {
-    const int ended = EndDoc(dc_);
+    const int ended = windowsPrintCalls().endDoc(dc_);
     const DWORD error = GetLastError();
     started_ = false;
     if (ended <= 0) return StepOutcome::failedAt(PrintStep::Finish, "EndDoc", error);

@@ -6,6 +6,7 @@
 
 #include "plat/Exception.h"
 #include "print/PrintLogs.h"
+#include "win32/printing/WindowsPrintCalls.h"
 
 namespace {
 
@@ -32,7 +33,7 @@ void PrinterHandle::open(const WCHAR* name, PRINTER_DEFAULTSW* defaults) {
     plat::WideChars copy = copyWide(name);
     close();
     printerName = std::move(copy);
-    if (OpenPrinterW(printerName.chars, &handle, defaults) == 0) {
+    if (winprint::windowsPrintCalls().openPrinter(printerName.chars, &handle, defaults) == 0) {
         // Taken before anything else can overwrite it.
         const DWORD code = GetLastError();
         handle = INVALID_HANDLE_VALUE;
@@ -44,7 +45,7 @@ void PrinterHandle::open(const WCHAR* name, PRINTER_DEFAULTSW* defaults) {
 }
 
 void PrinterHandle::close() {
-    if (handle != INVALID_HANDLE_VALUE) ClosePrinter(handle);
+    if (handle != INVALID_HANDLE_VALUE) winprint::windowsPrintCalls().closePrinter(handle);
     printerInfo.reset();
     handle = INVALID_HANDLE_VALUE;
     printerName = copyWide(nullptr);
@@ -53,12 +54,13 @@ void PrinterHandle::close() {
 PRINTER_INFO_2W* PrinterHandle::getPrinterInfo2() {
     printerInfo.reset();
 
+    const auto getPrinter = winprint::windowsPrintCalls().getPrinter;
     DWORD needed = 0;
-    GetPrinterW(handle, 2, nullptr, 0, &needed);
+    getPrinter(handle, 2, nullptr, 0, &needed);
     if (needed == 0) return nullptr;
 
     printerInfo.reset(new BYTE[needed]);
-    if (GetPrinterW(handle, 2, printerInfo.get(), needed, &needed) != 0)
+    if (getPrinter(handle, 2, printerInfo.get(), needed, &needed) != 0)
         return reinterpret_cast<PRINTER_INFO_2W*>(printerInfo.get());
 
     const plat::SystemException failure("Unable to get PrinterInfo2", GetLastError());

@@ -8,6 +8,7 @@
 #include "plat/Strings.h"
 #include "win32/printing/DevModeEdits.h"
 #include "win32/printing/GdiDocument.h"
+#include "win32/printing/WindowsPrintCalls.h"
 
 namespace winprint {
 
@@ -49,8 +50,9 @@ uint32_t statusOf(DWORD spooler) {
 }  // namespace
 
 std::vector<PrinterPaper> printerPapers(const WCHAR* printerName) {
+    const auto deviceCapabilities = windowsPrintCalls().deviceCapabilities;
     // No settings: the printer's defaults decide what it offers.
-    const int reported = DeviceCapabilitiesW(printerName, nullptr, DC_PAPERS, nullptr, nullptr);
+    const int reported = deviceCapabilities(printerName, nullptr, DC_PAPERS, nullptr, nullptr);
     // A failed query reports -1; that is no count, the table stays empty.
     if (reported <= 0) return {};
 
@@ -62,11 +64,11 @@ std::vector<PrinterPaper> printerPapers(const WCHAR* printerName) {
     // between the calls gives ids, names and sizes that do not belong
     // together, and the job would print on papers it does not have.
     const bool sameLists =
-        DeviceCapabilitiesW(printerName, nullptr, DC_PAPERS, reinterpret_cast<LPWSTR>(ids.data()), nullptr) ==
+        deviceCapabilities(printerName, nullptr, DC_PAPERS, reinterpret_cast<LPWSTR>(ids.data()), nullptr) ==
             reported &&
-        DeviceCapabilitiesW(printerName, nullptr, DC_PAPERNAMES, names.data(), nullptr) == reported &&
-        DeviceCapabilitiesW(printerName, nullptr, DC_PAPERSIZE, reinterpret_cast<LPWSTR>(sizes.data()),
-                            nullptr) == reported;
+        deviceCapabilities(printerName, nullptr, DC_PAPERNAMES, names.data(), nullptr) == reported &&
+        deviceCapabilities(printerName, nullptr, DC_PAPERSIZE, reinterpret_cast<LPWSTR>(sizes.data()),
+                           nullptr) == reported;
     if (!sameLists) {
         const plat::NarrowChars name(printerName);
         throw plat::ExceptionFmt("The papers of printer %s changed while they were read", name.get());
@@ -108,7 +110,7 @@ PaperExtent SpoolerPrinter::settingsPaper() const {
 }
 
 int SpoolerPrinter::capability(WORD which, LPWSTR output) const {
-    return DeviceCapabilitiesW(handle_.name(), nullptr, which, output, settings_);
+    return windowsPrintCalls().deviceCapabilities(handle_.name(), nullptr, which, output, settings_);
 }
 
 int SpoolerPrinter::mostCopies() { return capability(DC_COPIES); }
@@ -162,7 +164,7 @@ void SpoolerPrinter::selectSize(PaperExtent size) {
 }
 
 std::unique_ptr<PrintDocument> SpoolerPrinter::createDocument(PdfDocument&, StepOutcome& outcome) {
-    const HDC dc = CreateDCW(WIDE(""), handle_.name(), nullptr, settings_);
+    const HDC dc = windowsPrintCalls().createDC(WIDE(""), handle_.name(), nullptr, settings_);
     if (dc == nullptr) {
         outcome = StepOutcome::failedAt(PrintStep::CreateDocument, "CreateDC", GetLastError());
         return nullptr;
@@ -187,7 +189,9 @@ JobLook SpoolerPrinter::lookAtJob(uint32_t jobId, const JobLook& last) {
     for (int attempt = 0;; ++attempt) {
         record.resize(needed);
         SetLastError(ERROR_SUCCESS);
-        if (GetJobW(handle_.handle, jobId, 1, record.empty() ? nullptr : record.data(), needed, &needed)) break;
+        if (windowsPrintCalls().getJob(handle_.handle, jobId, 1, record.empty() ? nullptr : record.data(), needed,
+                                       &needed))
+            break;
         const DWORD error = GetLastError();
         if (error != ERROR_INSUFFICIENT_BUFFER || needed <= record.size() || attempt == 4) return unanswered(error);
     }
