@@ -49,6 +49,20 @@ private:
     FpdfOperations operations_{};
 };
 
+// Operations that take the place of the engine file while the object lives
+// (tests): FPDF_InitLibrary then loads no file and every FPDF_ function
+// calls these. The table is not copied: it must outlive this object.
+class InstalledFpdfOperations {
+public:
+    explicit InstalledFpdfOperations(const FpdfOperations& operations);
+    ~InstalledFpdfOperations();
+    InstalledFpdfOperations(const InstalledFpdfOperations&) = delete;
+    InstalledFpdfOperations& operator=(const InstalledFpdfOperations&) = delete;
+
+private:
+    const FpdfOperations* previous_;
+};
+
 // fpdfview.dll in the folder of the running program (not a search path, so
 // no other copy of the engine is picked up by accident).
 std::wstring enginePath();
