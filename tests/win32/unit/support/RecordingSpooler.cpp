@@ -5,7 +5,7 @@
 #include <cstring>
 #include <utility>
 
-#include "plat/Strings.h"
+#include "win32/unit/support/SpoolerSheets.h"
 
 namespace testsupport {
 
@@ -38,49 +38,6 @@ bool knownPrinter(const WCHAR* name) {
     return name != nullptr && startsWith(name, kPrefix) && !startsWith(name, kMissing);
 }
 
-int32_t toTenths(int32_t hundredths) { return hundredths / 10; }
-
-SHORT clampShort(int value) { return static_cast<SHORT>(std::clamp(value, -32768, 32767)); }
-
-// Copies a name into a field of capacity units, terminated and zero-padded.
-void copyName(WCHAR* field, size_t capacity, const std::wstring& name) {
-    const size_t units = std::min(name.size(), capacity - 1);
-    std::fill_n(field, capacity, L'\0');
-    std::copy_n(name.begin(), units, field);
-}
-
-std::string describe(const DEVMODEW& settings) {
-    std::string text = "paper=" + std::to_string(settings.dmPaperSize) +
-                       " width=" + std::to_string(settings.dmPaperWidth) +
-                       " length=" + std::to_string(settings.dmPaperLength) +
-                       " orientation=" + std::to_string(settings.dmOrientation) +
-                       " form=" + formNameOf(settings);
-    // The job controls, only where their flags say they are set.
-    const auto field = [&](DWORD flag, const char* name, int value) {
-        if (settings.dmFields & flag) text += std::string(" ") + name + "=" + std::to_string(value);
-    };
-    field(DM_COPIES, "copies", settings.dmCopies);
-    field(DM_COLLATE, "collate", settings.dmCollate);
-    field(DM_DUPLEX, "duplex", settings.dmDuplex);
-    field(DM_DEFAULTSOURCE, "source", settings.dmDefaultSource);
-    field(DM_COLOR, "color", settings.dmColor);
-    return text;
-}
-
-const char* capsName(int index) {
-    switch (index) {
-        case HORZRES: return "HORZRES";
-        case VERTRES: return "VERTRES";
-        case LOGPIXELSX: return "LOGPIXELSX";
-        case LOGPIXELSY: return "LOGPIXELSY";
-        case PHYSICALWIDTH: return "PHYSICALWIDTH";
-        case PHYSICALHEIGHT: return "PHYSICALHEIGHT";
-        case PHYSICALOFFSETX: return "PHYSICALOFFSETX";
-        case PHYSICALOFFSETY: return "PHYSICALOFFSETY";
-        default: return "?";
-    }
-}
-
 const char* capabilityName(WORD capability) {
     switch (capability) {
         case DC_PAPERS: return "DC_PAPERS";
@@ -97,82 +54,11 @@ const char* capabilityName(WORD capability) {
     }
 }
 
-// The default paper, or none.
-SpoolerPaper defaultPaper(const RecordingSetup& setup) {
-    const int index = setup.defaults.paperIndex;
-    if (index >= 0 && static_cast<size_t>(index) < setup.papers.size()) return setup.papers[index];
-    return {};
-}
-
-// The paper the settings describe, as a driver finds it: by dmPaperSize
-// when it names a listed paper, else by the size in tenths (a listed paper
-// of that size, or one of its own with the default paper's margins); A4
-// without margins when that leaves no sheet.
-SpoolerPaper sheetPaperFor(const RecordingSetup& setup, const DEVMODEW& settings) {
-    const auto has = [&settings](DWORD flag) { return (settings.dmFields & flag) != 0; };
-    SpoolerPaper paper = defaultPaper(setup);
-    bool found = false;
-    if (has(DM_PAPERSIZE) && settings.dmPaperSize > 0) {
-        for (const SpoolerPaper& listed : setup.papers) {
-            if (listed.id == settings.dmPaperSize) {
-                paper = listed;
-                found = true;
-                break;
-            }
-        }
-    }
-    const bool hasWidth = has(DM_PAPERWIDTH) && settings.dmPaperWidth > 0;
-    const bool hasLength = has(DM_PAPERLENGTH) && settings.dmPaperLength > 0;
-    if (!found && (hasWidth || hasLength)) {
-        const int32_t width = hasWidth ? settings.dmPaperWidth : toTenths(paper.width);
-        const int32_t length = hasLength ? settings.dmPaperLength : toTenths(paper.length);
-        const auto listed = std::find_if(setup.papers.begin(), setup.papers.end(), [&](const SpoolerPaper& p) {
-            return toTenths(p.width) == width && toTenths(p.length) == length;
-        });
-        if (listed != setup.papers.end()) {
-            paper = *listed;
-        } else {
-            paper.id = DMPAPER_USER;
-            paper.name = L"Custom";
-            paper.width = width * 10;
-            paper.length = length * 10;
-            if (paper.marginLeft + paper.marginRight >= paper.width) paper.marginLeft = paper.marginRight = 0;
-            if (paper.marginTop + paper.marginBottom >= paper.length) paper.marginTop = paper.marginBottom = 0;
-        }
-    }
-    if (paper.width <= 0 || paper.length <= 0) paper = SpoolerPaper{DMPAPER_A4, L"A4", 21000, 29700, 0, 0, 0, 0};
-    return paper;
-}
-
-DEVMODEW defaultSettings(const RecordingSetup& setup, const std::wstring& printer) {
-    DEVMODEW settings;
-    std::memset(&settings, 0, sizeof settings);
-    copyName(settings.dmDeviceName, CCHDEVICENAME, printer);
-    settings.dmSpecVersion = 0x0401;
-    settings.dmSize = sizeof(DEVMODEW);
-    settings.dmFields = DM_ORIENTATION | DM_PRINTQUALITY | DM_YRESOLUTION;
-    settings.dmOrientation = static_cast<SHORT>(setup.defaults.orientation);
-    settings.dmPrintQuality = clampShort(setup.defaults.dpiX);
-    settings.dmYResolution = clampShort(setup.defaults.dpiY);
-    settings.dmScale = 100;
-    settings.dmCopies = 1;
-    const int index = setup.defaults.paperIndex;
-    if (index >= 0 && static_cast<size_t>(index) < setup.papers.size()) {
-        const SpoolerPaper& paper = setup.papers[index];
-        settings.dmFields |= DM_PAPERSIZE | DM_PAPERLENGTH | DM_PAPERWIDTH | DM_FORMNAME;
-        settings.dmPaperSize = paper.id;
-        settings.dmPaperWidth = clampShort(toTenths(paper.width));
-        settings.dmPaperLength = clampShort(toTenths(paper.length));
-        copyName(settings.dmFormName, CCHFORMNAME, paper.name);
-    }
-    return settings;
-}
-
 size_t alignUp(size_t offset, size_t alignment) { return (offset + alignment - 1) / alignment * alignment; }
 
 // Lays out the printer's PRINTER_INFO_2W block (the record, its strings,
 // then the settings) at base; with a null base only its size.
-size_t fillPrinterInfo2(const State& state, const std::wstring& printer, const std::wstring& port, BYTE* base) {
+size_t fillPrinterInfo2(const RecordingSetup& setup, const std::wstring& printer, const std::wstring& port, BYTE* base) {
     size_t offset = sizeof(PRINTER_INFO_2W);
     const auto place = [&](const std::wstring& text) -> LPWSTR {
         offset = alignUp(offset, alignof(WCHAR));
@@ -189,7 +75,7 @@ size_t fillPrinterInfo2(const State& state, const std::wstring& printer, const s
     record.pDriverName = place(L"Recording test driver");
     offset = alignUp(offset, alignof(std::max_align_t));
     if (base) {
-        const DEVMODEW settings = defaultSettings(state.setup, printer);
+        const DEVMODEW settings = defaultSettings(setup, printer);
         std::memcpy(base + offset, &settings, sizeof settings);
         record.pDevMode = reinterpret_cast<LPDEVMODEW>(base + offset);
     }
@@ -198,27 +84,6 @@ size_t fillPrinterInfo2(const State& state, const std::wstring& printer, const s
     record.DefaultPriority = 1;
     if (base) std::memcpy(base, &record, sizeof record);
     return offset;
-}
-
-// Hundredths of a millimetre to device pixels, truncated.
-int pixels(int32_t hundredths, int dpi) { return static_cast<int>(int64_t{hundredths} * dpi / 2540); }
-
-int capsValue(const RecordingSetup& setup, const SpoolerPaper& p, int index) {
-    const auto overridden = setup.deviceCapsOverrides.find(index);
-    if (overridden != setup.deviceCapsOverrides.end()) return overridden->second;
-    const int dpiX = setup.defaults.dpiX;
-    const int dpiY = setup.defaults.dpiY;
-    switch (index) {
-        case HORZRES: return pixels(p.width - p.marginLeft - p.marginRight, dpiX);
-        case VERTRES: return pixels(p.length - p.marginTop - p.marginBottom, dpiY);
-        case LOGPIXELSX: return dpiX;
-        case LOGPIXELSY: return dpiY;
-        case PHYSICALWIDTH: return pixels(p.width, dpiX);
-        case PHYSICALHEIGHT: return pixels(p.length, dpiY);
-        case PHYSICALOFFSETX: return pixels(p.marginLeft, dpiX);
-        case PHYSICALOFFSETY: return pixels(p.marginTop, dpiY);
-        default: return 0;
-    }
 }
 
 // Writes one value per item into the caller's array, packed as Windows
@@ -319,14 +184,14 @@ BOOL WINAPI recordGetPrinter(HANDLE printer, DWORD level, LPBYTE buffer, DWORD s
     std::wstring port = L"recording";
     if (current->setup.recordGrowsBetweenQueries)
         port += std::wstring(static_cast<size_t>(32 * ++current->recordQueries), L'+');
-    const size_t required = fillPrinterInfo2(*current, *name, port, nullptr);
+    const size_t required = fillPrinterInfo2(current->setup, *name, port, nullptr);
     if (needed) *needed = static_cast<DWORD>(required);
     if (!buffer || size < required) {
         current->log.add(buffer ? "GetPrinterW level=2 too small" : "GetPrinterW level=2 sizing");
         SetLastError(ERROR_INSUFFICIENT_BUFFER);
         return FALSE;
     }
-    fillPrinterInfo2(*current, *name, port, buffer);
+    fillPrinterInfo2(current->setup, *name, port, buffer);
     current->log.add("GetPrinterW level=2 filled");
     return TRUE;
 }
@@ -490,25 +355,5 @@ RecordingSpooler::~RecordingSpooler() { current = nullptr; }
 int RecordingSpooler::liveHandles() const { return static_cast<int>(state_->handles.size()); }
 int RecordingSpooler::liveContexts() const { return static_cast<int>(state_->contexts.size()); }
 RecordingSetup& RecordingSpooler::setup() { return state_->setup; }
-
-std::vector<SpoolerPaper> officePapers() {
-    return {
-        {DMPAPER_A4, L"A4", 21000, 29700, 0, 0, 0, 0},
-        {DMPAPER_LETTER, L"Letter", 21590, 27940, 0, 0, 0, 0},
-        {DMPAPER_A5, L"A5", 14800, 21000, 0, 0, 0, 0},
-        {DMPAPER_A3, L"A3", 29700, 42000, 0, 0, 0, 0},
-    };
-}
-
-std::string formNameOf(const DEVMODEW& settings) {
-    const WCHAR* field = settings.dmFormName;
-    const size_t length = std::find(field, field + CCHFORMNAME, L'\0') - field;
-    return utf8(std::wstring(field, length));
-}
-
-std::string utf8(const std::wstring& text) {
-    const plat::NarrowChars narrow(text.c_str(), CP_UTF8, static_cast<int>(text.size()));
-    return narrow.get() ? narrow.get() : "";
-}
 
 }  // namespace testsupport
