@@ -1,7 +1,5 @@
 // The operations of the PDF rendering library that the Windows backend
-// uses. On Windows they are forwarded to fpdfview.dll, loaded at run time;
-// POSIX implements them on its own engines (src/posix) until it has a
-// backend of its own.
+// uses, forwarded to fpdfview.dll, loaded at run time.
 #pragma once
 
 #include "plat/WinApi.h"
