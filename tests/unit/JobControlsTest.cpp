@@ -4,6 +4,7 @@
 // with what the printer offers.
 #include <gtest/gtest.h>
 
+#include "common/JobControlsFixture.h"
 #include "plat/Exception.h"
 #include "print/JobOptions.h"
 #include "print/JobParameters.h"
@@ -101,44 +102,11 @@ TEST(PageSelection, ListsOfPagesAndRangesFromOne) {
 
 namespace {
 
-class JobOptionsTest : public ::testing::Test {
+class JobOptionsTest : public testsupport::JobControlsFixture<testsupport::RecordingPrinter,
+                                                              testsupport::ScriptedPdfEngine> {
 protected:
-    testsupport::EventLog events;
-    testsupport::RecordingPrinter printer{events};
-    testsupport::ScriptedPdfEngine engine{events};
-
-    JobOptionsTest() {
-        engine.script("doc.pdf", {{{595, 842, true}, {595, 842, true}}, kPdfLoaded});
+    JobOptionsTest() : JobControlsFixture(testsupport::kRecordingPrinterCalls, "createContext") {
         printer.setup().trays = {{posix::tray_id::Automatic, u"auto", "auto"}, {257, u"tray-2", "tray-2"}};
-        printer.setup().duplex = true;
-    }
-    ~JobOptionsTest() override { unsetAll(); }
-
-    // Back to unset, as at start-up.
-    static void unsetAll() {
-        const std::pair<plat::StringParameter*, const char*> defaults[] = {
-            {&copiesParameter, ""},  {&collateParameter, "yes"}, {&duplexParameter, "off"},
-            {&trayParameter, ""},    {&colorParameter, "color"}, {&pagesParameter, ""},
-            {&scalingParameter, "auto"}, {&userParameter, ""},  {&passwordFileParameter, ""}};
-        for (const auto& [parameter, value] : defaults) {
-            parameter->setParam(value);
-            parameter->priority = 10;
-        }
-    }
-
-    void set(const char* argument) { ASSERT_TRUE(plat::ParameterSet::global()->processArg(argument, 0)); }
-
-    // The device context the job made, or the message it failed with.
-    std::string print() {
-        PrintJob job("rec:printer");
-        try {
-            job.options = JobOptions::fromParameters();
-            job.print("doc.pdf", "Options", false);
-        } catch (const plat::Exception& failure) {
-            return failure.message;
-        }
-        const auto created = events.startingWith("createContext");
-        return created.empty() ? "" : created.front();
     }
 };
 
@@ -161,49 +129,8 @@ TEST_F(JobOptionsTest, EveryControlTravelsInTheSettingsWithItsFlag) {
                        "collate=1 sides=long-edge tray=7 colour=colour");
 }
 
-TEST_F(JobOptionsTest, ValuesThatAreNoneOfThoseAcceptedSayWhatIs) {
-    const std::pair<const char*, const char*> cases[] = {
-        {"Copies=0", "Copies=0 is not accepted: use a number from 1 to 999"},
-        {"Copies=2x", "Copies=2x is not accepted: use a number from 1 to 999"},
-        {"Duplex=both", "Duplex=both is not accepted: use off, long or short"},
-        {"Scaling=zoom", "Scaling=zoom is not accepted: use auto, fit, none or stretch"},
-        {"Pages=3-1", "Pages=3-1 is not accepted: use page numbers and ranges from 1, such as 1-3,7,10-"},
-        {"User=jane:x", "User=jane:x is not accepted: use a user name (without colons or control characters)"},
-        {"PasswordFile=", "PasswordFile= is not accepted: name the file that holds the password"},
-    };
-    for (const auto& [argument, message] : cases) {
-        set(argument);
-        EXPECT_EQ(print(), message);
-        unsetAll();
-    }
-    EXPECT_EQ(printer.liveContexts(), 0);
-}
+namespace {
 
-TEST_F(JobOptionsTest, SettingsThePrinterDoesNotOfferEndTheRunBeforeAnyDeviceContext) {
-    const std::pair<const char*, const char*> cases[] = {
-        {"Tray=tray-9", "Tray=tray-9 is not offered by the printer: it has auto, tray-2"},
-        {"Pages=3-", "Pages=3- selects no page: the document has 2"},
-        {"Copies=50", "Copies=50 is not offered by the printer: it makes at most 9 copies"},
-        {"Color=color", "Color=color is not offered by the printer: it prints in monochrome only"},
-    };
-    printer.setup().maxCopies = 9;
-    printer.setup().color = false;
-    for (const auto& [argument, message] : cases) {
-        set(argument);
-        EXPECT_EQ(print(), message);
-        unsetAll();
-    }
-    printer.setup().duplex = false;
-    set("Duplex=long");
-    EXPECT_EQ(print(), "Duplex=long is not offered by the printer: it prints one-sided only");
-    EXPECT_TRUE(events.startingWith("createContext").empty());
-    EXPECT_TRUE(events.startingWith("startDoc").empty());
-}
+#include "common/JobControlsCases.inc"
 
-TEST_F(JobOptionsTest, PagesPrintsOnlyTheSelectedPagesInDocumentOrder) {
-    engine.script("doc.pdf", {{{595, 842, true}, {842, 595, true}, {612, 792, true}}, kPdfLoaded});
-    set("Pages=3,1");
-    print();
-    EXPECT_EQ(events.startingWith("loadPage"), (std::vector<std::string>{"loadPage 0", "loadPage 2"}));
-    EXPECT_EQ(events.count("startPage"), 2u);
-}
+}  // namespace

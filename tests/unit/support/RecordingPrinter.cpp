@@ -176,14 +176,6 @@ private:
 
 }  // namespace
 
-std::vector<std::string> EventLog::startingWith(const std::string& prefix) const {
-    std::vector<std::string> found;
-    for (const std::string& event : events) {
-        if (event.compare(0, prefix.size(), prefix) == 0) found.push_back(event);
-    }
-    return found;
-}
-
 RecordingPrinter::RecordingPrinter(EventLog& log, std::string prefix)
     : shared_(std::make_shared<Shared>(log)), prefix_(std::move(prefix)) {
     shared_->setup.papers = officePapers();
@@ -205,7 +197,7 @@ RecordingPrinter::~RecordingPrinter() { posix::unregisterPrinterDriver(prefix_);
 
 DWORD RecordingPrinter::unknownPrinterError() { return QUORLEX_IPP_ERROR_BASE + 0x0406; }
 
-int RecordingPrinter::liveDrivers() const { return shared_->liveDrivers; }
+int RecordingPrinter::openPrinters() const { return shared_->liveDrivers; }
 int RecordingPrinter::liveContexts() const { return shared_->liveContexts; }
 RecordingSetup& RecordingPrinter::setup() { return shared_->setup; }
 

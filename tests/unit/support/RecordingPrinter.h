@@ -11,23 +11,13 @@
 #include <string>
 #include <vector>
 
+#include "common/EventLog.h"
+#include "common/PrintJobFixture.h"
 #include "plat/LogWriter.h"
 #include "unit/support/LogRecording.h"
 #include "posix/spooler/PrinterDriver.h"
 
 namespace testsupport {
-
-// The calls the recording printer and the scripted PDF engine receive, in
-// the order they come.
-struct EventLog {
-    std::vector<std::string> events;
-
-    void add(std::string event) { events.push_back(std::move(event)); }
-    // The events that begin with prefix, in order.
-    std::vector<std::string> startingWith(const std::string& prefix) const;
-    // The number of events that begin with prefix.
-    size_t count(const std::string& prefix) const { return startingWith(prefix).size(); }
-};
 
 // What every driver opened through one RecordingPrinter offers and does.
 struct RecordingSetup {
@@ -66,7 +56,7 @@ public:
 
     // Drivers and device contexts in existence now (open printer handles,
     // contexts not yet deleted).
-    int liveDrivers() const;
+    int openPrinters() const;
     int liveContexts() const;
 
     RecordingSetup& setup();
@@ -82,5 +72,9 @@ private:
 // A4 (9), Letter (1), A5 (11) and A3 (8), upright, in that order, no
 // margins; A4 is the default at 600 dpi.
 std::vector<posix::Paper> officePapers();
+
+// What the recording printer's events call the print job's steps.
+inline const PrinterCallNames kRecordingPrinterCalls{"reset",   "portrait",    "startDoc",      "startPage",
+                                                     "endPage", "measure dpi", "measure margin"};
 
 }  // namespace testsupport

@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "common/JobControlsFixture.h"
 #include "plat/Exception.h"
 #include "print/JobOptions.h"
 #include "print/JobParameters.h"
@@ -18,44 +19,11 @@ namespace {
 
 using Events = std::vector<std::string>;
 
-class JobOptionsTest : public ::testing::Test {
+class JobOptionsTest : public testsupport::JobControlsFixture<testsupport::RecordingSpooler,
+                                                              testsupport::RecordingEngine> {
 protected:
-    testsupport::EventLog events;
-    testsupport::RecordingSpooler printer{events};
-    testsupport::RecordingEngine engine{events};
-
-    JobOptionsTest() {
-        engine.script("doc.pdf", {{{595, 842, true}, {595, 842, true}}, FPDF_ERR_SUCCESS});
+    JobOptionsTest() : JobControlsFixture(testsupport::kRecordingSpoolerCalls, "CreateDCW") {
         printer.setup().trays = {{DMBIN_AUTO, L"auto"}, {257, L"tray-2"}};
-        printer.setup().duplex = true;
-    }
-    ~JobOptionsTest() override { unsetAll(); }
-
-    // Back to unset, as at start-up.
-    static void unsetAll() {
-        const std::pair<plat::StringParameter*, const char*> defaults[] = {
-            {&copiesParameter, ""},  {&collateParameter, "yes"}, {&duplexParameter, "off"},
-            {&trayParameter, ""},    {&colorParameter, "color"}, {&pagesParameter, ""},
-            {&scalingParameter, "auto"}, {&userParameter, ""},  {&passwordFileParameter, ""}};
-        for (const auto& [parameter, value] : defaults) {
-            parameter->setParam(value);
-            parameter->priority = 10;
-        }
-    }
-
-    void set(const char* argument) { ASSERT_TRUE(plat::ParameterSet::global()->processArg(argument, 0)); }
-
-    // The CreateDCW the job made, or the message it failed with.
-    std::string print() {
-        PrintJob job("rec:printer");
-        try {
-            job.options = JobOptions::fromParameters();
-            job.print("doc.pdf", "Options", false);
-        } catch (const plat::Exception& failure) {
-            return failure.message;
-        }
-        const auto created = events.startingWith("CreateDCW");
-        return created.empty() ? "" : created.front();
     }
     // What the job asked of the printer with the job's settings.
     Events settingsQueries() const {
@@ -91,55 +59,12 @@ TEST_F(JobOptionsTest, EveryControlTravelsInTheSettingsWithItsFlag) {
                        "collate=1 duplex=2 source=7 color=2");
 }
 
-TEST_F(JobOptionsTest, ValuesThatAreNoneOfThoseAcceptedSayWhatIs) {
-    const std::pair<const char*, const char*> cases[] = {
-        {"Copies=0", "Copies=0 is not accepted: use a number from 1 to 999"},
-        {"Copies=2x", "Copies=2x is not accepted: use a number from 1 to 999"},
-        {"Duplex=both", "Duplex=both is not accepted: use off, long or short"},
-        {"Scaling=zoom", "Scaling=zoom is not accepted: use auto, fit, none or stretch"},
-        {"Pages=3-1", "Pages=3-1 is not accepted: use page numbers and ranges from 1, such as 1-3,7,10-"},
-        {"User=jane:x", "User=jane:x is not accepted: use a user name (without colons or control characters)"},
-        {"PasswordFile=", "PasswordFile= is not accepted: name the file that holds the password"},
-    };
-    for (const auto& [argument, message] : cases) {
-        set(argument);
-        EXPECT_EQ(print(), message);
-        unsetAll();
-    }
-    EXPECT_EQ(printer.liveContexts(), 0);
-    EXPECT_EQ(events.count("OpenPrinterW"), 0u) << "refused before the printer is opened";
-}
+#include "common/JobControlsCases.inc"
 
-TEST_F(JobOptionsTest, SettingsThePrinterDoesNotOfferEndTheRunBeforeAnyDeviceContext) {
-    const std::pair<const char*, const char*> cases[] = {
-        {"Tray=tray-9", "Tray=tray-9 is not offered by the printer: it has auto, tray-2"},
-        {"Pages=3-", "Pages=3- selects no page: the document has 2"},
-        {"Copies=50", "Copies=50 is not offered by the printer: it makes at most 9 copies"},
-        {"Color=color", "Color=color is not offered by the printer: it prints in monochrome only"},
-    };
-    printer.setup().maxCopies = 9;
-    printer.setup().color = false;
-    for (const auto& [argument, message] : cases) {
-        set(argument);
-        EXPECT_EQ(print(), message);
-        unsetAll();
-    }
-    printer.setup().duplex = false;
-    set("Duplex=long");
-    EXPECT_EQ(print(), "Duplex=long is not offered by the printer: it prints one-sided only");
-    EXPECT_TRUE(events.startingWith("CreateDCW").empty());
-    EXPECT_TRUE(events.startingWith("StartDocW").empty());
-    // Every printer opened for a refused run is closed again.
-    EXPECT_EQ(printer.liveHandles(), 0);
-    EXPECT_EQ(events.count("OpenPrinterW"), events.count("ClosePrinter"));
-}
-
-TEST_F(JobOptionsTest, PagesPrintsOnlyTheSelectedPagesInDocumentOrder) {
-    engine.script("doc.pdf", {{{595, 842, true}, {842, 595, true}, {612, 792, true}}, FPDF_ERR_SUCCESS});
-    set("Pages=3,1");
-    print();
-    EXPECT_EQ(events.startingWith("FPDF_LoadPage"), (Events{"FPDF_LoadPage 0", "FPDF_LoadPage 2"}));
-    EXPECT_EQ(events.count("StartPage"), 2u);
+TEST_F(JobOptionsTest, AValueRefusedAsWrittenNeverOpensThePrinter) {
+    set("Copies=0");
+    EXPECT_EQ(print(), "Copies=0 is not accepted: use a number from 1 to 999");
+    EXPECT_EQ(events.count("OpenPrinterW"), 0u);
 }
 
 }  // namespace

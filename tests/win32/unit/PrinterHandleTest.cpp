@@ -38,7 +38,7 @@ TEST_F(PrinterHandleTest, OpensByUtf8NameAndKeepsItAsUtf16) {
     EXPECT_NE(handle.handle, INVALID_HANDLE_VALUE);
     ASSERT_NE(handle.name(), nullptr);
     EXPECT_EQ(std::wstring(handle.name()), L"rec:printer B\u00fcro 2");
-    EXPECT_EQ(printer.liveHandles(), 1);
+    EXPECT_EQ(printer.openPrinters(), 1);
     // The spooler gets the name in UTF-16 and the defaults as given.
     EXPECT_EQ(events.events, Events{"OpenPrinterW rec:printer Büro 2 access=8"});
 }
@@ -48,13 +48,13 @@ TEST_F(PrinterHandleTest, CloseReleasesThePrinterAndLeavesAnEmptyName) {
     handle.open(printer.name().c_str(), &defaults);
     ASSERT_NE(handle.getPrinterInfo2(), nullptr);
     handle.close();
-    EXPECT_EQ(printer.liveHandles(), 0);
+    EXPECT_EQ(printer.openPrinters(), 0);
     EXPECT_EQ(handle.handle, INVALID_HANDLE_VALUE);
     EXPECT_EQ(handle.printerInfo.get(), nullptr);
     ASSERT_NE(handle.name(), nullptr);
     EXPECT_EQ(handle.name()[0], L'\0');
     handle.close();
-    EXPECT_EQ(printer.liveHandles(), 0);
+    EXPECT_EQ(printer.openPrinters(), 0);
     EXPECT_EQ(handle.handle, INVALID_HANDLE_VALUE);
     // Closed once: a second close calls nothing.
     EXPECT_EQ(events.count("ClosePrinter"), 1u);
@@ -66,14 +66,14 @@ TEST_F(PrinterHandleTest, DestructionAndReopeningCloseTheEarlierPrinter) {
         PrinterHandle handle;
         handle.open(printer.name().c_str(), &defaults);
         handle.open((printer.name() + "2").c_str(), &defaults);
-        EXPECT_EQ(printer.liveHandles(), 1);
+        EXPECT_EQ(printer.openPrinters(), 1);
         EXPECT_EQ(std::wstring(handle.name()), L"rec:printer2");
         // Reopening by the name the handle itself holds.
         handle.open(handle.name(), &defaults);
-        EXPECT_EQ(printer.liveHandles(), 1);
+        EXPECT_EQ(printer.openPrinters(), 1);
         EXPECT_EQ(std::wstring(handle.name()), L"rec:printer2");
     }
-    EXPECT_EQ(printer.liveHandles(), 0);
+    EXPECT_EQ(printer.openPrinters(), 0);
     EXPECT_EQ(events.events, (Events{"OpenPrinterW rec:printer access=8", "ClosePrinter rec:printer",
                                      "OpenPrinterW rec:printer2 access=8", "ClosePrinter rec:printer2",
                                      "OpenPrinterW rec:printer2 access=8", "ClosePrinter rec:printer2"}));
@@ -100,7 +100,7 @@ TEST_F(PrinterHandleTest, UnknownPrinterThrowsItsNameWithTheSystemError) {
     EXPECT_EQ(handle.handle, INVALID_HANDLE_VALUE);
     ASSERT_NE(handle.name(), nullptr);
     EXPECT_EQ(std::wstring(handle.name()), wide(name));
-    EXPECT_EQ(printer.liveHandles(), 0);
+    EXPECT_EQ(printer.openPrinters(), 0);
     // Nothing to close after a failed open.
     EXPECT_EQ(events.events, Events{"OpenPrinterW rec:missing-Ärger failed"});
 }

@@ -338,21 +338,13 @@ std::unique_ptr<State> makeCurrent(EventLog& log) {
 
 }  // namespace
 
-std::vector<std::string> EventLog::startingWith(const std::string& prefix) const {
-    std::vector<std::string> found;
-    for (const std::string& event : events) {
-        if (event.compare(0, prefix.size(), prefix) == 0) found.push_back(event);
-    }
-    return found;
-}
-
 RecordingSpooler::RecordingSpooler(EventLog& log) : state_(makeCurrent(log)), installed_(kRecordingCalls) {
     state_->setup.papers = officePapers();
 }
 
 RecordingSpooler::~RecordingSpooler() { current = nullptr; }
 
-int RecordingSpooler::liveHandles() const { return static_cast<int>(state_->handles.size()); }
+int RecordingSpooler::openPrinters() const { return static_cast<int>(state_->handles.size()); }
 int RecordingSpooler::liveContexts() const { return static_cast<int>(state_->contexts.size()); }
 RecordingSetup& RecordingSpooler::setup() { return state_->setup; }
 

@@ -11,22 +11,12 @@
 #include <string>
 #include <vector>
 
+#include "common/EventLog.h"
+#include "common/PrintJobFixture.h"
 #include "plat/WinApi.h"
 #include "win32/printing/WindowsPrintCalls.h"
 
 namespace testsupport {
-
-// The calls the recording spooler and the recording engine receive, in the
-// order they come.
-struct EventLog {
-    std::vector<std::string> events;
-
-    void add(std::string event) { events.push_back(std::move(event)); }
-    // The events that begin with prefix, in order.
-    std::vector<std::string> startingWith(const std::string& prefix) const;
-    // The number of events that begin with prefix.
-    size_t count(const std::string& prefix) const { return startingWith(prefix).size(); }
-};
 
 // One paper: sizes and margins in hundredths of a millimetre, upright.
 struct SpoolerPaper {
@@ -103,7 +93,7 @@ public:
     static DWORD unknownPrinterError() { return ERROR_INVALID_PRINTER_NAME; }
 
     // Printer handles open and device contexts not yet deleted.
-    int liveHandles() const;
+    int openPrinters() const;
     int liveContexts() const;
 
     RecordingSetup& setup();
@@ -119,6 +109,12 @@ private:
 // A4 (9), Letter (1), A5 (11) and A3 (8), upright, in that order, no
 // margins; A4 is the default at 600 dpi.
 std::vector<SpoolerPaper> officePapers();
+
+// What the recording spooler's events call the print job's steps.
+inline const PrinterCallNames kRecordingSpoolerCalls{"ResetDCW",  "1",
+                                                     "StartDocW", "StartPage",
+                                                     "EndPage",   "GetDeviceCaps LOGPIXELS",
+                                                     "GetDeviceCaps PHYSICALOFFSET"};
 
 // The form name in a settings record as UTF-8 (at most 32 units, the field
 // need not be terminated).
