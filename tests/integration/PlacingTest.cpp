@@ -373,6 +373,12 @@ std::string onlyPopplerReadsTheFieldTree(const std::string&) {
 std::string fieldTreeReadOtherwise(const std::string&) {
     return std::string(QUORLEX_TEST_DATA) + "/../fuzz/corpus/form-field-tree-read-otherwise.pdf";
 }
+// A damaged file, found by fuzzing, whose page tree names each level's kid
+// twice, 21 levels deep: qpdf cannot read it, and poppler walks its 2^21
+// paths for minutes.
+std::string pageTreeOfManyPaths(const std::string&) {
+    return std::string(QUORLEX_TEST_DATA) + "/../fuzz/corpus/page-tree-of-doubled-kids-damaged.pdf";
+}
 
 // The marks document written by qpdf with encryption that allows printing
 // as given (none, low).
@@ -534,6 +540,10 @@ const Hazard kHazards[] = {
     {"a form field tree of many paths where qpdf reads few", fieldTreeReadOtherwise, 0, 1, "Page 0 placed"},
     {"the same, every page drawn", fieldTreeReadOtherwise, 1, -1,
      "The document cannot be drawn: its form field tree has more than 10000 paths", {"Render=always"}},
+    {"a page tree of 2^21 paths in a file only poppler reads", pageTreeOfManyPaths, 1, -1,
+     "Unable to load PDF document: 3"},
+    {"the same, every page drawn", pageTreeOfManyPaths, 1, -1,
+     "The document cannot be drawn: its page tree has more than 100000 paths", {"Render=always"}},
     {"a single content stream of damaged Flate data",
      [](const std::string& folder) { return encodedContent(folder, "flate.pdf", "/FlateDecode"); }, 0, 1,
      "Page 0 drawn: its content could not be read for placing"},

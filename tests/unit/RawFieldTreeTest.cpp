@@ -1,6 +1,7 @@
-// The guard that keeps damaged forms from poppler: a field tree of many
-// paths is found in the file's bytes however the file holds it, and a real
-// form saved again is not taken for one.
+// The guard that keeps damaged forms and page trees from poppler: a field
+// or page tree of many paths is found in the file's bytes however the file
+// holds it, and a real form or a long document saved again is not taken
+// for one.
 #include <gtest/gtest.h>
 
 #include <qpdf/QPDF.hh>
@@ -9,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "posix/pdf/FormFieldTree.h"
 #include "posix/pdf/RawFieldTree.h"
 #include "support/PdfBuilder.h"
 
@@ -80,4 +82,31 @@ TEST(RawFieldTree, AFormOfThousandsOfFieldsSavedAgainIsNotTooLarge) {
     const std::string once = testpdf::pdfOfObjects(objects);
     EXPECT_FALSE(posix::rawFieldTreeTooLarge(once, kMost));
     EXPECT_FALSE(posix::rawFieldTreeTooLarge(once + once.substr(once.find("1 0 obj")), kMost));
+}
+
+TEST(RawPageTree, APageTreeOfManyPathsIsFoundAndOneOfThousandsOfPagesIsNot) {
+    // Each level names its kid twice, 25 levels deep, the file's table cut.
+    std::vector<std::string> objects = {"<< /Type /Catalog /Pages 2 0 R >>"};
+    for (int level = 0; level < 25; ++level) {
+        const std::string kid = std::to_string(3 + level) + " 0 R";
+        objects.push_back("<< /Type /Pages /Kids [" + kid + " " + kid + "] /Count 1 >>");
+    }
+    objects.push_back("<< /Type /Page /MediaBox [0 0 200 200] >>");
+    const std::string doubled = testpdf::pdfOfObjects(objects);
+    EXPECT_TRUE(posix::rawPageTreeTooLarge(doubled.substr(0, doubled.rfind("xref")), posix::kMostPageTreePaths));
+    EXPECT_FALSE(posix::rawFieldTreeTooLarge(doubled, kMost)) << "a page tree is no field tree";
+
+    // 50 groups of 1,000 pages, saved again: each page is one path.
+    objects = {"<< /Type /Catalog /Pages 2 0 R >>"};
+    std::string groups;
+    for (int group = 0; group < 50; ++group) groups += std::to_string(3 + group) + " 0 R ";
+    objects.push_back("<< /Type /Pages /Kids [" + groups + "] /Count 50000 >>");
+    for (int group = 0; group < 50; ++group) {
+        std::string pages;
+        for (int page = 0; page < 1000; ++page) pages += std::to_string(53 + group * 1000 + page) + " 0 R ";
+        objects.push_back("<< /Type /Pages /Kids [" + pages + "] /Count 1000 >>");
+    }
+    for (int page = 0; page < 50000; ++page) objects.push_back("<< /Type /Page /MediaBox [0 0 200 200] >>");
+    const std::string once = testpdf::pdfOfObjects(objects);
+    EXPECT_FALSE(posix::rawPageTreeTooLarge(once + once.substr(once.find("1 0 obj")), posix::kMostPageTreePaths));
 }

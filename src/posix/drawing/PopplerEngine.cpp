@@ -46,6 +46,11 @@ DocumentHandle PopplerEngine::loadDocument(const char* fileName, const char* pas
         error = kPdfFormatError;
         return nullptr;
     }
+    if (form.pageTreeTooLarge) {
+        pdfPrintLog.error("The document cannot be drawn: its page tree has more than %zu paths", kMostPageTreePaths);
+        error = kPdfFormatError;
+        return nullptr;
+    }
     PopplerDocumentPtr document = form.copyForDrawing.empty()
                                       ? openPopplerDocument(fileName, password, error)
                                       : openPopplerDocumentCopy(form.copyForDrawing, password, error);

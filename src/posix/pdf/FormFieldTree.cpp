@@ -78,17 +78,19 @@ std::string copyForDrawingForms(QPDF& document) {
 FormFacts formFacts(const char* fileName, const char* password) {
     try {
         std::shared_ptr<QPDF> document = openWithQpdf(fileName, password);
-        FormFacts facts{formFieldTreeTooLarge(*document), appearancesFromValues(*document), {}};
+        FormFacts facts{formFieldTreeTooLarge(*document), false, appearancesFromValues(*document), {}};
         if (facts.treeTooLarge) return facts;
         if (document->anyWarnings()) {
             // qpdf's repair is not poppler's.
             facts.treeTooLarge = rawFieldTreeTooLarge(fileName, kMostFormFieldPaths);
+            facts.pageTreeTooLarge = rawPageTreeTooLarge(fileName, kMostPageTreePaths);
         } else {
             facts.copyForDrawing = copyForDrawingForms(*document);
         }
         return facts;
     } catch (const std::exception&) {
-        return FormFacts{rawFieldTreeTooLarge(fileName, kMostFormFieldPaths), false, {}};
+        return FormFacts{rawFieldTreeTooLarge(fileName, kMostFormFieldPaths),
+                         rawPageTreeTooLarge(fileName, kMostPageTreePaths), false, {}};
     }
 }
 

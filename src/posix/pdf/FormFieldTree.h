@@ -16,6 +16,10 @@ namespace posix {
 // fields); poppler takes about a second for as many.
 constexpr size_t kMostFormFieldPaths = 10000;
 
+// More paths than the page tree of any real document has (each page is
+// one path); poppler takes about a second for as many in a damaged file.
+constexpr size_t kMostPageTreePaths = 100000;
+
 // Whether the document's form field tree has more paths than that; false
 // when qpdf cannot read it.
 bool formFieldTreeTooLarge(QPDF& document);
@@ -41,6 +45,9 @@ bool wideValueTakesFormAppearance(QPDFFormFieldObjectHelper& field);
 // by repairing it, or not at all, the tree is judged from the file's bytes.
 struct FormFacts {
     bool treeTooLarge = false;
+    // The page tree of a file qpdf had to repair, or could not read, has
+    // more than kMostPageTreePaths paths.
+    bool pageTreeTooLarge = false;
     bool appearancesFromValues = false;
     // What copyForDrawingForms made of a file qpdf read without repairs.
     std::string copyForDrawing;

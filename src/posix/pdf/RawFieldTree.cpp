@@ -136,8 +136,20 @@ public:
         }
     }
 
-    bool tooLarge(size_t most) const {
-        std::vector<long long> pending = fields_;
+    bool fieldsTooLarge(size_t most) const { return pathsExceed(fields_, most); }
+    // A document has one page tree, whichever definition of its catalog
+    // names it.
+    bool pagesTooLarge(size_t most) const {
+        std::vector<long long> roots = pageRoots_;
+        std::sort(roots.begin(), roots.end());
+        roots.erase(std::unique(roots.begin(), roots.end()), roots.end());
+        return pathsExceed(roots, most);
+    }
+
+private:
+    // Whether more than `most` paths lead from the roots through the kids.
+    bool pathsExceed(const std::vector<long long>& roots, size_t most) const {
+        std::vector<long long> pending = roots;
         for (size_t paths = 0; !pending.empty(); ++paths) {
             if (paths >= most) return true;
             const long long field = pending.back();
@@ -153,7 +165,6 @@ public:
         return false;
     }
 
-private:
     // The object number of the definition whose "obj" is at `at`, or -1.
     long long numberBefore(size_t at) const {
         long long integers[2] = {-1, -1};
@@ -174,7 +185,7 @@ private:
         const size_t data = body.find("stream");
         const std::string_view dictionary = body.substr(0, data);
         addKids(number, dictionary);
-        arraysAfter(dictionary, "/Fields", fields_);
+        addRoots(dictionary);
         // An array object: the kids of whatever names it.
         const size_t value = skipSpace(dictionary, 0);
         if (value < dictionary.size() && dictionary[value] == '[') addArray(number, dictionary.substr(value));
@@ -232,12 +243,18 @@ private:
             if (start >= text.size() || end <= start) continue;
             const std::string_view object = text.substr(start, end - start);
             addKids(objects[i].first, object);
-            arraysAfter(object, "/Fields", fields_);
+            addRoots(object);
             const size_t value = skipSpace(object, 0);
             if (value < object.size() && object[value] == '[') addArray(objects[i].first, object.substr(value));
         }
     }
 
+    // Where a form's field tree and a page tree begin ("/Type /Pages"
+    // names no object and adds none).
+    void addRoots(std::string_view definition) {
+        arraysAfter(definition, "/Fields", fields_);
+        arraysAfter(definition, "/Pages", pageRoots_);
+    }
     void addKids(long long number, std::string_view definition) {
         std::vector<long long> kids;
         arraysAfter(definition, "/Kids", kids);
@@ -254,22 +271,32 @@ private:
     std::string_view bytes_;
     Kids kids_;
     std::vector<long long> fields_;
+    std::vector<long long> pageRoots_;
     size_t inflated_ = 0;
 };
+
+std::string fileBytes(const char* fileName) {
+    std::ifstream file(fileName, std::ios::binary);
+    if (!file) return {};
+    return std::string((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+}
 
 }  // namespace
 
 bool rawFieldTreeTooLarge(std::string_view bytes, size_t most) {
     Reader reader(bytes);
     reader.readDefinitions();
-    return reader.tooLarge(most);
+    return reader.fieldsTooLarge(most);
 }
 
-bool rawFieldTreeTooLarge(const char* fileName, size_t most) {
-    std::ifstream file(fileName, std::ios::binary);
-    if (!file) return false;
-    const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    return rawFieldTreeTooLarge(bytes, most);
+bool rawFieldTreeTooLarge(const char* fileName, size_t most) { return rawFieldTreeTooLarge(fileBytes(fileName), most); }
+
+bool rawPageTreeTooLarge(std::string_view bytes, size_t most) {
+    Reader reader(bytes);
+    reader.readDefinitions();
+    return reader.pagesTooLarge(most);
 }
+
+bool rawPageTreeTooLarge(const char* fileName, size_t most) { return rawPageTreeTooLarge(fileBytes(fileName), most); }
 
 }  // namespace posix

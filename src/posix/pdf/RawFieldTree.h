@@ -1,8 +1,8 @@
-// The form field tree as any reader of a damaged file might see it. qpdf
-// and poppler repair a damaged file each in their own way, so qpdf's
-// reading cannot vouch for the tree poppler builds; this one takes every
-// definition of every object the bytes hold, plain or in an object stream,
-// and every kid any of them names.
+// The form field and page trees as any reader of a damaged file might see
+// them. qpdf and poppler repair a damaged file each in their own way, so
+// qpdf's reading cannot vouch for the trees poppler builds; this one takes
+// every definition of every object the bytes hold, plain or in an object
+// stream, and every kid any of them names.
 #pragma once
 
 #include <cstddef>
@@ -17,5 +17,13 @@ bool rawFieldTreeTooLarge(std::string_view bytes, size_t most);
 
 // The same for a file; false when it cannot be read.
 bool rawFieldTreeTooLarge(const char* fileName, size_t most);
+
+// Poppler walks every path of the page tree of a damaged file until it has
+// found the pages it counts, so a tree whose kids name the same node twice
+// over and over (2^21 paths in 3 KB) holds it for minutes. Whether the tree
+// that starts at any /Pages the bytes name has more than `most` paths; a
+// loop counts as too many.
+bool rawPageTreeTooLarge(std::string_view bytes, size_t most);
+bool rawPageTreeTooLarge(const char* fileName, size_t most);
 
 }  // namespace posix

@@ -232,6 +232,11 @@ void SourceDocument::openDrawable(unsigned long& error) {
         error = kPdfFormatError;
         return;
     }
+    if (!readWithoutRepairs_ && rawPageTreeTooLarge(fileName_.c_str(), kMostPageTreePaths)) {
+        drawingUnavailable_ = "its page tree is too large to be drawn";
+        error = kPdfFormatError;
+        return;
+    }
     const char* password = hasPassword_ ? password_.c_str() : nullptr;
     if (readWithoutRepairs_ && wideValueTakesFormAppearance_) {
         // qpdf's own reading has its appearances made by now: a new one.
