@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -93,6 +95,11 @@ protected:
             sizes.push_back(std::to_string(render.sizeX) + "x" + std::to_string(render.sizeY) + " turn " +
                             std::to_string(render.rotate));
         return sizes;
+    }
+    // The last n events (all of them where there are fewer).
+    Events lastEvents(size_t n) const {
+        const Events& all = events.events;
+        return Events(all.end() - static_cast<std::ptrdiff_t>(std::min(n, all.size())), all.end());
     }
     static Events textsFrom(const WriterCapture& capture, const std::string& prefix) {
         Events found;

@@ -29,6 +29,13 @@ std::vector<std::string> doubledTree(std::string (*kidsOf)(int kid)) {
     return objects;
 }
 
+// "first 0 R" and the count - 1 references after it.
+std::string referencesFrom(int first, int count) {
+    std::string references;
+    for (int kid = first; kid < first + count; ++kid) references += std::to_string(kid) + " 0 R ";
+    return references;
+}
+
 std::string direct(int kid) {
     const std::string reference = std::to_string(kid) + " 0 R";
     return "[" + reference + " " + reference + "]";
@@ -70,14 +77,10 @@ TEST(RawFieldTree, AFormOfThousandsOfFieldsSavedAgainIsNotTooLarge) {
     std::vector<std::string> objects = {"<< /Type /Catalog /Pages 2 0 R /AcroForm << /Fields [4 0 R] >> >>",
                                         "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
                                         "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] >>"};
-    std::string groups;
-    for (int group = 0; group < 60; ++group) groups += std::to_string(5 + group) + " 0 R ";
-    objects.push_back("<< /T (form) /Kids [" + groups + "] >>");
-    for (int group = 0; group < 60; ++group) {
-        std::string fields;
-        for (int field = 0; field < 60; ++field) fields += std::to_string(65 + group * 60 + field) + " 0 R ";
-        objects.push_back("<< /T (g" + std::to_string(group) + ") /Kids [" + fields + "] >>");
-    }
+    objects.push_back("<< /T (form) /Kids [" + referencesFrom(5, 60) + "] >>");
+    for (int group = 0; group < 60; ++group)
+        objects.push_back("<< /T (g" + std::to_string(group) + ") /Kids [" + referencesFrom(65 + group * 60, 60) +
+                          "] >>");
     for (int field = 0; field < 3600; ++field) objects.push_back("<< /T (f" + std::to_string(field) + ") /FT /Tx >>");
     const std::string once = testpdf::pdfOfObjects(objects);
     EXPECT_FALSE(posix::rawFieldTreeTooLarge(once, kMost));
@@ -98,14 +101,9 @@ TEST(RawPageTree, APageTreeOfManyPathsIsFoundAndOneOfThousandsOfPagesIsNot) {
 
     // 50 groups of 1,000 pages, saved again: each page is one path.
     objects = {"<< /Type /Catalog /Pages 2 0 R >>"};
-    std::string groups;
-    for (int group = 0; group < 50; ++group) groups += std::to_string(3 + group) + " 0 R ";
-    objects.push_back("<< /Type /Pages /Kids [" + groups + "] /Count 50000 >>");
-    for (int group = 0; group < 50; ++group) {
-        std::string pages;
-        for (int page = 0; page < 1000; ++page) pages += std::to_string(53 + group * 1000 + page) + " 0 R ";
-        objects.push_back("<< /Type /Pages /Kids [" + pages + "] /Count 1000 >>");
-    }
+    objects.push_back("<< /Type /Pages /Kids [" + referencesFrom(3, 50) + "] /Count 50000 >>");
+    for (int group = 0; group < 50; ++group)
+        objects.push_back("<< /Type /Pages /Kids [" + referencesFrom(53 + group * 1000, 1000) + "] /Count 1000 >>");
     for (int page = 0; page < 50000; ++page) objects.push_back("<< /Type /Page /MediaBox [0 0 200 200] >>");
     const std::string once = testpdf::pdfOfObjects(objects);
     EXPECT_FALSE(posix::rawPageTreeTooLarge(once + once.substr(once.find("1 0 obj")), posix::kMostPageTreePaths));

@@ -140,9 +140,7 @@ TEST_F(PrintJobTest, DeviceContextThatCannotBeCreatedFailsWithTheSystemError) {
     EXPECT_EQ(failingPrint(), plat::SystemException("CreateDC", 13).message);
     EXPECT_EQ(events.count("StartDocW"), 0u);
     // Nothing to delete or cancel: the engine and the printer are released.
-    const Events& all = events.events;
-    ASSERT_GE(all.size(), 4u);
-    EXPECT_EQ(Events(all.end() - 4, all.end()),
+    EXPECT_EQ(lastEvents(4),
               (Events{"CreateDCW failed", "FPDF_CloseDocument", "FPDF_DestroyLibrary", "ClosePrinter rec:printer"}));
     expectAllReleased();
 }
@@ -152,9 +150,7 @@ TEST_F(PrintJobTest, FailureMidJobCancelsTheSpoolerDocumentAndReleasesEverything
     engine.failRenderingOfPage = 1;
     EXPECT_EQ(failingPrint(), "Scripted rendering failure");
 
-    const Events& all = events.events;
-    ASSERT_GE(all.size(), 7u);
-    EXPECT_EQ(Events(all.end() - 7, all.end()),
+    EXPECT_EQ(lastEvents(7),
               (Events{"FPDF_RenderPage 1 start=(-118,-118) size=(4960,7015) rotate=0 flags=2049",
                       "FPDF_ClosePage 1", "AbortDoc", "DeleteDC", "FPDF_CloseDocument",
                       "FPDF_DestroyLibrary", "ClosePrinter rec:printer"}));
