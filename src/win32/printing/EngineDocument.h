@@ -19,15 +19,17 @@ struct DocumentCloser {
 
 class EnginePage : public PdfPage {
 public:
-    explicit EnginePage(FPDF_PAGE page) : page_(page) {}
+    EnginePage(FPDF_PAGE page, int index) : page_(page), index_(index) {}
 
     double height() override { return FPDF_GetPageHeight(handle()); }
     double width() override { return FPDF_GetPageWidth(handle()); }
     const char* way() override { return pageWay(handle()); }
     FPDF_PAGE handle() const { return page_.get(); }
+    int index() const { return index_; }
 
 private:
     std::unique_ptr<std::remove_pointer_t<FPDF_PAGE>, PageCloser> page_;
+    int index_;
 };
 
 class EngineDocument : public PdfDocument {
@@ -38,7 +40,7 @@ public:
     unsigned long permissions() override { return FPDF_GetDocPermissions(document_.get()); }
     std::unique_ptr<PdfPage> loadPage(int index) override {
         FPDF_PAGE page = FPDF_LoadPage(document_.get(), index);
-        return page ? std::make_unique<EnginePage>(page) : nullptr;
+        return page ? std::make_unique<EnginePage>(page, index) : nullptr;
     }
 
 private:

@@ -1,5 +1,7 @@
 #include "win32/printing/GdiDocument.h"
 
+#include <string>
+
 #include "plat/Strings.h"
 #include "win32/printing/EngineDocument.h"
 #include "win32/printing/GdiMetrics.h"
@@ -53,9 +55,19 @@ StepOutcome GdiDocument::beginSheet() {
 }
 
 StepOutcome GdiDocument::putPage(PdfPage& page, const PagePlacement& placement) {
+    EnginePage& enginePage = static_cast<EnginePage&>(page);
+    // A page smaller than a pixel at the printer's resolution would be
+    // drawn as nothing. GDI cannot take back a page it has begun: the
+    // sheet ends blank, and the page counts as skipped, not printed.
+    if (placement.sizeX <= 0 || placement.sizeY <= 0) {
+        (void)windowsPrintCalls().endPage(dc_);
+        return StepOutcome(StepFailure{PrintStep::PutPage, "Page " + std::to_string(enginePage.index()) +
+                                                               " could not be printed: it is smaller than a "
+                                                               "pixel at the printer's resolution"});
+    }
     // With the annotations, as a viewer prints them: a filled form prints
     // its values. The engine says nothing of how it went.
-    FPDF_RenderPage(dc_, static_cast<EnginePage&>(page).handle(), placement.startX, placement.startY,
+    FPDF_RenderPage(dc_, enginePage.handle(), placement.startX, placement.startY,
                     placement.sizeX, placement.sizeY, placement.turned ? kQuarterLeft : 0,
                     FPDF_ANNOT | FPDF_PRINTING);
     return {};

@@ -174,6 +174,26 @@ TEST_F(PrintJobTest, ASpoolerThatFailsAfterOnlySkippedPagesStillFailsTheRun) {
     expectAllReleased();
 }
 
+TEST_F(PrintJobTest, APageSmallerThanAPixelIsSkippedWithItsReasonAndNotCountedPrinted) {
+    script({kA4Page, {0.05, 842, true}, kA4Page});
+    {
+        PrintJob job("rec:printer");
+        job.print("doc.pdf", "Quarterly report", false);
+        EXPECT_EQ(job.results.printedPages, 2);
+        EXPECT_EQ(job.results.skippedPages, 1) << "so that ExitCode=result ends with 3";
+    }
+    // Its sheet was begun before the page was measured, and GDI takes back
+    // no sheet: it ends blank, with nothing drawn on it.
+    EXPECT_EQ(events.count("StartPage"), 3u);
+    EXPECT_EQ(events.count("EndPage"), 3u);
+    ASSERT_EQ(engine.renders.size(), 2u);
+    EXPECT_EQ(engine.renders[1].page, 2);
+    EXPECT_EQ(textsFrom(printLines, "Page 1 could not"),
+              Events{"Page 1 could not be printed: it is smaller than a pixel at the printer's resolution"});
+    EXPECT_EQ(events.count("EndDoc"), 1u);
+    expectAllReleased();
+}
+
 TEST_F(PrintJobTest, PrinterRecordWithoutSettingsIsRefusedClearly) {
     PRINTER_INFO_2W info;
     std::memset(&info, 0, sizeof info);
