@@ -74,7 +74,16 @@ enum class SheetMetric {
 struct PagePlacement {
     int32_t startX = 0, startY = 0, sizeX = 0, sizeY = 0;
     bool turned = false;
+
+    // At least a pixel across and down: a page smaller prints as nothing.
+    bool coversAPixel() const { return sizeX > 0 && sizeY > 0; }
 };
+
+// Why a page whose placement covers no pixel is not put on its sheet.
+inline std::string smallerThanAPixel(int pageIndex) {
+    return "Page " + std::to_string(pageIndex) +
+           " could not be printed: it is smaller than a pixel at the printer's resolution";
+}
 
 // The document being printed: a spooler job and its sheets. Created for
 // the paper the printer's settings hold; one that is begun and not

@@ -391,6 +391,15 @@ std::string encrypted(const std::string& folder, const std::string& print) {
     return path;
 }
 
+// The marks page, then a page a twentieth of a point wide: less than a
+// pixel at any printer's resolution.
+std::string thinnerThanAPixel(const std::string& folder) {
+    testpdf::PdfBuilder pdf;
+    pdf.page({kA4W, kA4H, marks(kA4W, kA4H)});
+    pdf.page({0.05, kA4H, "0 0 0 rg 0 0 0.05 842 re f\n"});
+    return built(pdf, folder + "/thin.pdf");
+}
+
 // A page tree whose one kid is not a page: qpdf finds no page, poppler one
 // that it cannot load either.
 std::string noReadablePage(const std::string& folder) {
@@ -544,6 +553,11 @@ const Hazard kHazards[] = {
      "Unable to load PDF document: 3"},
     {"the same, every page drawn", pageTreeOfManyPaths, 1, -1,
      "The document cannot be drawn: its page tree has more than 100000 paths", {"Render=always"}},
+    {"a page smaller than a pixel at the printer's resolution", thinnerThanAPixel, 3, 1,
+     "Page 1 could not be printed: it is smaller than a pixel at the printer's resolution"},
+    // Drawn straight onto cairo's surface, its sheet stays, blank.
+    {"the same, every page drawn", thinnerThanAPixel, 3, 2,
+     "Page 1 could not be printed: it is smaller than a pixel at the printer's resolution", {"Render=always"}},
     {"a single content stream of damaged Flate data",
      [](const std::string& folder) { return encodedContent(folder, "flate.pdf", "/FlateDecode"); }, 0, 1,
      "Page 0 drawn: its content could not be read for placing"},

@@ -8,6 +8,7 @@
 #include "posix/drawing/PopplerDocuments.h"
 #include "posix/pdf/FormFieldTree.h"
 #include "print/PrintLogs.h"
+#include "print/Printer.h"
 
 namespace posix::drawing {
 
@@ -90,7 +91,8 @@ double PopplerEngine::pageHeight(PageHandle page) {
 
 std::string PopplerEngine::renderPage(DeviceContext& context, PageHandle page, int startX, int startY,
                                       int sizeX, int sizeY, int rotate) {
-    if (!page || sizeX <= 0 || sizeY <= 0) return {};
+    if (!page) return {};
+    if (sizeX <= 0 || sizeY <= 0) return smallerThanAPixel(asPage(page)->index);
     if (drawPageOnto(context, asPage(page)->page.get(), {startX, startY, sizeX, sizeY}, rotate))
         pdfPrintLog.info("Page %d drawn: Render=always", asPage(page)->index);
     return {};

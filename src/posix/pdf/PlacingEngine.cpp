@@ -7,6 +7,7 @@
 #include "posix/spooler/DeviceContext.h"
 #include "posix/pdf/SourceDocument.h"
 #include "print/PrintLogs.h"
+#include "print/Printer.h"
 
 namespace posix::pdf {
 
@@ -43,8 +44,9 @@ double PlacingEngine::pageHeight(PageHandle page) { return page ? asPage(page)->
 
 std::string PlacingEngine::renderPage(DeviceContext& context, PageHandle handle, int startX, int startY,
                                       int sizeX, int sizeY, int rotate) {
-    if (!handle || sizeX <= 0 || sizeY <= 0) return {};
+    if (!handle) return {};
     PreparedPage& page = *asPage(handle);
+    if (sizeX <= 0 || sizeY <= 0) return smallerThanAPixel(page.index);
     const assembly::TargetRect target{startX, startY, sizeX, sizeY};
 
     std::string reason = page.drawReason;

@@ -1,7 +1,5 @@
 #include "win32/printing/GdiDocument.h"
 
-#include <string>
-
 #include "plat/Strings.h"
 #include "win32/printing/EngineDocument.h"
 #include "win32/printing/GdiMetrics.h"
@@ -59,11 +57,9 @@ StepOutcome GdiDocument::putPage(PdfPage& page, const PagePlacement& placement) 
     // A page smaller than a pixel at the printer's resolution would be
     // drawn as nothing. GDI cannot take back a page it has begun: the
     // sheet ends blank, and the page counts as skipped, not printed.
-    if (placement.sizeX <= 0 || placement.sizeY <= 0) {
+    if (!placement.coversAPixel()) {
         (void)windowsPrintCalls().endPage(dc_);
-        return StepOutcome(StepFailure{PrintStep::PutPage, "Page " + std::to_string(enginePage.index()) +
-                                                               " could not be printed: it is smaller than a "
-                                                               "pixel at the printer's resolution"});
+        return StepOutcome(StepFailure{PrintStep::PutPage, smallerThanAPixel(enginePage.index())});
     }
     // With the annotations, as a viewer prints them: a filled form prints
     // its values. The engine says nothing of how it went.
