@@ -11,6 +11,7 @@
 #include "app/ConsoleAndUsage.h"
 #include "app/JobSettings.h"
 #include "app/Notice.h"
+#include "app/RunReport.h"
 #include "app/VersionBanner.h"
 #include "plat/ChoiceParameter.h"
 #include "plat/Configuration.h"
@@ -164,6 +165,8 @@ void parseCommandLine(int argc, char** argv) {
 int runQuorlex(int argc, char** argv) {
     int exitCode = 1;
     Outcome outcome = kFailed;
+    RunReport report;
+    const ErrorLineCollector errorLines(report.messages);
     try {
         initStdioLoggers();
         initFileLogger(defaultLogFileName());
@@ -189,7 +192,14 @@ int runQuorlex(int argc, char** argv) {
         job.options = JobOptions::fromParameters();
         if (dryRunParameter.choice() == 1) job.planOnly = stdout;
         outcome = kFailed;
-        job.print(pdfFileName.get(), documentTitle.get(), scaleFlag);
+        try {
+            job.print(pdfFileName.get(), documentTitle.get(), scaleFlag);
+        } catch (...) {
+            report.results = job.results;
+            throw;
+        }
+        report.results = job.results;
+        report.followed = job.options.waitSeconds > 0;
         // A run that printed no page has not succeeded, whatever the reason.
         outcome = job.results.printedPages == 0                  ? kFailed
                   : job.results.jobEnd == JobEnd::StillQueued    ? kStillQueued
@@ -211,6 +221,11 @@ int runQuorlex(int argc, char** argv) {
         // Out of memory and the like: still a failed run the user must hear of.
         reportFailure(e.what());
     }
+    report.result = outcome;
+    report.document = pdfFileName.get();
+    report.printer = printerName.get();
+    report.title = documentTitle.get();
+    deliverReport(reportParameter.value, reportJson(report));
     if (console.present) {
         fputs("Press Enter/Return key to continue\n", stdout);
         fflush(stdout);

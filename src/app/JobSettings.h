@@ -2,6 +2,7 @@
 #pragma once
 
 #include "plat/ChoiceParameter.h"
+#include "plat/Configuration.h"
 #include "plat/LogWriter.h"
 #include "plat/Strings.h"
 
@@ -16,3 +17,5 @@ extern plat::LogWriter mainLog;
 extern plat::ChoiceParameter exitCodeParameter;   // fixed, result
 extern plat::ChoiceParameter noticeParameter;     // desktop, none
 extern plat::ChoiceParameter dryRunParameter;     // no, yes
+// Where the run's outcome goes as JSON ("-": standard output); unset, nowhere.
+extern plat::StringParameter reportParameter;

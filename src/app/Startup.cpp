@@ -93,6 +93,10 @@ plat::ChoiceParameter noticeParameter(
 plat::ChoiceParameter dryRunParameter(
     "DryRun", "yes: make every choice, write the plan to standard output and print nothing.",
     {"no", "yes"});
+plat::StringParameter reportParameter(
+    "Report", "Where the run's outcome goes as JSON, on every way a run ends: a file's name (readable "
+              "by its user alone), or - for a line of its own on standard output.",
+    "", false, nullptr);
 plat::StringParameter waitParameter(
     "Wait", "Seconds to follow the job until it is on paper; 0, the default, ends the run once "
             "the spooler has it.",

@@ -12,6 +12,8 @@ namespace {
 // may link themselves in during static construction in any file.
 LogWriter* writerListHead = nullptr;
 Logger* loggerListHead = nullptr;
+ErrorLineSink errorLineSink = nullptr;
+void* errorLineContext = nullptr;
 }  // namespace
 
 // ------------------------------------------------------------------ Logger
@@ -57,27 +59,39 @@ LogWriter::LogWriter(const char* writerName)
     writerListHead = this;
 }
 
+void observeErrorLines(ErrorLineSink sink, void* context) {
+    errorLineSink = sink;
+    errorLineContext = context;
+}
+
+void LogWriter::emit(int32_t messageLevel, const char* format, va_list args) {
+    const bool observed = errorLineSink != nullptr && messageLevel <= LevelError;
+    if (!passes(messageLevel) && !observed) return;
+    char text[kLogMessageSize];
+    vsnprintf(text, sizeof text, format, args);
+    text[kLogMessageSize - 1] = '\0';
+    if (observed) errorLineSink(errorLineContext, name, text);
+    if (passes(messageLevel)) logger->write(messageLevel, name, text);
+}
+
 void LogWriter::error(const char* format, ...) {
-    if (!passes(LevelError)) return;
     va_list args;
     va_start(args, format);
-    logger->log(LevelError, name, format, args);
+    emit(LevelError, format, args);
     va_end(args);
 }
 
 void LogWriter::info(const char* format, ...) {
-    if (!passes(LevelInfo)) return;
     va_list args;
     va_start(args, format);
-    logger->log(LevelInfo, name, format, args);
+    emit(LevelInfo, format, args);
     va_end(args);
 }
 
 void LogWriter::write(int32_t messageLevel, const char* format, ...) {
-    if (!passes(messageLevel)) return;
     va_list args;
     va_start(args, format);
-    logger->log(messageLevel, name, format, args);
+    emit(messageLevel, format, args);
     va_end(args);
 }
 

@@ -39,6 +39,12 @@ public:
     static Logger* head();
 };
 
+// Sees every message of level 0 from any writer, whether the writer is
+// routed anywhere or not, while it is set: the outcome a caller reads
+// names every error of the run. One at a time; nullptr sets none.
+using ErrorLineSink = void (*)(void* context, const char* writerName, const char* text);
+void observeErrorLines(ErrorLineSink sink, void* context);
+
 // Writers are process-wide objects with static storage. Their storage is zero
 // before construction, so a message sent through a writer not yet constructed
 // is dropped.
@@ -60,6 +66,11 @@ public:
     void write(int32_t messageLevel, const char* format, ...) __attribute__((format(printf, 3, 4)));
 
     bool passes(int32_t messageLevel) const { return logger != nullptr && messageLevel <= level; }
+
+private:
+    void emit(int32_t messageLevel, const char* format, va_list args);
+
+public:
 
     static LogWriter* find(const char* name);
     // "  " and the names in list order separated by ", ", then "\n", on standard error.

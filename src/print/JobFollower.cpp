@@ -26,9 +26,9 @@ JobStage stageOf(const JobLook& look, const JobLook& before) {
     return JobStage::OnItsWay;
 }
 
-std::string describeLook(const JobLook& look) {
-    std::string words;
-    const auto add = [&words](const char* word) { words += (words.empty() ? "" : ", ") + std::string(word); };
+std::vector<std::string> lookStates(const JobLook& look) {
+    std::vector<std::string> words;
+    const auto add = [&words](const char* word) { words.emplace_back(word); };
     if (!look.held) {
         add("no longer in the queue");
     } else if (has(look, kJobDeleted | kJobDeleting)) {
@@ -47,6 +47,12 @@ std::string describeLook(const JobLook& look) {
         if (has(look, kJobRestarting)) add("restarting");
         if (words.empty()) add("queued");
     }
+    return words;
+}
+
+std::string describeLook(const JobLook& look) {
+    std::string words;
+    for (const std::string& word : lookStates(look)) words += (words.empty() ? "" : ", ") + word;
     return look.text.empty() ? words : words + ": " + look.text;
 }
 
@@ -62,13 +68,13 @@ JobOutcome followJob(Printer& printer, uint32_t jobId, int seconds) {
             case JobStage::Printed:
                 // A job that left the queue has printed: the line above did not say so.
                 if (!look.held) printerLog.info("Job %lu printed", id);
-                return {JobEnd::Printed, ""};
+                return {JobEnd::Printed, "", look};
             case JobStage::Aborted:
             case JobStage::Cancelled: {
                 // A job that left after an error says so with what it last showed.
                 const std::string why = describeLook(look.held ? look : before);
                 printerLog.error("Job %lu ended without printing: %s", id, why.c_str());
-                return {JobEnd::NotPrinted, why};
+                return {JobEnd::NotPrinted, why, look.held ? look : before};
             }
             case JobStage::OnItsWay:
                 break;
@@ -78,7 +84,7 @@ JobOutcome followJob(Printer& printer, uint32_t jobId, int seconds) {
             const std::string why = describeLook(look);
             printerLog.error("Job %lu has not printed after %d s and stays queued: %s", id, seconds,
                              why.c_str());
-            return {JobEnd::StillQueued, why};
+            return {JobEnd::StillQueued, why, look};
         }
         std::this_thread::sleep_for(std::min<Clock::duration>(kLookInterval, deadline - now));
         before = look;

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "print/JobLook.h"
 #include "print/Printer.h"
@@ -16,12 +17,15 @@ JobStage stageOf(const JobLook& look, const JobLook& before);
 
 // What the look shows, for the log: "printing", "held, error: ...".
 std::string describeLook(const JobLook& look);
+// The states it shows, without the printer's text: "held", "error".
+std::vector<std::string> lookStates(const JobLook& look);
 
 enum class JobEnd { Printed, NotPrinted, StillQueued };
 
 struct JobOutcome {
     JobEnd end = JobEnd::Printed;
     std::string why;     // for NotPrinted and StillQueued: the state and its reasons
+    JobLook last;        // the look that settled it
 };
 
 // Follows the job on the open printer until it ends or the seconds have

@@ -2,6 +2,8 @@
 // pages and the library that reads them.
 #pragma once
 
+#include <string>
+
 #include <memory>
 
 // Bits of a document's permissions: bit 3 (4) allows printing at all; a
@@ -26,6 +28,8 @@ public:
     // How the page reaches its sheet, for the plan of a dry run: "placed"
     // (as it is) or "drawn".
     virtual const char* way() = 0;
+    // Why a page that was drawn was not placed; empty when that is not known.
+    virtual std::string drawnBecause() { return {}; }
 };
 
 // One loaded document; closed when it goes.

@@ -62,6 +62,7 @@ void PrintJob::print(const char* pdfFileName, const char* title, bool scale) {
     // A printer that cannot take the job must fail the run, not print nowhere.
     const StepOutcome started = document->begin(title, results.jobId);
     if (!started.ok()) started.raise();
+    results.jobMade = true;
     printPages(*pdf);
 
     // Every selected page skipped: the document is cancelled (by the
@@ -120,14 +121,17 @@ void PrintJob::printPages(PdfDocument& pdf) {
     // The count is asked again after every page.
     for (int index = 0; index < pdf.pageCount(); ++index) {
         if (!options.pages.selects(index)) continue;
+        PageRecord& record = results.pages.emplace_back();
+        record.number = index + 1;
         const std::unique_ptr<PdfPage> page = pdf.loadPage(index);
         if (!page) {
             pdfPrintLog.error("Unable to load PDF page %d", index);
+            record.reason = "Unable to load PDF page " + std::to_string(index);
             ++results.skippedPages;
             continue;
         }
         pdfPrintLog.info("Printing Page %d", index);
-        const PageEnd end = printPage(*page);
+        const PageEnd end = printPage(*page, record);
         // Once the printer has failed, the pages left are not drawn for
         // nothing: the document ends, and says why.
         if (end == PageEnd::Failed) break;
@@ -135,13 +139,14 @@ void PrintJob::printPages(PdfDocument& pdf) {
     }
 }
 
-PrintJob::PageEnd PrintJob::printPage(PdfPage& page) {
+PrintJob::PageEnd PrintJob::printPage(PdfPage& page, PageRecord& record) {
     const double pageHeight = page.height();
     const double pageWidth = page.width();
     choosePaper(pageWidth, pageHeight);
 
     if (const StepOutcome begun = document->beginSheet(); !begun.ok()) {
         pageFailure_ = begun.failure();
+        record.reason = pageFailure_->message;
         return PageEnd::Failed;
     }
     SheetMetrics sheet;
@@ -169,14 +174,22 @@ PrintJob::PageEnd PrintJob::printPage(PdfPage& page) {
     // A page that cannot be put on its sheet takes the sheet with it:
     // skipped with its reason, never a blank sheet counted printed.
     const PagePlacement placement{layout.startX, layout.startY, layout.sizeX, layout.sizeY, rotation != 0};
+    record.paper = paperOfPage();
+    record.turned = rotation != 0;
+    record.scaleAcross = layout.scaleX * 100;
+    record.scaleDown = layout.scaleY * 100;
     if (const StepOutcome put = document->putPage(page, placement); !put.ok()) {
         pdfPrintLog.error("%s", put.failure().message.c_str());
+        record.reason = put.failure().message;
         return PageEnd::Skipped;
     }
     if (const StepOutcome ended = document->endSheet(); !ended.ok()) {
         pageFailure_ = ended.failure();
+        record.reason = pageFailure_->message;
         return PageEnd::Failed;
     }
+    record.way = page.way();
+    if (std::string(record.way) == "drawn") record.reason = page.drawnBecause();
     return PageEnd::Printed;
 }
 
@@ -190,11 +203,13 @@ void PrintJob::finishJob() {
     if (!ended.ok() && sheetRefused) throw plat::Exception(pageFailure_->message.c_str());
     if (!ended.ok()) ended.raise();
     if (pageFailure_) throw plat::Exception(pageFailure_->message.c_str());
+    results.jobFinished = true;
 
     // Handed over is not yet printed: a caller that waits learns which.
     if (options.waitSeconds > 0) {
         const JobOutcome outcome = followJob(*printer, results.jobId, options.waitSeconds);
         results.jobEnd = outcome.end;
+        results.lastLook = outcome.last;
         if (outcome.end == JobEnd::NotPrinted) {
             plat::TextBuffer message;
             message.appendFormat("Job %lu ended at the printer without printing: %s",
@@ -219,9 +234,12 @@ void PrintJob::writePlan(PdfDocument& pdf) {
 
     for (int index = 0; index < pdf.pageCount(); ++index) {
         if (!options.pages.selects(index)) continue;
+        PageRecord& record = results.pages.emplace_back();
+        record.number = index + 1;
         const std::unique_ptr<PdfPage> page = pdf.loadPage(index);
         if (!page) {
             std::fprintf(out, "page\t%d\tskipped\n", index + 1);
+            record.reason = "Unable to load PDF page " + std::to_string(index);
             ++results.skippedPages;
             continue;
         }
@@ -237,15 +255,23 @@ void PrintJob::writePlan(PdfDocument& pdf) {
         sheet.printableHeight = document->measure(SheetMetric::PrintableHeight);
         const PageLayout layout =
             layOutPage(pageWidth, pageHeight, paperWidth, paperHeight, rotation, paperFound, scaling, sheet);
-        const bool hasPaper = (paperFound || paperTaken_) && paperIndex_ >= 0;
-        const plat::NarrowChars paper = hasPaper ? paperNameText(paperSizes.name(paperIndex_)) : plat::NarrowChars();
-        const char* shown = paper.get() ? paper.get() : paperFound ? "custom" : "none";
+        record.paper = paperOfPage();
+        record.turned = rotation != 0;
+        record.scaleAcross = layout.scaleX * 100;
+        record.scaleDown = layout.scaleY * 100;
+        record.way = page->way();
         std::fprintf(out, "page\t%d\t%.1f\t%.1f\t%s\t%s\t%.1f\t%.1f\t%s\n", index + 1, millimetres(pageWidth),
-                     millimetres(pageHeight), shown, rotation != 0 ? "turned" : "upright", layout.scaleX * 100,
-                     layout.scaleY * 100, page->way());
+                     millimetres(pageHeight), record.paper.empty() ? "none" : record.paper.c_str(),
+                     record.turned ? "turned" : "upright", record.scaleAcross, record.scaleDown, record.way);
         ++results.printedPages;
     }
     std::fflush(out);
+}
+
+std::string PrintJob::paperOfPage() const {
+    const bool hasPaper = (paperFound || paperTaken_) && paperIndex_ >= 0;
+    const plat::NarrowChars paper = hasPaper ? paperNameText(paperSizes.name(paperIndex_)) : plat::NarrowChars();
+    return paper.get() ? paper.get() : paperFound ? "custom" : "";
 }
 
 // Each paper with the margins the document gives it; the job's own paper

@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <memory>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "os/PaperSizes.h"
 #include "plat/Exception.h"
@@ -23,13 +25,29 @@ struct JobNotPrinted : plat::Exception {
     explicit JobNotPrinted(const char* text) : plat::Exception(text) {}
 };
 
-// What print() did: pages printed and pages that could not be, the job the
-// printer took and how following it ended (options.waitSeconds).
+// One selected page as the run printed it (or, in a dry run, would).
+struct PageRecord {
+    int number = 0;                // from 1
+    std::string paper;             // the paper's name, "custom", or empty for none chosen
+    bool turned = false;
+    double scaleAcross = 0.0;      // percent
+    double scaleDown = 0.0;
+    const char* way = "skipped";   // "placed", "drawn" or "skipped"
+    std::string reason;            // why it was drawn or skipped
+};
+
+// What print() did: pages printed and pages that could not be, each
+// selected page in order, the job the printer took and how following it
+// ended (options.waitSeconds) with the printer's last word on it.
 struct PrintResults {
     int32_t printedPages = 0;
     int32_t skippedPages = 0;
+    std::vector<PageRecord> pages;
+    bool jobMade = false;          // the printer took a job (not in a dry run)
+    bool jobFinished = false;      // and it was handed over whole, not cancelled
     uint32_t jobId = 0;
     JobEnd jobEnd = JobEnd::Printed;
+    std::optional<JobLook> lastLook;
 };
 
 class PrintJob {
@@ -98,7 +116,9 @@ private:
     void openPrinter(PdfDocument& pdf);
     void createDocument(PdfDocument& pdf);
     void printPages(PdfDocument& pdf);
-    PageEnd printPage(PdfPage& page);
+    PageEnd printPage(PdfPage& page, PageRecord& record);
+    // The paper the page in progress is on, as the plan and the record name it.
+    std::string paperOfPage() const;
     void finishJob();
     void writePlan(PdfDocument& pdf);
     void writePaperLines(FILE* out);

@@ -3,6 +3,7 @@
 // layer declares the same functions in posix/KernelApi.h.
 #pragma once
 
+#include <cstddef>
 #include <cstdio>
 
 // The device names the console's streams are reopened on after AllocConsole.
@@ -15,3 +16,8 @@ const char* defaultLogFileName();
 // Moves an existing log file to "<name>.bak" and opens the log anew, empty;
 // null, with the last error set, when it cannot be opened.
 FILE* openLogFile(const char* name);
+// Writes the bytes as the whole of the file name (UTF-8), readable and
+// writable by its user alone: first under a temporary name beside it, then
+// renamed over it, so that a reader sees the old file or all of the new.
+// 0, or the system's error code.
+DWORD replaceOwnFile(const char* name, const char* bytes, size_t size);

@@ -22,6 +22,7 @@ public:
     std::string renderPage(DeviceContext& context, PageHandle page, int startX, int startY, int sizeX, int sizeY,
                            int rotate) override;
     void closePage(PageHandle page) override;
+    std::string drawReason(PageHandle) override { return "Render=always"; }
 };
 
 // The poppler engine, one per process.

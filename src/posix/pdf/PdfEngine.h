@@ -48,6 +48,8 @@ public:
     virtual bool drawnWhole(DocumentHandle) { return false; }
     // How rendering would put the page on its sheet: placed as it is, or drawn.
     virtual PageWay wayOf(PageHandle) { return PageWay::Drawn; }
+    // Why a page drawn was not placed; empty when not known.
+    virtual std::string drawReason(PageHandle) { return {}; }
 };
 
 // An engine no document loads with (a drawing plugin that cannot be

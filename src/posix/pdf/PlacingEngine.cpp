@@ -67,6 +67,7 @@ std::string PlacingEngine::renderPage(DeviceContext& context, PageHandle handle,
     if (!page.drawable) page.drawable = page.document->drawablePage(page.index);
     if (page.drawable && page.drawable->drawOnto(context, target, rotate)) {
         pdfPrintLog.info("Page %d drawn: %s", page.index, reason.c_str());
+        page.drawReason = reason;
         return {};
     }
     return "Page " + std::to_string(page.index) + " could not be printed: " + reason;
@@ -77,6 +78,11 @@ void PlacingEngine::closePage(PageHandle page) { delete asPage(page); }
 PageWay PlacingEngine::wayOf(PageHandle handle) {
     const PreparedPage* page = asPage(handle);
     return page && page->placeable && page->drawReason.empty() ? PageWay::Placed : PageWay::Drawn;
+}
+
+std::string PlacingEngine::drawReason(PageHandle handle) {
+    const PreparedPage* page = asPage(handle);
+    return page ? page->drawReason : std::string();
 }
 
 bool PlacingEngine::drawnWhole(DocumentHandle document) { return document && asDocument(document)->drawnWhole(); }

@@ -25,6 +25,7 @@ public:
     // putting it on its sheet places it, or draws it where it must.
     PageHandle loadPage(DocumentHandle document, int index) override;
     PageWay wayOf(PageHandle page) override;
+    std::string drawReason(PageHandle page) override;
     double pageWidth(PageHandle page) override;
     double pageHeight(PageHandle page) override;
     std::string renderPage(DeviceContext& context, PageHandle page, int startX, int startY, int sizeX, int sizeY,

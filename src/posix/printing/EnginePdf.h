@@ -26,6 +26,7 @@ public:
     double height() override { return engine().pageHeight(page_.get()); }
     double width() override { return engine().pageWidth(page_.get()); }
     const char* way() override { return engine().wayOf(page_.get()) == PageWay::Placed ? "placed" : "drawn"; }
+    std::string drawnBecause() override { return engine().drawReason(page_.get()); }
     // Puts the page on the context's sheet as a viewer prints it; empty
     // when it is there, else why not.
     std::string putOnto(DeviceContext& context, int startX, int startY, int sizeX, int sizeY, int rotate) {
