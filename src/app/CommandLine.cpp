@@ -5,10 +5,12 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "app/ConsoleAndUsage.h"
+#include "app/InputDocument.h"
 #include "app/JobSettings.h"
 #include "app/Notice.h"
 #include "app/RunReport.h"
@@ -167,6 +169,7 @@ int runQuorlex(int argc, char** argv) {
     Outcome outcome = kFailed;
     RunReport report;
     const ErrorLineCollector errorLines(report.messages);
+    bool documentFromInput = false;   // standard input is the document's: no prompt reads it
     try {
         initStdioLoggers();
         initFileLogger(defaultLogFileName());
@@ -192,6 +195,12 @@ int runQuorlex(int argc, char** argv) {
         job.options = JobOptions::fromParameters();
         if (dryRunParameter.choice() == 1) job.planOnly = stdout;
         outcome = kFailed;
+        // The document from standard input is read whole, the settings
+        // settled, before the printer is asked anything.
+        if (namesStandardInput(pdfFileName.get())) {
+            documentFromInput = true;
+            job.documentInMemory = readInputDocument();
+        }
         try {
             job.print(pdfFileName.get(), documentTitle.get(), scaleFlag);
         } catch (...) {
@@ -226,7 +235,7 @@ int runQuorlex(int argc, char** argv) {
     report.printer = printerName.get();
     report.title = documentTitle.get();
     deliverReport(reportParameter.value, reportJson(report));
-    if (console.present) {
+    if (console.present && !documentFromInput) {
         fputs("Press Enter/Return key to continue\n", stdout);
         fflush(stdout);
         waitForEnter();

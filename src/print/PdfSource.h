@@ -49,4 +49,9 @@ public:
     virtual ~PdfLibrary() = default;
     // Null on failure, with the library's error code for the message.
     virtual std::unique_ptr<PdfDocument> open(const char* fileName, unsigned long& error) = 0;
+    // The same for a whole PDF file held in memory (read from standard
+    // input), never written to a file. Throws plat::Exception, saying why,
+    // where the library cannot read from memory.
+    virtual std::unique_ptr<PdfDocument> openInMemory(std::shared_ptr<const std::string> bytes,
+                                                      unsigned long& error) = 0;
 };

@@ -42,7 +42,8 @@ void PrintJob::print(const char* pdfFileName, const char* title, bool scale) {
 
     const std::unique_ptr<PdfLibrary> library = printBackend().startPdfLibrary();
     unsigned long loadError = 0;
-    const std::unique_ptr<PdfDocument> pdf = library->open(pdfFileName, loadError);
+    const std::unique_ptr<PdfDocument> pdf = documentInMemory ? library->openInMemory(documentInMemory, loadError)
+                                                              : library->open(pdfFileName, loadError);
     if (!pdf) throw plat::ExceptionFmt("Unable to load PDF document: %i", static_cast<int>(loadError));
     // Refused before any job exists, as CUPS's own filters refuse it.
     if ((pdf->permissions() & kPermissionToPrint) == 0)

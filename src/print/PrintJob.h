@@ -57,6 +57,9 @@ public:
     // making every choice and creating no job.
     JobOptions options;
     FILE* planOnly = nullptr;
+    // Set before print(): the whole document, read from standard input,
+    // printed from memory in place of the file print() names.
+    std::shared_ptr<const std::string> documentInMemory;
 
     PrintResults results;
 

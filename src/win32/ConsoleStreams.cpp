@@ -1,7 +1,9 @@
 // The console devices and wide output of the Windows build.
 #include <io.h>
 
+#include <algorithm>
 #include <cwchar>
+#include <string>
 
 #include "plat/Exception.h"
 #include "plat/Strings.h"
@@ -51,4 +53,25 @@ int writeWideText(FILE* stream, const WCHAR* text) {
     } catch (const plat::Exception&) {
         return -1;
     }
+}
+
+DWORD readStandardInput(std::string& bytes, size_t most) {
+    bytes.clear();
+    // The handle itself, not the C runtime's stream: a program of the
+    // GUI subsystem has a pipe there, and its bytes must not be translated.
+    const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+    if (input == nullptr || input == INVALID_HANDLE_VALUE) return ERROR_INVALID_HANDLE;
+    char chunk[1 << 16];
+    while (bytes.size() <= most) {
+        DWORD got = 0;
+        if (!ReadFile(input, chunk, sizeof chunk, &got, nullptr)) {
+            const DWORD error = GetLastError();
+            // The writer closed its end: that is the end of the input.
+            if (error == ERROR_BROKEN_PIPE) break;
+            return error;
+        }
+        if (got == 0) break;
+        bytes.append(chunk, std::min<size_t>(got, most + 1 - bytes.size()));
+    }
+    return 0;
 }

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <string>
 
 // The device names the console's streams are reopened on after AllocConsole.
 const char* consoleInputName();
@@ -21,3 +22,7 @@ FILE* openLogFile(const char* name);
 // renamed over it, so that a reader sees the old file or all of the new.
 // 0, or the system's error code.
 DWORD replaceOwnFile(const char* name, const char* bytes, size_t size);
+// Reads standard input to its end into bytes, at most `most` of them and
+// one more, so that the caller tells a larger input from one that fits.
+// 0, or the system's error code.
+DWORD readStandardInput(std::string& bytes, size_t most);

@@ -1,6 +1,7 @@
 #include "posix/drawing/PopplerDocuments.h"
 
 #include "plat/Owned.h"
+#include "posix/pdf/InputDocument.h"
 #include "posix/pdf/ReadableFile.h"
 #include "print/PdfSource.h"
 
@@ -55,6 +56,7 @@ unsigned long permissionBits(PopplerDocument* document) {
 PopplerDocumentPtr openPopplerDocument(const char* fileName, const char* password,
                                        unsigned long& error) {
     error = kPdfLoaded;
+    if (const std::string* input = inputDocument(fileName)) return openPopplerDocumentCopy(*input, password, error);
     if (!readableFile(fileName)) {
         error = kPdfFileError;
         return nullptr;

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "posix/assembly/SourcePage.h"
+#include "posix/pdf/InputDocument.h"
 
 namespace posix {
 
@@ -43,6 +44,8 @@ bool readSmallFile(const std::string& fileName, std::string& bytes) {
 }  // namespace
 
 std::shared_ptr<QPDF> openWithQpdf(const std::string& fileName, const char* password) {
+    if (const std::string* input = inputDocument(fileName))
+        return assembly::openPdfInMemory(std::string(*input), fileName, password);
     std::string bytes;
     if (readSmallFile(fileName, bytes)) return assembly::openPdfInMemory(std::move(bytes), fileName, password);
     auto document = std::make_shared<QPDF>();

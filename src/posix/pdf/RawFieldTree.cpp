@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "posix/pdf/InputDocument.h"
+
 namespace posix {
 
 namespace {
@@ -276,6 +278,7 @@ private:
 };
 
 std::string fileBytes(const char* fileName) {
+    if (const std::string* input = inputDocument(fileName)) return *input;
     std::ifstream file(fileName, std::ios::binary);
     if (!file) return {};
     return std::string((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());

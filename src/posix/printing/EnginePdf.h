@@ -65,6 +65,9 @@ public:
     EngineLibrary& operator=(const EngineLibrary&) = delete;
 
     std::unique_ptr<PdfDocument> open(const char* fileName, unsigned long& error) override;
+    // The engines read the bytes in place of a file, under the name "-".
+    std::unique_ptr<PdfDocument> openInMemory(std::shared_ptr<const std::string> bytes,
+                                              unsigned long& error) override;
 
 private:
     PdfEngine& engine_;

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 
@@ -112,4 +113,17 @@ int writeWideText(FILE* stream, const WCHAR* text) {
     std::string utf8 = posix::toUtf8(text);
     if (fputs(utf8.c_str(), stream) == EOF) return -1;
     return static_cast<int>(utf8.size());
+}
+
+DWORD readStandardInput(std::string& bytes, size_t most) {
+    bytes.clear();
+    char chunk[1 << 16];
+    while (bytes.size() <= most) {
+        const ssize_t got = read(STDIN_FILENO, chunk, sizeof chunk);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) return static_cast<DWORD>(errno);
+        if (got == 0) break;
+        bytes.append(chunk, static_cast<size_t>(std::min<size_t>(static_cast<size_t>(got), most + 1 - bytes.size())));
+    }
+    return 0;
 }

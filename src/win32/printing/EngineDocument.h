@@ -3,8 +3,10 @@
 #pragma once
 
 #include <memory>
+#include <string>
 #include <type_traits>
 
+#include "plat/Exception.h"
 #include "print/PdfSource.h"
 #include "win32/printing/FpdfView.h"
 
@@ -62,6 +64,9 @@ public:
             return nullptr;
         }
         return std::make_unique<EngineDocument>(document);
+    }
+    std::unique_ptr<PdfDocument> openInMemory(std::shared_ptr<const std::string>, unsigned long&) override {
+        throw plat::Exception("The PDF engine cannot read a document from memory: it has no FPDF_LoadMemDocument");
     }
 };
 
