@@ -82,15 +82,16 @@ FormFacts formFacts(const char* fileName, const char* password) {
         if (facts.treeTooLarge) return facts;
         if (document->anyWarnings()) {
             // qpdf's repair is not poppler's.
-            facts.treeTooLarge = rawFieldTreeTooLarge(fileName, kMostFormFieldPaths);
-            facts.pageTreeTooLarge = rawPageTreeTooLarge(fileName, kMostPageTreePaths);
+            const RawTrees raw = rawTreesTooLarge(fileName, kMostFormFieldPaths, kMostPageTreePaths);
+            facts.treeTooLarge = raw.fieldsTooLarge;
+            facts.pageTreeTooLarge = raw.pagesTooLarge;
         } else {
             facts.copyForDrawing = copyForDrawingForms(*document);
         }
         return facts;
     } catch (const std::exception&) {
-        return FormFacts{rawFieldTreeTooLarge(fileName, kMostFormFieldPaths),
-                         rawPageTreeTooLarge(fileName, kMostPageTreePaths), false, {}};
+        const RawTrees raw = rawTreesTooLarge(fileName, kMostFormFieldPaths, kMostPageTreePaths);
+        return FormFacts{raw.fieldsTooLarge, raw.pagesTooLarge, false, {}};
     }
 }
 

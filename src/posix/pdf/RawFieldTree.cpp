@@ -292,7 +292,6 @@ bool rawFieldTreeTooLarge(std::string_view bytes, size_t most) {
     return reader.fieldsTooLarge(most);
 }
 
-bool rawFieldTreeTooLarge(const char* fileName, size_t most) { return rawFieldTreeTooLarge(fileBytes(fileName), most); }
 
 bool rawPageTreeTooLarge(std::string_view bytes, size_t most) {
     Reader reader(bytes);
@@ -300,6 +299,11 @@ bool rawPageTreeTooLarge(std::string_view bytes, size_t most) {
     return reader.pagesTooLarge(most);
 }
 
-bool rawPageTreeTooLarge(const char* fileName, size_t most) { return rawPageTreeTooLarge(fileBytes(fileName), most); }
+RawTrees rawTreesTooLarge(const char* fileName, size_t mostFieldPaths, size_t mostPagePaths) {
+    const std::string bytes = fileBytes(fileName);
+    Reader reader(bytes);
+    reader.readDefinitions();
+    return RawTrees{reader.fieldsTooLarge(mostFieldPaths), reader.pagesTooLarge(mostPagePaths)};
+}
 
 }  // namespace posix

@@ -15,15 +15,18 @@ namespace posix {
 // loop counts as too many). Encrypted object streams are not read.
 bool rawFieldTreeTooLarge(std::string_view bytes, size_t most);
 
-// The same for a file; false when it cannot be read.
-bool rawFieldTreeTooLarge(const char* fileName, size_t most);
-
 // Poppler walks every path of the page tree of a damaged file until it has
 // found the pages it counts, so a tree whose kids name the same node twice
 // over and over (2^21 paths in 3 KB) holds it for minutes. Whether the tree
 // that starts at any /Pages the bytes name has more than `most` paths; a
 // loop counts as too many.
 bool rawPageTreeTooLarge(std::string_view bytes, size_t most);
-bool rawPageTreeTooLarge(const char* fileName, size_t most);
+
+// Both for a file, read once; neither when it cannot be read.
+struct RawTrees {
+    bool fieldsTooLarge = false;
+    bool pagesTooLarge = false;
+};
+RawTrees rawTreesTooLarge(const char* fileName, size_t mostFieldPaths, size_t mostPagePaths);
 
 }  // namespace posix

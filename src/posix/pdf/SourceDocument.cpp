@@ -226,13 +226,17 @@ void SourceDocument::openDrawable(unsigned long& error) {
         error = kPdfUnknownError;
         return;
     }
-    if ((qpdf_ && formFieldTreeTooLarge(*qpdf_)) ||
-        (!readWithoutRepairs_ && rawFieldTreeTooLarge(fileName_.c_str(), kMostFormFieldPaths))) {
+    // qpdf's repair of a damaged file is not poppler's: the trees are
+    // counted in the file's own bytes then.
+    const RawTrees raw = readWithoutRepairs_ ? RawTrees{}
+                                             : rawTreesTooLarge(fileName_.c_str(), kMostFormFieldPaths,
+                                                                kMostPageTreePaths);
+    if ((qpdf_ && formFieldTreeTooLarge(*qpdf_)) || raw.fieldsTooLarge) {
         drawingUnavailable_ = "its form field tree is too large to be drawn";
         error = kPdfFormatError;
         return;
     }
-    if (!readWithoutRepairs_ && rawPageTreeTooLarge(fileName_.c_str(), kMostPageTreePaths)) {
+    if (raw.pagesTooLarge) {
         drawingUnavailable_ = "its page tree is too large to be drawn";
         error = kPdfFormatError;
         return;
