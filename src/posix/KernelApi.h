@@ -8,7 +8,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
-#include <string>
 
 // ---------------------------------------------------------------- basic types
 typedef int BOOL;
@@ -142,28 +141,7 @@ BOOL AllocConsole();
 // Succeeds only for a handle of a console (here: a terminal); a pipe, a
 // file or the null device is none. The mode reported is 0.
 BOOL GetConsoleMode(HANDLE console, LPDWORD mode);
-// The device names the console's streams are reopened on (on Windows the
-// names are "CONIN$" and "CONOUT$"; here the controlling terminal).
-const char* consoleInputName();
-const char* consoleOutputName();
-// Writes UTF-16 text to a narrow standard stream, as UTF-8, so that the
-// stream never becomes wide-oriented; a negative result on failure.
-int writeWideText(FILE* stream, const WCHAR* text);
-// The log file the "file" target writes to unless LogFile names another
-// ("C:\\temp\\quorlex.log" on Windows).
-const char* defaultLogFileName();
-// Moves an existing log file to "<name>.bak" and opens the log anew, empty;
-// null, with the last error set, when it cannot be opened.
-FILE* openLogFile(const char* name);
-// Writes the bytes as the whole of the file name (UTF-8), readable and
-// writable by its user alone: first under a temporary name beside it, then
-// renamed over it, so that a reader sees the old file or all of the new.
-// 0, or the system's error code.
-DWORD replaceOwnFile(const char* name, const char* bytes, size_t size);
-// Reads standard input to its end into bytes, at most `most` of them and
-// one more, so that the caller tells a larger input from one that fits.
-// 0, or the system's error code.
-DWORD readStandardInput(std::string& bytes, size_t most);
+#include "plat/ProgramAdditions.h"
 
 // ---------------------------------------------------------- version resource
 DWORD GetFileVersionInfoSizeW(LPCWSTR fileName, LPDWORD handle);

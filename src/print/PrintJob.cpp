@@ -122,22 +122,29 @@ void PrintJob::printPages(PdfDocument& pdf) {
     // The count is asked again after every page.
     for (int index = 0; index < pdf.pageCount(); ++index) {
         if (!options.pages.selects(index)) continue;
-        PageRecord& record = results.pages.emplace_back();
-        record.number = index + 1;
-        const std::unique_ptr<PdfPage> page = pdf.loadPage(index);
+        const std::unique_ptr<PdfPage> page = loadRecordedPage(pdf, index);
         if (!page) {
             pdfPrintLog.error("Unable to load PDF page %d", index);
-            record.reason = "Unable to load PDF page " + std::to_string(index);
-            ++results.skippedPages;
             continue;
         }
         pdfPrintLog.info("Printing Page %d", index);
-        const PageEnd end = printPage(*page, record);
+        const PageEnd end = printPage(*page, results.pages.back());
         // Once the printer has failed, the pages left are not drawn for
         // nothing: the document ends, and says why.
         if (end == PageEnd::Failed) break;
         ++(end == PageEnd::Printed ? results.printedPages : results.skippedPages);
     }
+}
+
+std::unique_ptr<PdfPage> PrintJob::loadRecordedPage(PdfDocument& pdf, int index) {
+    PageRecord& record = results.pages.emplace_back();
+    record.number = index + 1;
+    std::unique_ptr<PdfPage> page = pdf.loadPage(index);
+    if (!page) {
+        record.reason = "Unable to load PDF page " + std::to_string(index);
+        ++results.skippedPages;
+    }
+    return page;
 }
 
 PrintJob::PageEnd PrintJob::printPage(PdfPage& page, PageRecord& record) {
@@ -235,15 +242,12 @@ void PrintJob::writePlan(PdfDocument& pdf) {
 
     for (int index = 0; index < pdf.pageCount(); ++index) {
         if (!options.pages.selects(index)) continue;
-        PageRecord& record = results.pages.emplace_back();
-        record.number = index + 1;
-        const std::unique_ptr<PdfPage> page = pdf.loadPage(index);
+        const std::unique_ptr<PdfPage> page = loadRecordedPage(pdf, index);
         if (!page) {
             std::fprintf(out, "page\t%d\tskipped\n", index + 1);
-            record.reason = "Unable to load PDF page " + std::to_string(index);
-            ++results.skippedPages;
             continue;
         }
+        PageRecord& record = results.pages.back();
         const double pageHeight = page->height();
         const double pageWidth = page->width();
         choosePaper(pageWidth, pageHeight);

@@ -119,6 +119,9 @@ private:
     void openPrinter(PdfDocument& pdf);
     void createDocument(PdfDocument& pdf);
     void printPages(PdfDocument& pdf);
+    // The selected page, its record begun; null, the record saying why and
+    // the page counted skipped, when it cannot be loaded.
+    std::unique_ptr<PdfPage> loadRecordedPage(PdfDocument& pdf, int index);
     PageEnd printPage(PdfPage& page, PageRecord& record);
     // The paper the page in progress is on, as the plan and the record name it.
     std::string paperOfPage() const;

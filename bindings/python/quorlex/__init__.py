@@ -16,7 +16,7 @@ import subprocess
 import sys
 from dataclasses import dataclass, field
 from pathlib import Path
-from typing import Any, Mapping, Optional, Sequence, Union
+from typing import Any, Mapping, NamedTuple, Optional, Sequence, Union
 
 __all__ = ["print_pdf", "plan", "find_program", "arguments_for", "Report", "Job", "Page", "Scale",
            "Message", "Plan", "PlannedPaper", "QuorlexError"]
@@ -28,10 +28,10 @@ class QuorlexError(RuntimeError):
     """The program could not be started, or ended without its report."""
 
 
-@dataclass(frozen=True)
-class Scale:
-    across: float
-    down: float
+# Percent of the page's true size, across and down.
+Scale = NamedTuple("Scale", [("across", float), ("down", float)])
+# One level-0 line of the run and the log writer that wrote it.
+Message = NamedTuple("Message", [("writer", str), ("text", str)])
 
 
 @dataclass(frozen=True)
@@ -46,16 +46,11 @@ class Page:
 
 @dataclass(frozen=True)
 class Job:
+    """The printer's job, as far as the run knows its end."""
     id: int
     state: str                    # "submitted", "printed", "not-printed", "still-queued", "cancelled"
     reasons: list[str]
     message: Optional[str]
-
-
-@dataclass(frozen=True)
-class Message:
-    writer: str
-    text: str
 
 
 @dataclass(frozen=True)
