@@ -29,5 +29,5 @@ int showMessage(HWND owner, const char* text, UINT type, const char* caption) {
 
     plat::WideChars wideCaption(fullCaption.data);
     plat::WideChars wideText(text);
-    return MessageBoxW(owner, wideText, wideCaption, type | MB_SETFOREGROUND | MB_TOPMOST);
+    return showNoticeBox(owner, wideText, wideCaption, type | MB_SETFOREGROUND | MB_TOPMOST);
 }

@@ -30,3 +30,8 @@ DWORD replaceOwnFile(const char* name, const char* bytes, size_t size);
 // one more, so that the caller tells a larger input from one that fits.
 // 0, or the system's error code.
 DWORD readStandardInput(std::string& bytes, size_t most);
+// Shows a modal message box where someone can see it and returns the
+// button pressed; 0 at once, with no box, where nobody could (on Windows a
+// service, a task without a logged-on user, session 0; on POSIX no
+// display) or where none can be made.
+int showNoticeBox(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type);

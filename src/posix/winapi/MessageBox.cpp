@@ -217,3 +217,8 @@ int MessageBoxW(HWND /*owner*/, LPCWSTR text, LPCWSTR caption, UINT type) {
     }
     return 0;
 }
+
+int showNoticeBox(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
+    // Without a display MessageBoxW gives 0 at once: no one to wait for.
+    return MessageBoxW(owner, text, caption, type);
+}
