@@ -22,8 +22,8 @@ std::shared_ptr<const std::string> readInputDocument() {
     if (bytes->empty())
         throw plat::Exception("Nothing came on standard input: -printpdf - reads the PDF document from it");
     if (bytes->size() > kLargestInputDocument)
-        throw plat::ExceptionFmt("The document on standard input is larger than %zu MiB, the most it may be",
-                                 kLargestInputDocument >> 20);
+        throw plat::ExceptionFmt("The document on standard input is larger than %u MiB, the most it may be",
+                                 static_cast<unsigned>(kLargestInputDocument >> 20));
     const size_t tail = bytes->size() > kEndMarkerReach ? bytes->size() - kEndMarkerReach : 0;
     if (bytes->find("%%EOF", tail) == std::string::npos)
         throw plat::Exception("The document on standard input ends without %%EOF: it is not a whole PDF file "
