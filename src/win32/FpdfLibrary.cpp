@@ -8,6 +8,8 @@ namespace win32 {
 namespace {
 
 constexpr wchar_t kEngineFile[] = L"fpdfview.dll";
+// The name PDFium's own builds have; taken when fpdfview.dll is not there.
+constexpr wchar_t kPdfiumFile[] = L"pdfium.dll";
 constexpr DWORD kLongestPath = 32768;
 
 // Finds one export and stores it in slot with the slot's own type.
@@ -51,6 +53,12 @@ HMODULE loadQuietly(const std::wstring& path) {
     return module;
 }
 
+// A file, not a folder, by that name: only then is it the engine to load.
+bool isFile(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
 }  // namespace
 
 FpdfLibrary::FpdfLibrary(const std::wstring& path) : module_(loadQuietly(path)) {
@@ -74,9 +82,10 @@ FpdfLibrary::FpdfLibrary(const std::wstring& path) : module_(loadQuietly(path)) 
     resolve(operations_.closePage, "FPDF_ClosePage");
     resolve(operations_.closeDocument, "FPDF_CloseDocument");
     resolve.optional(operations_.getDocPermissions, "FPDF_GetDocPermissions");
+    resolve.optional(operations_.loadMemDocument, "FPDF_LoadMemDocument");
 }
 
-std::wstring enginePath() {
+std::wstring programFolder() {
     // A path that fills the buffer may have been cut: try again, larger.
     for (DWORD units = MAX_PATH + 1; units <= kLongestPath; units *= 2) {
         std::wstring path(units, L'\0');
@@ -89,11 +98,25 @@ std::wstring enginePath() {
             path.resize(length);
             size_t folderEnd = path.find_last_of(L"\\/");
             path.resize(folderEnd == std::wstring::npos ? 0 : folderEnd + 1);
-            return path + kEngineFile;
+            return path;
         }
     }
     throw plat::SystemException("Unable to find the folder of the PDF engine",
                                 ERROR_FILENAME_EXCED_RANGE);
 }
+
+std::wstring engineIn(const std::wstring& folder) {
+    const std::wstring fpdfview = folder + kEngineFile;
+    const std::wstring pdfium = folder + kPdfiumFile;
+    if (isFile(fpdfview)) return fpdfview;
+    if (isFile(pdfium)) return pdfium;
+    plat::NarrowChars fpdfviewName(fpdfview.c_str());
+    plat::NarrowChars pdfiumName(pdfium.c_str());
+    plat::Exception text;
+    text.appendFormat("Unable to load the PDF engine %s or %s", fpdfviewName.get(), pdfiumName.get());
+    throw plat::SystemException(text.message, ERROR_MOD_NOT_FOUND);
+}
+
+std::wstring enginePath() { return engineIn(programFolder()); }
 
 }  // namespace win32

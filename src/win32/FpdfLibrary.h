@@ -1,7 +1,8 @@
-// fpdfview.dll, the PDF engine of the Windows build: loaded at run time from
-// the program's own folder, with every operation the print job uses
-// resolved at once, so that a missing or incomplete engine fails the run
-// before anything is printed instead of part-way through it.
+// The PDF engine of the Windows build (fpdfview.dll, or PDFium's own
+// pdfium.dll): loaded at run time from the program's own folder, with every
+// operation the print job uses resolved at once, so that a missing or
+// incomplete engine fails the run before anything is printed instead of
+// part-way through it.
 #pragma once
 
 #include <memory>
@@ -17,6 +18,9 @@ struct FpdfOperations {
     void (*initLibrary)(void* instance);
     void (*destroyLibrary)();
     FPDF_DOCUMENT (*loadDocument)(FPDF_STRING fileName, FPDF_STRING password);
+    // Optional: null for an engine that reads documents from files only.
+    // The bytes must stay until the document is closed.
+    FPDF_DOCUMENT (*loadMemDocument)(const void* data, int size, FPDF_STRING password);
     unsigned long (*getLastError)();
     int (*getPageCount)(FPDF_DOCUMENT document);
     // Optional: null for an engine without it, whose documents are then
@@ -63,8 +67,14 @@ private:
     const FpdfOperations* previous_;
 };
 
-// fpdfview.dll in the folder of the running program (not a search path, so
-// no other copy of the engine is picked up by accident).
+// The folder of the running program, with its separator at the end.
+std::wstring programFolder();
+// The engine file in folder: fpdfview.dll, or where there is none
+// pdfium.dll (the name of PDFium's own builds). Throws plat::SystemException
+// naming both when neither is there.
+std::wstring engineIn(const std::wstring& folder);
+// The engine file in the folder of the running program (not a search path,
+// so no other copy of the engine is picked up by accident).
 std::wstring enginePath();
 
 }  // namespace win32

@@ -3,7 +3,8 @@
 // FPDF_DestroyLibrary; a call without a loaded engine does nothing and
 // yields nothing. Operations a test installs take the DLL's place.
 // FPDF_GetDocPermissions is optional: with an engine that lacks it, every
-// document may be printed, as before it was asked.
+// document may be printed, as before it was asked. FPDF_LoadMemDocument is
+// optional too: without it a document read from standard input is refused.
 #include "win32/printing/FpdfView.h"
 
 #include <memory>
@@ -53,6 +54,16 @@ void FPDF_DestroyLibrary() {
 FPDF_DOCUMENT FPDF_LoadDocument(FPDF_STRING fileName, FPDF_STRING password) {
     const win32::FpdfOperations* fpdf = active();
     return fpdf ? fpdf->loadDocument(fileName, password) : nullptr;
+}
+
+FPDF_DOCUMENT FPDF_LoadMemDocument(const void* data, int size, FPDF_STRING password) {
+    const win32::FpdfOperations* fpdf = active();
+    return fpdf && fpdf->loadMemDocument ? fpdf->loadMemDocument(data, size, password) : nullptr;
+}
+
+bool engineReadsMemory() {
+    const win32::FpdfOperations* fpdf = active();
+    return fpdf && fpdf->loadMemDocument;
 }
 
 unsigned long FPDF_GetLastError() {

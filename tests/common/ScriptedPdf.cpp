@@ -34,17 +34,22 @@ void ScriptedPdf::endLibrary() {
 
 void* ScriptedPdf::openDocument(const char* fileName, const char* password, unsigned long& error) {
     const std::string name = fileName ? fileName : "";
-    const auto found = scripts_.find(name);
+    return openScripted(name, names_.loadDocument, name, password, error);
+}
+
+void* ScriptedPdf::openScripted(const std::string& key, const char* call, const std::string& shown,
+                                const char* password, unsigned long& error) {
+    const auto found = scripts_.find(key);
     error = found == scripts_.end() ? kPdfFileError : found->second.loadError;
     if (password != nullptr || error != kPdfLoaded) {
         if (password != nullptr) error = kPdfPasswordError;
-        log_.add(named(names_.loadDocument, name + " failed"));
+        log_.add(named(call, shown + " failed"));
         return nullptr;
     }
     auto open = std::make_unique<const ScriptedDocument*>(&found->second);
     void* handle = open.get();
     documents_.emplace(handle, std::move(open));
-    log_.add(named(names_.loadDocument, name));
+    log_.add(named(call, shown));
     return handle;
 }
 

@@ -77,6 +77,10 @@ protected:
     void startLibrary();
     void endLibrary();
     void* openDocument(const char* fileName, const char* password, unsigned long& error);
+    // The document scripted under key, its event "<call> <shown>": for an
+    // engine's other ways of opening one (from memory, say).
+    void* openScripted(const std::string& key, const char* call, const std::string& shown, const char* password,
+                       unsigned long& error);
     int countPages(void* document);
     unsigned long permissionsOf(void* document);
     void* openPage(void* document, int index);

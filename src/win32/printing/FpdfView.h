@@ -25,6 +25,9 @@ typedef const char* FPDF_STRING;
 void FPDF_InitLibrary(HINSTANCE instance);
 void FPDF_DestroyLibrary();
 FPDF_DOCUMENT FPDF_LoadDocument(FPDF_STRING fileName, FPDF_STRING password);
+// A whole PDF file in memory; the bytes must stay until the document is
+// closed. Null from an engine without it (engineReadsMemory tells).
+FPDF_DOCUMENT FPDF_LoadMemDocument(const void* data, int size, FPDF_STRING password);
 unsigned long FPDF_GetLastError();
 int FPDF_GetPageCount(FPDF_DOCUMENT document);
 // The document's permission bits as its encryption grants them to the user;
@@ -37,6 +40,9 @@ void FPDF_RenderPage(HDC dc, FPDF_PAGE page, int startX, int startY, int sizeX, 
                      int rotate, int flags);
 void FPDF_ClosePage(FPDF_PAGE page);
 void FPDF_CloseDocument(FPDF_DOCUMENT document);
+
+// Whether the engine in use has FPDF_LoadMemDocument.
+bool engineReadsMemory();
 
 // How the engine puts the page on its sheet, for the plan of a dry run:
 // "placed" (as it is) or "drawn". Drawing engines always draw.

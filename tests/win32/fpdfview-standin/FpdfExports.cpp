@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -55,6 +56,19 @@ void recordRender(int pageNumber, int flags) {
     CloseHandle(file);
 }
 
+// The document those bytes hold, read the same whether they came from a
+// file or from memory; the handle keeps only what it read from them.
+FPDF_DOCUMENT documentOf(std::string_view bytes) {
+    standin::PageList list = standin::readPageList(bytes);
+    if (list.error != FPDF_ERR_SUCCESS) return fail(list.error);
+
+    auto document = std::make_unique<FpdfDocument__>();
+    document->pages = std::move(list.pages);
+    document->permissions = list.permissions;
+    lastError = FPDF_ERR_SUCCESS;
+    return document.release();
+}
+
 }  // namespace
 
 extern "C" {
@@ -69,14 +83,17 @@ FPDF_DOCUMENT FPDF_LoadDocument(const char* fileName, const char*) {
         unsigned long error = FPDF_ERR_SUCCESS;
         std::optional<std::string> bytes = standin::readWholeFile(fileName, error);
         if (!bytes) return fail(error);
-        standin::PageList list = standin::readPageList(*bytes);
-        if (list.error != FPDF_ERR_SUCCESS) return fail(list.error);
+        return documentOf(*bytes);
+    } catch (...) {  // out of memory
+        return fail(FPDF_ERR_UNKNOWN);
+    }
+}
 
-        auto document = std::make_unique<FpdfDocument__>();
-        document->pages = std::move(list.pages);
-        document->permissions = list.permissions;
-        lastError = FPDF_ERR_SUCCESS;
-        return document.release();
+FPDF_DOCUMENT FPDF_LoadMemDocument(const void* data, int size, const char*) {
+    try {
+        if (!initialised) return fail(FPDF_ERR_UNKNOWN);
+        if (data == nullptr || size < 0) return fail(FPDF_ERR_FILE);
+        return documentOf(std::string_view(static_cast<const char*>(data), static_cast<std::size_t>(size)));
     } catch (...) {  // out of memory
         return fail(FPDF_ERR_UNKNOWN);
     }

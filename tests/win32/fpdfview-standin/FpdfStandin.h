@@ -23,6 +23,10 @@ void FPDF_DestroyLibrary();
 // only when the empty user password opens it (standard security handler,
 // revisions 2 to 4), else it fails with FPDF_ERR_PASSWORD.
 FPDF_DOCUMENT FPDF_LoadDocument(const char* fileName, const char* password);
+// The same from a whole PDF file in memory, read at once: the stand-in
+// keeps nothing of the bytes (the real engine reads them for as long as
+// the document is open, so callers keep them until they close it).
+FPDF_DOCUMENT FPDF_LoadMemDocument(const void* data, int size, const char* password);
 unsigned long FPDF_GetLastError();
 int FPDF_GetPageCount(FPDF_DOCUMENT document);
 // The document's /P when it is encrypted, 0xFFFFFFFF when it is not.

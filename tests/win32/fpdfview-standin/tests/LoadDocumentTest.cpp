@@ -129,6 +129,38 @@ TEST(StandinSamples, OpensAFileWhoseUtf8NameIsNotAscii) {
     EXPECT_EQ(loadFile(copy.path()).pageSizes.size(), 4u);
 }
 
+TEST(StandinMemory, ADocumentInMemoryReadsAsTheSameFileDoes) {
+    for (const char* file : {"mixed.pdf", "rotated.pdf", "print-forbidden.pdf"}) {
+        const LoadOutcome fromFile = loadFile(sampleFile(file));
+        std::string bytes = readFile(sampleFile(file));
+        Document document(fpdf().loadMemDocument(bytes.data(), static_cast<int>(bytes.size()), nullptr));
+        ASSERT_TRUE(document) << file << ": error " << fpdf().getLastError();
+        EXPECT_EQ(fpdf().getLastError(), unsigned(FPDF_ERR_SUCCESS));
+        // What it read does not depend on the bytes staying the same.
+        bytes.assign(bytes.size(), 'x');
+        ASSERT_EQ(fpdf().getPageCount(document.get()), static_cast<int>(fromFile.pageSizes.size())) << file;
+        for (int i = 0; i < fpdf().getPageCount(document.get()); ++i) {
+            Page page(fpdf().loadPage(document.get(), i));
+            ASSERT_TRUE(page);
+            EXPECT_EQ(fpdf().getPageWidth(page.get()), fromFile.pageSizes[i].first) << file << " page " << i;
+            EXPECT_EQ(fpdf().getPageHeight(page.get()), fromFile.pageSizes[i].second) << file << " page " << i;
+        }
+    }
+}
+
+TEST(StandinMemory, BytesThatAreNoDocumentFailWithTheCodesAFileWould) {
+    const std::string notPdf = readFile(sampleFile("not-a-pdf.pdf"));
+    EXPECT_EQ(fpdf().loadMemDocument(notPdf.data(), static_cast<int>(notPdf.size()), nullptr), nullptr);
+    EXPECT_EQ(fpdf().getLastError(), unsigned(FPDF_ERR_FORMAT));
+    const std::string encrypted = readFile(sampleFile("encrypted.pdf"));
+    EXPECT_EQ(fpdf().loadMemDocument(encrypted.data(), static_cast<int>(encrypted.size()), nullptr), nullptr);
+    EXPECT_EQ(fpdf().getLastError(), unsigned(FPDF_ERR_PASSWORD));
+    EXPECT_EQ(fpdf().loadMemDocument(nullptr, 10, nullptr), nullptr);
+    EXPECT_EQ(fpdf().getLastError(), unsigned(FPDF_ERR_FILE));
+    EXPECT_EQ(fpdf().loadMemDocument(notPdf.data(), -1, nullptr), nullptr);
+    EXPECT_EQ(fpdf().getLastError(), unsigned(FPDF_ERR_FILE));
+}
+
 TEST(StandinHandles, PagesOutsideTheDocumentAndNullHandlesGiveNothing) {
     Document document(fpdf().loadDocument(sampleFile("mixed.pdf").c_str(), nullptr));
     ASSERT_TRUE(document);

@@ -13,7 +13,8 @@ namespace standin_test {
 // Every operation the tests use: its member in FpdfApi, then its export.
 #define STANDIN_OPERATIONS(X)                                                       \
     X(initLibrary, FPDF_InitLibrary) X(destroyLibrary, FPDF_DestroyLibrary)         \
-    X(loadDocument, FPDF_LoadDocument) X(getLastError, FPDF_GetLastError)           \
+    X(loadDocument, FPDF_LoadDocument) X(loadMemDocument, FPDF_LoadMemDocument)     \
+    X(getLastError, FPDF_GetLastError)                                              \
     X(getPageCount, FPDF_GetPageCount) X(getDocPermissions, FPDF_GetDocPermissions) \
     X(loadPage, FPDF_LoadPage) X(getPageWidth, FPDF_GetPageWidth)                   \
     X(getPageHeight, FPDF_GetPageHeight) X(renderPage, FPDF_RenderPage)             \

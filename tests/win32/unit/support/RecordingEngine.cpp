@@ -11,6 +11,9 @@ const win32::FpdfOperations kOperations{
     .initLibrary = [](void*) { current->initLibrary(); },
     .destroyLibrary = [] { current->destroyLibrary(); },
     .loadDocument = [](FPDF_STRING file, FPDF_STRING password) { return current->loadDocument(file, password); },
+    .loadMemDocument = [](const void* data, int size, FPDF_STRING password) {
+        return current->loadMemDocument(data, size, password);
+    },
     .getLastError = [] { return current->lastError(); },
     .getPageCount = [](FPDF_DOCUMENT document) { return current->pageCount(document); },
     .getDocPermissions = [](FPDF_DOCUMENT document) { return current->permissions(document); },
@@ -22,6 +25,13 @@ const win32::FpdfOperations kOperations{
     .closePage = [](FPDF_PAGE page) { current->closePage(page); },
     .closeDocument = [](FPDF_DOCUMENT document) { current->closeDocument(document); },
 };
+
+// The same engine reading from files only.
+const win32::FpdfOperations kFileOnlyOperations = [] {
+    win32::FpdfOperations operations = kOperations;
+    operations.loadMemDocument = nullptr;
+    return operations;
+}();
 
 // Made current before the operations are installed.
 EventLog& becomeCurrent(RecordingEngine* engine, EventLog& log) {
@@ -36,8 +46,8 @@ const EngineCallNames kFpdfCalls{"FPDF_InitLibrary",   "FPDF_DestroyLibrary", "F
 
 }  // namespace
 
-RecordingEngine::RecordingEngine(EventLog& log)
-    : ScriptedPdf(becomeCurrent(this, log), kFpdfCalls), installed_(kOperations) {}
+RecordingEngine::RecordingEngine(EventLog& log, bool readsMemory)
+    : ScriptedPdf(becomeCurrent(this, log), kFpdfCalls), installed_(readsMemory ? kOperations : kFileOnlyOperations) {}
 
 RecordingEngine::~RecordingEngine() { current = nullptr; }
 

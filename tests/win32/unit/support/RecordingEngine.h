@@ -4,6 +4,8 @@
 // whole sequence in order.
 //
 // The events: "FPDF_InitLibrary", "FPDF_LoadDocument <file>[ failed]",
+// "FPDF_LoadMemDocument <n> bytes[ failed]" (the document scripted under
+// those bytes),
 // "FPDF_GetPageCount <n>", "FPDF_LoadPage <i>[ failed]",
 // "FPDF_GetPageWidth <i>=<points>", "FPDF_GetPageHeight <i>=<points>",
 // "FPDF_RenderPage <i> start=(x,y) size=(w,h) rotate=<r> flags=<f>",
@@ -20,14 +22,26 @@ namespace testsupport {
 // engine's error codes are the ones the scripts give.
 class RecordingEngine : public ScriptedPdf {
 public:
-    explicit RecordingEngine(EventLog& log);
+    // readsMemory false: an engine without FPDF_LoadMemDocument.
+    explicit RecordingEngine(EventLog& log, bool readsMemory = true);
     ~RecordingEngine();
+
+    // Where the last FPDF_LoadMemDocument was given its bytes.
+    const void* memoryData = nullptr;
+    int memorySize = -1;
 
     // The operations, each reaching the engine installed.
     void initLibrary() { startLibrary(); }
     void destroyLibrary() { endLibrary(); }
     FPDF_DOCUMENT loadDocument(const char* fileName, const char* password) {
         return static_cast<FPDF_DOCUMENT>(openDocument(fileName, password, lastError_));
+    }
+    FPDF_DOCUMENT loadMemDocument(const void* data, int size, const char* password) {
+        memoryData = data;
+        memorySize = size;
+        const std::string bytes(static_cast<const char*>(data), static_cast<size_t>(size));
+        return static_cast<FPDF_DOCUMENT>(
+            openScripted(bytes, "FPDF_LoadMemDocument", std::to_string(size) + " bytes", password, lastError_));
     }
     unsigned long lastError() const { return lastError_; }
     int pageCount(FPDF_DOCUMENT document) { return countPages(document); }
