@@ -243,6 +243,39 @@ TEST_F(LogTargetTest, TheDefaultLogsFoldersAreTheUsersOwnAndNeverLinks) {
     EXPECT_TRUE(fs::is_empty(dir / "other"));
 }
 
+TEST_F(LogTargetTest, AStateFolderThatDoesNotExistYetIsMadeLevelByLevelForTheUserAlone) {
+    const char* saved = getenv("XDG_STATE_HOME");
+    const std::string previous = saved ? saved : "";
+    const auto stateAt = [](const fs::path& state) {
+        setenv("XDG_STATE_HOME", state.c_str(), 1);
+        return posix::perUserLogLocation();
+    };
+    // Every missing level, down to the log's own folder, 0700.
+    FILE* log = posix::openPerUserLog(stateAt(dir / "new/deeper/state/"));
+    ASSERT_NE(log, nullptr) << posix::lastErrorMessage();
+    fclose(log);
+    EXPECT_TRUE(fs::is_regular_file(dir / "new/deeper/state/quorlex/quorlex.log"));
+    for (const char* level : {"new", "new/deeper", "new/deeper/state", "new/deeper/state/quorlex"})
+        EXPECT_EQ(fs::status(dir / level).permissions() & fs::perms::all, fs::perms::owner_all) << level;
+
+    // A link where a missing level would go is refused, and what it points
+    // to is not made.
+    fs::create_directory_symlink(dir / "nowhere", dir / "dangling");
+    EXPECT_EQ(posix::openPerUserLog(stateAt(dir / "dangling/state")), nullptr);
+    EXPECT_EQ(posix::lastErrorMessage(), "the folder " + (dir / "dangling").string() + " is a symbolic link");
+    EXPECT_FALSE(fs::exists(dir / "nowhere"));
+
+    // Run by root, the nearest folder that exists must still be its own.
+    if (geteuid() == 0) {
+        fs::create_directory(dir / "other");
+        ASSERT_EQ(chown((dir / "other").c_str(), 65534, 65534), 0);
+        EXPECT_EQ(posix::openPerUserLog(stateAt(dir / "other/state")), nullptr);
+        EXPECT_EQ(posix::lastErrorMessage(), "the folder " + (dir / "other").string() + " is not the user's own");
+        EXPECT_TRUE(fs::is_empty(dir / "other"));
+    }
+    if (saved) setenv("XDG_STATE_HOME", previous.c_str(), 1); else unsetenv("XDG_STATE_HOME");
+}
+
 TEST_F(LogTargetTest, NamingAStreamTargetLeavesTheBorrowedStreamOpen) {
     StreamTarget out;
     out.target.setFileName((dir / "named.log").c_str());

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <utility>
+#include <vector>
 
 #include "posix/KernelApi.h"
 #include "posix/winapi/LastError.h"
@@ -118,6 +119,24 @@ FILE* openLogIn(const FolderHandle& folder, const std::string& name) {
     return stream;
 }
 
+// The nearest folder above path that exists, opened, with path cut to it
+// and the names of the levels below it that are missing, top first. Not
+// open, with errno set, when none can be opened.
+FolderHandle openNearestFolder(std::string& path, std::vector<std::string>& missing) {
+    for (;;) {
+        while (path.size() > 1 && path.back() == '/') path.pop_back();
+        const size_t slash = path.find_last_of('/');
+        if (slash == std::string::npos || path == "/") {
+            errno = ENOENT;
+            return FolderHandle();
+        }
+        missing.insert(missing.begin(), path.substr(slash + 1));
+        path.resize(slash == 0 ? 1 : slash);
+        FolderHandle folder(open(path.c_str(), kFolderAccess));
+        if (folder.isOpen() || errno != ENOENT) return folder;
+    }
+}
+
 const posix::LogLocation& defaultLogLocation() {
     static const posix::LogLocation location = posix::perUserLogLocation();
     return location;
@@ -133,7 +152,7 @@ std::string posix::LogLocation::fileName() const {
 
 posix::LogLocation posix::perUserLogLocation() {
     // Per user: the XDG state folder, else ~/.local/state.
-    if (const char* state = getenv("XDG_STATE_HOME"); state && state[0] == '/') return {state, {"quorlex"}};
+    if (const char* state = getenv("XDG_STATE_HOME"); state && state[0] == '/') return {state, {"quorlex"}, true};
     if (const char* home = getenv("HOME"); home && home[0] == '/')
         return {home, {".local", "state", "quorlex"}};
     // Else a folder of the user's own in the temporary folder; one taken by
@@ -151,7 +170,14 @@ posix::LogLocation posix::perUserLogLocation() {
 std::string posix::perUserLogFileName() { return perUserLogLocation().fileName(); }
 
 FILE* posix::openPerUserLog(const LogLocation& location) {
-    FolderHandle folder(open(location.base.c_str(), kFolderAccess));
+    std::string path = location.base;
+    std::vector<std::string> folders = location.folders;
+    FolderHandle folder(open(path.c_str(), kFolderAccess));
+    if (!folder.isOpen() && errno == ENOENT && location.makeMissingBase) {
+        std::vector<std::string> missing;
+        folder = openNearestFolder(path, missing);
+        folders.insert(folders.begin(), missing.begin(), missing.end());
+    }
     if (!folder.isOpen()) {
         SetLastError(static_cast<DWORD>(errno));
         return nullptr;
@@ -159,11 +185,10 @@ FILE* posix::openPerUserLog(const LogLocation& location) {
     // The base may be reached through links (a home on another disk), but
     // it must be the user's: run by root with another user's HOME, the log
     // stays out of that user's folders.
-    std::string path = location.base;
     folder = ownedOnly(std::move(folder), path);
-    for (const std::string& name : location.folders) {
+    for (const std::string& name : folders) {
         if (!folder.isOpen()) return nullptr;
-        path += "/" + name;
+        path += (path.back() == '/' ? "" : "/") + name;
         folder = openOwnSubfolder(folder, name, path);
     }
     return folder.isOpen() ? openLogIn(folder, kLogName) : nullptr;

@@ -14,11 +14,16 @@ namespace posix {
 struct LogLocation {
     std::string base;
     std::vector<std::string> folders;
+    // The base may be missing too (XDG_STATE_HOME names one that does not
+    // exist yet): its missing levels are made, 0700, below the nearest one
+    // that exists, which must be the user's own.
+    bool makeMissingBase = false;
 
     std::string fileName() const;   // .../quorlex.log
 };
 
-// $XDG_STATE_HOME/quorlex, else ~/.local/state/quorlex, else a folder of the
+// $XDG_STATE_HOME/quorlex (made when missing, as the XDG base directory
+// rules ask), else ~/.local/state/quorlex, else a folder of the
 // user's own (mode 0700) under the temporary folder.
 LogLocation perUserLogLocation();
 std::string perUserLogFileName();
