@@ -244,9 +244,53 @@ TEST(WindowsBuild, WithoutThePdfEngineBesideItTheRunFailsNamingTheFile) {
                                   sandbox::unattended());
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_NE(r.err.find("Unable to print document: "), std::string::npos) << r.err;
-    EXPECT_NE(r.err.find("fpdfview.dll"), std::string::npos) << r.err;
+    // Both names the engine may have.
+    const std::string failure = unwrapped(wine::unixLines(r.err));
+    EXPECT_NE(failure.find("fpdfview.dll or "), std::string::npos) << r.err;
+    EXPECT_NE(failure.find("pdfium.dll: "), std::string::npos) << r.err;
     // The engine is readied before the printer is touched: no job at all.
     EXPECT_FALSE(sandbox::schedulerJob(env->ippQueue, title).has_value());
+}
+
+TEST(WindowsBuild, PdfiumDllBesideTheProgramIsItsEngineWhereThereIsNoFpdfviewDll) {
+    QUORLEX_REQUIRE_WINE();
+    QUORLEX_REQUIRE_SANDBOX();
+    const std::string folder = makeTempDir("exe-pdfium");
+    std::filesystem::copy_file(wine::setup()->program, folder + "/quorlex.exe");
+    std::filesystem::copy_file(wine::setup()->buildFolder + "/fpdfview.dll", folder + "/pdfium.dll");
+    const std::string title = sandbox::uniqueTitle("pdfium engine");
+    sandbox::expectPrinted(wine::run(folder + "/quorlex.exe",
+                                     {"-printpdf", wine::windowsPath(kMixedPdf), sandbox::environment()->ippQueue,
+                                      title},
+                                     sandbox::unattended()));
+    EXPECT_EQ(sandbox::pageSizes(sandbox::printedDocument(title)).size(), 4u);
+}
+
+TEST(WindowsBuild, ADocumentPipedToStandardInputPrintsFromMemoryAsItsFileDoes) {
+    QUORLEX_REQUIRE_WINE();
+    QUORLEX_REQUIRE_SANDBOX();
+    // A real pipe, closed after the last byte, into a program of the GUI
+    // subsystem: its standard input is the pipe's handle, not a console.
+    const std::string title = sandbox::uniqueTitle("wine from memory");
+    const RunResult r = wine::runPiped(wine::setup()->program,
+                                       {"Log=PDFPrintFns:stderr:100", "-printpdf", "-",
+                                        sandbox::environment()->ippQueue, title},
+                                       readFile(kMixedPdf), sandbox::unattended());
+    sandbox::expectPrinted(r);
+    EXPECT_EQ(drawingSizes(r.err), (std::vector<std::string>{"Size (4960, 7015)", "Size (4960, 7015)",
+                                                            "Size (5100, 6600)", "Size (3496, 4960)"}))
+        << r.err;
+    EXPECT_EQ(sandbox::pageSizes(sandbox::printedDocument(title)).size(), 4u);
+
+    // A pipe cut short is refused before any job.
+    const std::string cutTitle = sandbox::uniqueTitle("wine cut short");
+    const std::string whole = readFile(kMixedPdf);
+    const RunResult cut = wine::runPiped(wine::setup()->program,
+                                         {"-printpdf", "-", sandbox::environment()->ippQueue, cutTitle},
+                                         whole.substr(0, whole.size() / 2), sandbox::unattended());
+    EXPECT_EQ(cut.exitCode, 1);
+    EXPECT_NE(unwrapped(wine::unixLines(cut.err)).find("ends without %%EOF"), std::string::npos) << cut.err;
+    EXPECT_FALSE(sandbox::schedulerJob(sandbox::environment()->ippQueue, cutTitle).has_value());
 }
 
 TEST(WindowsBuild, NoticeIsAMessageBoxThatHoldsTheRunUntilClosed) {

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <thread>
 
 #include "integration/support/VirtualDisplay.h"
@@ -47,8 +48,31 @@ const Setup* setup() {
     return found;
 }
 
-RunResult run(const std::string& program, const std::vector<std::string>& args,
-              const RunOptions& options) {
+namespace {
+
+// Writes the bytes into a pipe's end and closes it, in the background, so
+// that a program reading slower than the pipe holds is fed to the end.
+class PipeWriter {
+public:
+    PipeWriter(int end, const std::string& bytes)
+        : thread_([end, &bytes] {
+              for (size_t written = 0; written < bytes.size();) {
+                  const ssize_t now = write(end, bytes.data() + written, bytes.size() - written);
+                  if (now <= 0) break;   // the reader went: what it took is what counts
+                  written += static_cast<size_t>(now);
+              }
+              close(end);
+          }) {}
+    ~PipeWriter() { thread_.join(); }
+    PipeWriter(const PipeWriter&) = delete;
+    PipeWriter& operator=(const PipeWriter&) = delete;
+
+private:
+    std::thread thread_;
+};
+
+RunResult runWine(const std::string& program, const std::vector<std::string>& args, const RunOptions& options,
+                  const std::string* pipedInput) {
     RunResult result;
     static const std::string wineProgram = findProgram("wine");
     if (wineProgram.empty()) {
@@ -61,7 +85,8 @@ RunResult run(const std::string& program, const std::vector<std::string>& args,
                       inFile = folder + "/stdin";
     if (options.stdinMode == Stdin::Pipe) std::ofstream(inFile, std::ios::binary) << options.input;
     int heldPipe[2] = {-1, -1};
-    if (options.stdinMode == Stdin::HeldPipe && pipe2(heldPipe, O_CLOEXEC) != 0) return result;
+    const bool throughPipe = options.stdinMode == Stdin::HeldPipe || pipedInput != nullptr;
+    if (throughPipe && pipe2(heldPipe, O_CLOEXEC) != 0) return result;
 
     std::vector<std::string> argStrings = {wineProgram, program};
     argStrings.insert(argStrings.end(), args.begin(), args.end());
@@ -88,6 +113,7 @@ RunResult run(const std::string& program, const std::vector<std::string>& args,
         case Stdin::Pipe: redirect(inFile, O_RDONLY, 0); break;
         case Stdin::HeldPipe: dup2(heldPipe[0], 0); break;
         }
+        if (pipedInput) dup2(heldPipe[0], 0);
         if (!options.workingDirectory.empty() && chdir(options.workingDirectory.c_str()) != 0)
             _exit(126);
         execve(wineProgram.c_str(), argv.data(), envp.data());
@@ -95,6 +121,12 @@ RunResult run(const std::string& program, const std::vector<std::string>& args,
     }
 
     if (heldPipe[0] >= 0) close(heldPipe[0]);
+    std::optional<PipeWriter> writer;
+    if (pipedInput) {
+        signal(SIGPIPE, SIG_IGN);   // a reader that ends early is the program's affair
+        writer.emplace(heldPipe[1], *pipedInput);
+        heldPipe[1] = -1;
+    }
     // The program's end is what counts; helpers it left running keep the
     // files open, which does no harm.
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(options.timeoutSeconds);
@@ -113,6 +145,17 @@ RunResult run(const std::string& program, const std::vector<std::string>& args,
     result.out = readFile(outFile);
     result.err = readFile(errFile);
     return result;
+}
+
+}  // namespace
+
+RunResult run(const std::string& program, const std::vector<std::string>& args, const RunOptions& options) {
+    return runWine(program, args, options, nullptr);
+}
+
+RunResult runPiped(const std::string& program, const std::vector<std::string>& args, const std::string& input,
+                   const RunOptions& options) {
+    return runWine(program, args, options, &input);
 }
 
 RunResult runQuorlex(const std::vector<std::string>& args, const RunOptions& options) {

@@ -37,6 +37,11 @@ const Setup* setup();
 RunResult run(const std::string& program, const std::vector<std::string>& args,
               const RunOptions& options = {});
 
+// The same with input written into a real pipe on standard input (not a
+// file), closed after its last byte, as `producer | quorlex.exe` gives it.
+RunResult runPiped(const std::string& program, const std::vector<std::string>& args, const std::string& input,
+                   const RunOptions& options = {});
+
 // quorlex.exe of the Windows build.
 RunResult runQuorlex(const std::vector<std::string>& args, const RunOptions& options = {});
 
