@@ -1,6 +1,7 @@
 // Defaults of the program that differ between systems, opening the log
 // file with its backup, and the files written whole for the caller.
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <system_error>
@@ -18,13 +19,13 @@ namespace {
 // device is written to (or fails to open) but never renamed. Without a log
 // file the backup is left alone, so a failed open never costs the previous
 // generation.
-void backUpLogFile(const char* fileName) {
+void backUpLogFile(const wchar_t* fileName) {
     std::error_code ignored;
     // The name itself, not what a link there points to.
     if (!std::filesystem::is_regular_file(std::filesystem::symlink_status(fileName, ignored))) return;
-    const std::string backupName = std::string(fileName) + ".bak";
-    remove(backupName.c_str());
-    rename(fileName, backupName.c_str());
+    const std::wstring backupName = std::wstring(fileName) + L".bak";
+    _wremove(backupName.c_str());
+    _wrename(fileName, backupName.c_str());
 }
 
 }  // namespace
@@ -34,10 +35,23 @@ const char* defaultLogFileName() {
 }
 
 FILE* openLogFile(const char* name) {
-    backUpLogFile(name);
+    // The name is UTF-8, as every text of the program: the narrow fopen
+    // would read it in the ANSI code page.
+    if (name == nullptr || *name == '\0') {
+        SetLastError(ERROR_INVALID_NAME);
+        return nullptr;
+    }
+    plat::WideChars wide;
+    try {
+        wide = plat::WideChars(name);
+    } catch (const plat::Exception&) {
+        SetLastError(ERROR_NO_UNICODE_TRANSLATION);
+        return nullptr;
+    }
+    backUpLogFile(wide.chars);
     // A failed open leaves the reason in the last error, from the system
     // call underneath.
-    return fopen(name, "w+");
+    return _wfopen(wide.chars, L"w+");
 }
 
 DWORD replaceOwnFile(const char* name, const char* bytes, size_t size) {

@@ -293,6 +293,48 @@ TEST(WindowsBuild, ADocumentPipedToStandardInputPrintsFromMemoryAsItsFileDoes) {
     EXPECT_FALSE(sandbox::schedulerJob(sandbox::environment()->ippQueue, cutTitle).has_value());
 }
 
+TEST(WindowsBuild, NamesBeyondAsciiReachTheFileTheLogTheReportAndTheJobAtThePrinter) {
+    QUORLEX_REQUIRE_WINE();
+    QUORLEX_REQUIRE_SANDBOX();
+    // Cyrillic, CJK and emoji (beyond the BMP: surrogate pairs in UTF-16).
+    // Wine's spooler hands CUPS the job's name in as many bytes as the
+    // title has UTF-16 units and a few more, cutting a longer UTF-8 name
+    // (a real spooler keeps it): the title keeps within that.
+    const std::string words = "Ж 請";
+    const std::string folder = makeTempDir("wine-unicode") + "/Отчёт 報告 \xF0\x9F\x93\x81";
+    std::filesystem::create_directory(folder);
+    const std::string document = folder + "/документ 文書 \xF0\x9F\x98\x80.pdf";
+    std::filesystem::copy_file(kMixedPdf, document);
+    const std::string log = folder + "/журнал 日志 \xF0\x9F\x93\x93.log";
+    const std::string report = folder + "/отчёт 報告.json";
+    const std::string title = sandbox::uniqueTitle(words);
+    const RunResult r = wine::runQuorlex({"Log=*:file:100", "LogFile=" + wine::windowsPath(log),
+                                          "Report=" + wine::windowsPath(report), "-printpdf",
+                                          wine::windowsPath(document), sandbox::environment()->ippQueue, title},
+                                         sandbox::unattended());
+    sandbox::expectPrinted(r);
+    // The job's name at the printer is the title as given.
+    EXPECT_EQ(sandbox::pageSizes(sandbox::printedDocument(title)).size(), 4u);
+    bool named = false;
+    for (const auto& job : sandbox::finishedPrinterJobs()) named = named || job.name == title;
+    EXPECT_TRUE(named) << title;
+    // The log went to the file of that name, and the report names all three.
+    ASSERT_TRUE(std::filesystem::exists(log)) << r.err;
+    EXPECT_NE(readFile(log).find("Printing Page 3"), std::string::npos) << readFile(log);
+    const std::string json = readFile(report);
+    EXPECT_NE(json.find("\"title\":\"" + title + "\""), std::string::npos) << json;
+    EXPECT_NE(json.find("документ 文書 \xF0\x9F\x98\x80.pdf"), std::string::npos) << json;
+
+    // A printer of such a name is named as given when it is not there.
+    const std::string printer = "Принтер 打印机 \xF0\x9F\x96\xA8";
+    const RunResult unknown = wine::runQuorlex({"-printpdf", wine::windowsPath(document), printer, title},
+                                               sandbox::unattended());
+    EXPECT_EQ(unknown.exitCode, 1);
+    EXPECT_NE(unwrapped(wine::unixLines(unknown.err)).find("Unable to open Printer " + printer + ":"),
+              std::string::npos)
+        << unknown.err;
+}
+
 TEST(WindowsBuild, NoticeIsAMessageBoxThatHoldsTheRunUntilClosed) {
     QUORLEX_REQUIRE_WINE();
     if (findProgram("Xvfb").empty() || findProgram("xdotool").empty())
