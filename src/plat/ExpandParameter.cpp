@@ -3,10 +3,12 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "plat/Exception.h"
 #include "plat/Strings.h"
 #include "plat/TextBuffer.h"
+#include "plat/WinApi.h"
 
 namespace plat {
 
@@ -18,9 +20,10 @@ bool isNameChar(char c) {
 
 // The value of a referenced variable: the parameter's own table first, then
 // the process environment. Undefined is an error; defined but empty is not.
-const char* lookUp(const std::string& name, const std::map<std::string, std::string>& variables) {
-    if (auto found = variables.find(name); found != variables.end()) return found->second.c_str();
-    if (const char* value = getenv(name.c_str()); value != nullptr) return value;
+std::string lookUp(const std::string& name, const std::map<std::string, std::string>& variables) {
+    if (auto found = variables.find(name); found != variables.end()) return found->second;
+    // In UTF-8 on every system, as the program's other texts.
+    if (std::string value; readEnvironmentVariable(name.c_str(), value)) return value;
     throw ExceptionFmt("unknown environment variable: %s", name.c_str());
 }
 
@@ -44,7 +47,7 @@ char* expandVariables(const char* text, const std::map<std::string, std::string>
                 out.append(dollar);
                 return out.release();
             }
-            out.append(lookUp(std::string(after + 1, close), variables));
+            out.append(lookUp(std::string(after + 1, close), variables).c_str());
             cursor = close;
         } else {
             const char* end = after;
@@ -52,7 +55,7 @@ char* expandVariables(const char* text, const std::map<std::string, std::string>
             if (end == after) {
                 out.append("$");                 // a $ that starts no name stays
             } else {
-                out.append(lookUp(std::string(after, end), variables));
+                out.append(lookUp(std::string(after, end), variables).c_str());
             }
             cursor = end;
         }

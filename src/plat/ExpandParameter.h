@@ -24,7 +24,7 @@ public:
 };
 
 // Expands text by the rules above, looking names up in variables and then
-// with getenv. A "${" without a later "}" keeps the rest of the text as it
+// in the environment (readEnvironmentVariable: UTF-8 on every system). A "${" without a later "}" keeps the rest of the text as it
 // stands. Returns a new heap text.
 char* expandVariables(const char* text, const std::map<std::string, std::string>& variables);
 

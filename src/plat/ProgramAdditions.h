@@ -35,3 +35,7 @@ DWORD readStandardInput(std::string& bytes, size_t most);
 // service, a task without a logged-on user, session 0; on POSIX no
 // display) or where none can be made.
 int showNoticeBox(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type);
+// The value of an environment variable in UTF-8 (Windows keeps them in
+// UTF-16, and its narrow getenv gives them in the ANSI code page); false
+// when it is not set.
+bool readEnvironmentVariable(const char* name, std::string& value);

@@ -1,6 +1,7 @@
 // The Windows side of what the core needs beyond the system's own names:
 // console device names, the default log file, wide output to a narrow
-// standard stream, the library name pattern, and the version record.
+// standard stream, the library name pattern, the version record, and
+// environment variables in UTF-8.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -8,6 +9,7 @@
 #include <string>
 
 #include "plat/DynamicFn.h"
+#include "plat/ExpandParameter.h"
 #include "plat/OsVersion.h"
 #include "plat/WinApi.h"
 
@@ -53,6 +55,28 @@ TEST(SystemVersionRecord, ComesFromTheSystemAsAnNtFamilyVersion) {
     EXPECT_TRUE(plat::osVersion.isWinNT);
     EXPECT_FALSE(plat::osVersion.isWin9x);
     EXPECT_FALSE(plat::osVersion.isNT4BeforeSP3);
+}
+
+TEST(WindowsEnvironment, AValueBeyondTheAnsiCodePageExpandsWholeInUtf8) {
+    // A user folder in Cyrillic, CJK and an emoji, as LogFile=$QUORLEX_... names it.
+    ASSERT_TRUE(SetEnvironmentVariableW(L"QUORLEX_TEST_FOLDER",
+                                        L"C:\\Users\\\u0410\u043d\u043d\u0430 \u6587\u66f8 \U0001F600"));
+    std::string value;
+    ASSERT_TRUE(readEnvironmentVariable("QUORLEX_TEST_FOLDER", value));
+    EXPECT_EQ(value, "C:\\Users\\Анна 文書 \xF0\x9F\x98\x80");
+    std::unique_ptr<char[]> expanded(plat::expandVariables("${QUORLEX_TEST_FOLDER}\\q.log", {}));
+    EXPECT_STREQ(expanded.get(), "C:\\Users\\Анна 文書 \xF0\x9F\x98\x80\\q.log");
+
+    // Longer than a first guess of its size, set to nothing, and not set.
+    const std::wstring longValue(1000, L'\u0416');
+    ASSERT_TRUE(SetEnvironmentVariableW(L"QUORLEX_TEST_FOLDER", longValue.c_str()));
+    ASSERT_TRUE(readEnvironmentVariable("QUORLEX_TEST_FOLDER", value));
+    EXPECT_EQ(value.size(), 2000u);
+    ASSERT_TRUE(SetEnvironmentVariableW(L"QUORLEX_TEST_FOLDER", L""));
+    EXPECT_TRUE(readEnvironmentVariable("QUORLEX_TEST_FOLDER", value));
+    EXPECT_EQ(value, "");
+    ASSERT_TRUE(SetEnvironmentVariableW(L"QUORLEX_TEST_FOLDER", nullptr));
+    EXPECT_FALSE(readEnvironmentVariable("QUORLEX_TEST_FOLDER", value));
 }
 
 }  // namespace
