@@ -83,6 +83,14 @@ TEST_F(PrintJobTest, PrintsEachPageInTheExactOrderOfCalls) {
 
 #include "common/PrintJobPageCases.inc"
 
+TEST_F(PrintJobTest, ATitleBeyondAsciiReachesStartDocWWhole) {
+    // Cyrillic, CJK and an emoji (a surrogate pair): the job's name at the
+    // spooler is the title as given, nothing of it lost or cut.
+    script({kA4Page});
+    print(false, "rec:printer", "Счёт 請求書 \xF0\x9F\xA7\xBE");
+    EXPECT_EQ(std::count(events.events.begin(), events.events.end(), "StartDocW Счёт 請求書 \xF0\x9F\xA7\xBE"), 1);
+}
+
 TEST_F(PrintJobTest, DocumentWithoutPagesIsStartedAndEndedEmpty) {
     script({});
     print(false);
