@@ -9,6 +9,7 @@
 #include <string>
 #include <type_traits>
 
+#include "win32/InstalledTable.h"
 #include "win32/printing/FpdfView.h"
 
 namespace win32 {
@@ -56,15 +57,9 @@ private:
 // Operations that take the place of the engine file while the object lives
 // (tests): FPDF_InitLibrary then loads no file and every FPDF_ function
 // calls these. The table is not copied: it must outlive this object.
-class InstalledFpdfOperations {
+class InstalledFpdfOperations : public InstalledTable<FpdfOperations> {
 public:
     explicit InstalledFpdfOperations(const FpdfOperations& operations);
-    ~InstalledFpdfOperations();
-    InstalledFpdfOperations(const InstalledFpdfOperations&) = delete;
-    InstalledFpdfOperations& operator=(const InstalledFpdfOperations&) = delete;
-
-private:
-    const FpdfOperations* previous_;
 };
 
 // The folder of the running program, with its separator at the end.

@@ -28,11 +28,8 @@ const win32::FpdfOperations* active() {
 
 namespace win32 {
 
-InstalledFpdfOperations::InstalledFpdfOperations(const FpdfOperations& operations) : previous_(installed) {
-    installed = &operations;
-}
-
-InstalledFpdfOperations::~InstalledFpdfOperations() { installed = previous_; }
+InstalledFpdfOperations::InstalledFpdfOperations(const FpdfOperations& operations)
+    : InstalledTable(::installed, operations) {}
 
 }  // namespace win32
 

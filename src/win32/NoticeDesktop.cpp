@@ -37,9 +37,7 @@ bool noticeCanBeSeen() {
     return stationIsVisible(calls) && outsideSessionZero(calls);
 }
 
-InstalledNoticeCalls::InstalledNoticeCalls(const NoticeCalls& calls) : previous_(installed) { installed = &calls; }
-
-InstalledNoticeCalls::~InstalledNoticeCalls() { installed = previous_; }
+InstalledNoticeCalls::InstalledNoticeCalls(const NoticeCalls& calls) : InstalledTable(installed, calls) {}
 
 }  // namespace win32
 

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "plat/WinApi.h"
+#include "win32/InstalledTable.h"
 
 namespace win32 {
 
@@ -28,15 +29,9 @@ bool noticeCanBeSeen();
 
 // Puts a table in place of the one in use for its lifetime, then the one
 // before back. The table is not copied: it must outlive this object.
-class InstalledNoticeCalls {
+class InstalledNoticeCalls : public InstalledTable<NoticeCalls> {
 public:
     explicit InstalledNoticeCalls(const NoticeCalls& calls);
-    ~InstalledNoticeCalls();
-    InstalledNoticeCalls(const InstalledNoticeCalls&) = delete;
-    InstalledNoticeCalls& operator=(const InstalledNoticeCalls&) = delete;
-
-private:
-    const NoticeCalls* previous_;
 };
 
 }  // namespace win32

@@ -22,10 +22,6 @@ const WindowsPrintCalls& systemPrintCalls() {
 
 const WindowsPrintCalls& windowsPrintCalls() { return installed ? *installed : systemPrintCalls(); }
 
-InstalledPrintCalls::InstalledPrintCalls(const WindowsPrintCalls& calls) : previous_(installed) {
-    installed = &calls;
-}
-
-InstalledPrintCalls::~InstalledPrintCalls() { installed = previous_; }
+InstalledPrintCalls::InstalledPrintCalls(const WindowsPrintCalls& calls) : InstalledTable(installed, calls) {}
 
 }  // namespace winprint

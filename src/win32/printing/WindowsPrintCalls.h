@@ -5,6 +5,7 @@
 #pragma once
 
 #include "plat/WinApi.h"
+#include "win32/InstalledTable.h"
 
 namespace winprint {
 
@@ -32,15 +33,9 @@ const WindowsPrintCalls& windowsPrintCalls();
 
 // Puts a table in place of the one in use for its lifetime, then the one
 // before back. The table is not copied: it must outlive this object.
-class InstalledPrintCalls {
+class InstalledPrintCalls : public win32::InstalledTable<WindowsPrintCalls> {
 public:
     explicit InstalledPrintCalls(const WindowsPrintCalls& calls);
-    ~InstalledPrintCalls();
-    InstalledPrintCalls(const InstalledPrintCalls&) = delete;
-    InstalledPrintCalls& operator=(const InstalledPrintCalls&) = delete;
-
-private:
-    const WindowsPrintCalls* previous_;
 };
 
 }  // namespace winprint
