@@ -24,8 +24,9 @@ public:
 };
 
 // Expands text by the rules above, looking names up in variables and then
-// in the environment (readEnvironmentVariable: UTF-8 on every system). A "${" without a later "}" keeps the rest of the text as it
-// stands. Returns a new heap text.
+// in the environment (readEnvironmentVariable: UTF-8 on every system). A
+// "${" without a later "}" keeps the rest of the text as it stands.
+// Returns a new heap text.
 char* expandVariables(const char* text, const std::map<std::string, std::string>& variables);
 
 }  // namespace plat

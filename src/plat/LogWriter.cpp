@@ -29,13 +29,6 @@ void Logger::registerLogger() {
     loggerListHead = this;
 }
 
-void Logger::log(int32_t level, const char* writerName, const char* format, va_list args) {
-    char text[kLogMessageSize];
-    vsnprintf(text, sizeof text, format, args);
-    text[kLogMessageSize - 1] = '\0';
-    write(level, writerName, text);
-}
-
 Logger* Logger::find(const char* targetName) {
     if (targetName == nullptr) return nullptr;
     for (Logger* target = loggerListHead; target != nullptr; target = target->next) {

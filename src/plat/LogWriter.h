@@ -30,8 +30,6 @@ public:
 
     // Links this target at the head of the list, once.
     void registerLogger();
-    // Formats the message into a 4096-byte buffer and hands it to write.
-    void log(int32_t level, const char* writerName, const char* format, va_list args);
 
     static Logger* find(const char* name);
     // "  name\n" on standard error for every registered target.
@@ -67,15 +65,14 @@ public:
 
     bool passes(int32_t messageLevel) const { return logger != nullptr && messageLevel <= level; }
 
-private:
-    void emit(int32_t messageLevel, const char* format, va_list args);
-
-public:
-
     static LogWriter* find(const char* name);
     // "  " and the names in list order separated by ", ", then "\n", on standard error.
     static void listNames();
     static LogWriter* head();
+
+private:
+    // Formats the message once, for the error-line sink and the target.
+    void emit(int32_t messageLevel, const char* format, va_list args);
 };
 
 }  // namespace plat

@@ -68,23 +68,22 @@ JobOutcome followJob(Printer& printer, uint32_t jobId, int seconds) {
             case JobStage::Printed:
                 // A job that left the queue has printed: the line above did not say so.
                 if (!look.held) printerLog.info("Job %lu printed", id);
-                return {JobEnd::Printed, "", look};
+                return {JobEnd::Printed, look};
             case JobStage::Aborted:
             case JobStage::Cancelled: {
                 // A job that left after an error says so with what it last showed.
-                const std::string why = describeLook(look.held ? look : before);
-                printerLog.error("Job %lu ended without printing: %s", id, why.c_str());
-                return {JobEnd::NotPrinted, why, look.held ? look : before};
+                const JobLook& last = look.held ? look : before;
+                printerLog.error("Job %lu ended without printing: %s", id, describeLook(last).c_str());
+                return {JobEnd::NotPrinted, last};
             }
             case JobStage::OnItsWay:
                 break;
         }
         const auto now = Clock::now();
         if (now >= deadline) {
-            const std::string why = describeLook(look);
             printerLog.error("Job %lu has not printed after %d s and stays queued: %s", id, seconds,
-                             why.c_str());
-            return {JobEnd::StillQueued, why, look};
+                             describeLook(look).c_str());
+            return {JobEnd::StillQueued, look};
         }
         std::this_thread::sleep_for(std::min<Clock::duration>(kLookInterval, deadline - now));
         before = look;

@@ -24,8 +24,7 @@ enum class JobEnd { Printed, NotPrinted, StillQueued };
 
 struct JobOutcome {
     JobEnd end = JobEnd::Printed;
-    std::string why;     // for NotPrinted and StillQueued: the state and its reasons
-    JobLook last;        // the look that settled it
+    JobLook last;        // the look that settled it (describeLook: its state and reasons)
 };
 
 // Follows the job on the open printer until it ends or the seconds have

@@ -221,7 +221,7 @@ void PrintJob::finishJob() {
         if (outcome.end == JobEnd::NotPrinted) {
             plat::TextBuffer message;
             message.appendFormat("Job %lu ended at the printer without printing: %s",
-                                 static_cast<unsigned long>(results.jobId), outcome.why.c_str());
+                                 static_cast<unsigned long>(results.jobId), describeLook(outcome.last).c_str());
             throw JobNotPrinted(message.data ? message.data : "");
         }
     }

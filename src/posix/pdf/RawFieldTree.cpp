@@ -278,7 +278,6 @@ private:
 };
 
 std::string fileBytes(const char* fileName) {
-    if (const std::string* input = inputDocument(fileName)) return *input;
     std::ifstream file(fileName, std::ios::binary);
     if (!file) return {};
     return std::string((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
@@ -300,8 +299,10 @@ bool rawPageTreeTooLarge(std::string_view bytes, size_t most) {
 }
 
 RawTrees rawTreesTooLarge(const char* fileName, size_t mostFieldPaths, size_t mostPagePaths) {
-    const std::string bytes = fileBytes(fileName);
-    Reader reader(bytes);
+    // The document from standard input is read where it is held.
+    const std::string* input = inputDocument(fileName);
+    const std::string bytes = input ? std::string() : fileBytes(fileName);
+    Reader reader(input ? std::string_view(*input) : std::string_view(bytes));
     reader.readDefinitions();
     return RawTrees{reader.fieldsTooLarge(mostFieldPaths), reader.pagesTooLarge(mostPagePaths)};
 }
