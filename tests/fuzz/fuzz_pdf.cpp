@@ -2,8 +2,11 @@
 // document, its page sizes, the paper of each page, placing the first pages
 // and, for one input in eight (chosen by the input's bytes, so that a finding
 // repeats, or as QUORLEX_FUZZ_RENDER says), drawing them as Render=always
-// does, onto a printer that keeps nothing. Any crash, memory error or hang is a finding; a document that
-// fails to load is not.
+// does, onto a printer that keeps nothing. The drawing helper's side of the
+// hand-over (the document read, the pages drawn, the answers sent and read
+// back) runs in a thread of this process rather than a process of its own,
+// so that what goes wrong there is found here. Any crash, memory error or
+// hang is a finding; a document that fails to load is not.
 #include <unistd.h>
 
 #include <cstdint>
@@ -16,6 +19,7 @@
 
 #include "plat/Configuration.h"
 #include "plat/Exception.h"
+#include "posix/confined/DrawingHelper.h"
 #include "posix/drawing/DrawingPlugin.h"
 #include "posix/spooler/PrinterDriver.h"
 #include "print/PrintJob.h"
@@ -59,6 +63,7 @@ struct Setup {
         });
         posix::drawing::DrawingPlugin* plugin = quorlexDrawingPlugin();
         posix::drawing::useDrawingPlugin(plugin);
+        posix::confined::DrawingHelper::serveInThreads(true);
         if (FILE* file = std::fopen(path.c_str(), "wb")) {
             std::fputs(kEmptyPdf, file);
             std::fclose(file);

@@ -130,7 +130,7 @@ TEST(FileJob, AFilePrinterJobWritesOnePdfWithAPaperPerSheet) {
 
     posix::JobSettings settings = posix::defaultSettings(*driver);
     settings.paperId = posix::paper_id::A5;
-    std::unique_ptr<posix::DeviceContext> dc = driver->createDeviceContext(settings, false);
+    std::unique_ptr<posix::DeviceContext> dc = driver->createDeviceContext(settings);
     ASSERT_NE(dc, nullptr);
     EXPECT_EQ(dc->measure(SheetMetric::DotsPerInchAcross), 600);
     EXPECT_EQ(dc->measure(SheetMetric::PaperWidth), 3496);  // 148 mm at 600 dpi
@@ -159,13 +159,13 @@ TEST(FileJob, AContextGoneOrAbortedBeforeItsDocumentEndsLeavesNoFile) {
     ASSERT_NE(driver, nullptr);
     const posix::JobSettings settings = posix::defaultSettings(*driver);
 
-    std::unique_ptr<posix::DeviceContext> dc = driver->createDeviceContext(settings, false);
+    std::unique_ptr<posix::DeviceContext> dc = driver->createDeviceContext(settings);
     ASSERT_GT(dc->startDoc(u"Unfinished"), 0);
     ASSERT_GT(dc->startPage(), 0);
     dc.reset();
     EXPECT_TRUE(folder.empty());
 
-    dc = driver->createDeviceContext(settings, false);
+    dc = driver->createDeviceContext(settings);
     ASSERT_GT(dc->startDoc(u"Unfinished"), 0);
     ASSERT_GT(dc->startPage(), 0);
     EXPECT_GT(dc->abortDoc(), 0);

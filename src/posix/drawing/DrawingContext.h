@@ -5,6 +5,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include "posix/spooler/JobContext.h"
 
@@ -17,6 +18,8 @@ class DrawingContext : public JobContext {
 public:
     using JobContext::JobContext;
     cairo_t* cairo() override { return page_.get(); }
+    // The pixels go onto the page's drawing as an image of their own.
+    bool paintPixels(const std::string& pixels, const assembly::TargetRect& target) override;
     // A page drawn onto a recording is taken back with it; one drawn
     // straight onto the document's surface cannot be.
     bool dropPage() override;

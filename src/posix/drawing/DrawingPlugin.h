@@ -1,6 +1,7 @@
-// What the drawing plugin (quorlex-drawing.so: poppler onto cairo) offers
-// the program: documents whose pages it draws, the engine and the device
-// context of Render=always. The plugin exports quorlexDrawingPlugin().
+// What the drawing plugin (quorlex-drawing.so: poppler onto cairo) offers:
+// documents whose pages it draws, which only the drawing helper opens (the
+// program asks the helper, posix/confined), and the device context of a
+// printer that takes raster. The plugin exports quorlexDrawingPlugin().
 #pragma once
 
 #include <memory>
@@ -11,13 +12,8 @@
 namespace posix {
 
 class DeviceContext;
-class PdfEngine;
 class PrinterDriver;
 struct RasterFormat;
-
-namespace assembly {
-struct TargetRect;
-}
 
 namespace drawing {
 
@@ -27,15 +23,17 @@ public:
     // The page as displayed (crop box, /Rotate), in points.
     virtual double width() const = 0;
     virtual double height() const = 0;
-    // Draws the page onto the device context as a viewer prints it:
-    // straight onto its drawing, or, on a context that places pages, into a
-    // PDF of its own that is then placed. False when nothing could be drawn.
-    virtual bool drawOnto(DeviceContext& context, const assembly::TargetRect& target,
-                          int rotate) = 0;
     // Why a value of the page's form does not reach its drawing (poppler
     // found no font for a character), or empty. Draws the page once to see,
-    // and keeps that drawing for drawOnto.
+    // and keeps that drawing for drawnAsPdf.
     virtual std::string formValueLost() = 0;
+    // The page drawn as printing shows it, as a PDF of one page of its
+    // displayed size; empty when cairo fails.
+    virtual std::string drawnAsPdf() = 0;
+    // The page drawn as printing shows it into width x height pixels
+    // (ARGB32, premultiplied, rows of width * 4 bytes), turned by rotate
+    // quarter turns clockwise; false when cairo cannot.
+    virtual bool drawnAsPixels(int width, int height, int rotate, std::string& pixels) = 0;
 };
 
 class DrawableDocument {
@@ -60,11 +58,6 @@ public:
     // a whole PDF file), read in place of the file.
     virtual std::unique_ptr<DrawableDocument> openCopy(const std::string& contents, const char* password,
                                                        bool appearancesFromValues, unsigned long& error) = 0;
-    // The engine that draws every page (Render=always).
-    virtual PdfEngine& engine() = 0;
-    // The device context every page is drawn onto (Render=always).
-    virtual std::unique_ptr<DeviceContext> deviceContext(PrinterDriver& driver,
-                                                         const JobSettings& settings) = 0;
     // The device context of a printer that takes raster and no PDF: every
     // page drawn and sent as raster in the format.
     virtual std::unique_ptr<DeviceContext> rasterDeviceContext(PrinterDriver& driver, const JobSettings& settings,

@@ -3,13 +3,8 @@
 #include <cairo-pdf.h>
 #include <cairo.h>
 
-#include <qpdf/QPDFPageDocumentHelper.hh>
-
-#include <exception>
+#include <cstring>
 #include <memory>
-#include <vector>
-
-#include "posix/assembly/SourcePage.h"
 
 namespace posix::drawing {
 
@@ -65,27 +60,23 @@ std::string drawPageAsPdf(PopplerPage* page) {
     return pdf;
 }
 
-bool drawPageOnto(DeviceContext& context, PopplerPage* page, const assembly::TargetRect& target,
-                  int rotate) {
-    if (cairo_t* cr = context.cairo()) {
-        drawPage(cr, page, target, rotate);
-        return true;
+bool drawPageAsPixels(PopplerPage* page, int width, int height, int rotate, std::string& pixels) {
+    std::unique_ptr<cairo_surface_t, SurfaceDestroy> surface(
+        cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height));
+    if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) return false;
+    {
+        std::unique_ptr<cairo_t, ContextDestroy> cr(cairo_create(surface.get()));
+        drawPage(cr.get(), page, assembly::TargetRect{0, 0, width, height}, rotate);
+        if (cairo_status(cr.get()) != CAIRO_STATUS_SUCCESS) return false;
     }
-    return placeDrawing(context, drawPageAsPdf(page), target, rotate);
-}
-
-bool placeDrawing(DeviceContext& context, std::string pdf, const assembly::TargetRect& target, int rotate) {
-    if (pdf.empty()) return false;
-    try {
-        std::shared_ptr<QPDF> drawn = assembly::openPdfInMemory(std::move(pdf), "drawn page");
-        const std::vector<QPDFPageObjectHelper> pages = QPDFPageDocumentHelper(*drawn).getAllPages();
-        if (pages.empty()) return false;
-        assembly::SourcePage source = assembly::SourcePage::of(drawn, pages.front().getObjectHandle());
-        source.drawn = true;
-        return context.placePage(source, target, rotate);
-    } catch (const std::exception&) {
-        return false;
-    }
+    cairo_surface_flush(surface.get());
+    const unsigned char* rows = cairo_image_surface_get_data(surface.get());
+    const int stride = cairo_image_surface_get_stride(surface.get());
+    const size_t rowBytes = static_cast<size_t>(width) * 4;
+    pixels.resize(rowBytes * static_cast<size_t>(height));
+    for (int y = 0; y < height; ++y)
+        std::memcpy(pixels.data() + y * rowBytes, rows + static_cast<size_t>(y) * stride, rowBytes);
+    return true;
 }
 
 }  // namespace posix::drawing

@@ -1,12 +1,11 @@
-// Drawing a page with poppler onto cairo: onto a device context's drawing,
-// or into a PDF of its own that a placing device context then places.
+// Drawing a page with poppler onto cairo: into a PDF of its own, which the
+// program places, or into pixels, which it paints on a drawing context.
 #pragma once
 
 #include <poppler.h>
 
 #include <string>
 
-#include "posix/spooler/DeviceContext.h"
 #include "posix/assembly/Placement.h"
 
 namespace posix::drawing {
@@ -19,14 +18,8 @@ void drawPage(cairo_t* cr, PopplerPage* page, const assembly::TargetRect& target
 // displayed size; empty when cairo fails.
 std::string drawPageAsPdf(PopplerPage* page);
 
-// Draws the page onto the device context as a viewer prints it: straight
-// onto its drawing, or, on a context that places pages, into a PDF of its
-// own that is then placed. False when nothing could be drawn.
-bool drawPageOnto(DeviceContext& context, PopplerPage* page, const assembly::TargetRect& target,
-                  int rotate);
-
-// Places a drawing of a page (a one-page PDF) on a context that places
-// pages, as drawPageOnto does. False when it cannot.
-bool placeDrawing(DeviceContext& context, std::string pdf, const assembly::TargetRect& target, int rotate);
+// The page drawn as printing shows it into width x height pixels (ARGB32,
+// premultiplied), turned by rotate quarter turns; false when cairo fails.
+bool drawPageAsPixels(PopplerPage* page, int width, int height, int rotate, std::string& pixels);
 
 }  // namespace posix::drawing

@@ -1,12 +1,10 @@
 // The drawing plugin's table: documents opened with poppler, pages drawn
 // onto cairo.
-#include "posix/drawing/CairoDeviceContext.h"
 #include "posix/drawing/RasterDeviceContext.h"
 #include "posix/drawing/DrawingPlugin.h"
 #include "posix/drawing/FormText.h"
 #include "posix/drawing/PageDrawing.h"
 #include "posix/drawing/PopplerDocuments.h"
-#include "posix/drawing/PopplerEngine.h"
 
 namespace posix::drawing {
 
@@ -20,11 +18,14 @@ public:
     }
     double width() const override { return width_; }
     double height() const override { return height_; }
-    bool drawOnto(DeviceContext& context, const assembly::TargetRect& target, int rotate) override {
-        if (!context.cairo() && !drawn_.empty()) return placeDrawing(context, std::move(drawn_), target, rotate);
-        return drawPageOnto(context, page_.get(), target, rotate);
-    }
     std::string formValueLost() override { return drawFormValues(page_.get(), appearancesFromValues_, drawn_); }
+    std::string drawnAsPdf() override {
+        if (!drawn_.empty()) return std::move(drawn_);
+        return drawPageAsPdf(page_.get());
+    }
+    bool drawnAsPixels(int width, int height, int rotate, std::string& pixels) override {
+        return drawPageAsPixels(page_.get(), width, height, rotate, pixels);
+    }
 
 private:
     PopplerPagePtr page_;
@@ -64,11 +65,6 @@ public:
         PopplerDocumentPtr document = openPopplerDocumentCopy(contents, password, error);
         if (!document) return nullptr;
         return std::make_unique<PopplerDrawableDocument>(std::move(document), appearancesFromValues);
-    }
-    PdfEngine& engine() override { return popplerEngine(); }
-    std::unique_ptr<DeviceContext> deviceContext(PrinterDriver& driver,
-                                                 const JobSettings& settings) override {
-        return std::make_unique<CairoDeviceContext>(driver, settings);
     }
     std::unique_ptr<DeviceContext> rasterDeviceContext(PrinterDriver& driver, const JobSettings& settings,
                                                        const RasterFormat& format) override {

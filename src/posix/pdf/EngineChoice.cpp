@@ -1,6 +1,8 @@
 // Which engine a run prints with: one a test installed, else the one the
 // Render parameter names. A drawing plugin that cannot be loaded leaves an
 // engine that opens no document and says why.
+#include "posix/confined/DrawingBudget.h"
+#include "posix/confined/DrawingEngine.h"
 #include "posix/drawing/DrawingPlugin.h"
 #include "posix/pdf/PdfEngine.h"
 #include "posix/pdf/PlacingEngine.h"
@@ -24,8 +26,10 @@ public:
 };
 
 PdfEngine& engineOfRenderMode() {
+    // A budget no value of which is accepted fails the run before anything prints.
+    confined::drawingBudget();
     if (renderMode() == RenderMode::Always) {
-        if (drawing::DrawingPlugin* plugin = drawing::drawingPlugin()) return plugin->engine();
+        if (drawing::drawingPlugin()) return confined::drawingEngine();
         static MissingEngine missing;
         return missing;
     }

@@ -43,9 +43,6 @@ public:
                                    int sizeX, int sizeY, int rotate) = 0;
     virtual void closePage(PageHandle page) = 0;
     virtual void closeDocument(DocumentHandle document) = 0;
-    // Whether every page of the document needs drawing, so that it is
-    // drawn whole onto a drawing device context.
-    virtual bool drawnWhole(DocumentHandle) { return false; }
     // How rendering would put the page on its sheet: placed as it is, or drawn.
     virtual PageWay wayOf(PageHandle) { return PageWay::Drawn; }
     // Why a page drawn was not placed; empty when not known.

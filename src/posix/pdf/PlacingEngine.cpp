@@ -70,6 +70,9 @@ std::string PlacingEngine::renderPage(DeviceContext& context, PageHandle handle,
         page.drawReason = reason;
         return {};
     }
+    // The helper was ended while it drew the page: its budget, a crash.
+    const std::string& failure = page.drawable ? page.drawable->failure() : page.document->drawingFailure();
+    if (!failure.empty()) return "Page " + std::to_string(page.index) + " cannot be printed: " + failure;
     return "Page " + std::to_string(page.index) + " could not be printed: " + reason;
 }
 
@@ -84,8 +87,6 @@ std::string PlacingEngine::drawReason(PageHandle handle) {
     const PreparedPage* page = asPage(handle);
     return page ? page->drawReason : std::string();
 }
-
-bool PlacingEngine::drawnWhole(DocumentHandle document) { return document && asDocument(document)->drawnWhole(); }
 
 unsigned long PlacingEngine::permissions(DocumentHandle document) {
     return document ? asDocument(document)->permissions() : 0;

@@ -17,7 +17,6 @@ public:
     // and knows whether every page of it needs drawing.
     DocumentHandle loadDocument(const char* fileName, const char* password, unsigned long& error) override;
     unsigned long permissions(DocumentHandle document) override;
-    bool drawnWhole(DocumentHandle document) override;
     int pageCount(DocumentHandle document) override;
     void closeDocument(DocumentHandle document) override;
 

@@ -141,7 +141,6 @@ std::unique_ptr<SourceDocument> SourceDocument::open(const char* fileName, const
         document->printedLayers_ = PrintedLayers(*document->qpdf_);
         document->prepareForms();
     }
-    document->drawnWhole_ = document->everyPageDrawn();
     return document;
 }
 
@@ -242,27 +241,41 @@ void SourceDocument::openDrawable(unsigned long& error) {
         return;
     }
     const char* password = hasPassword_ ? password_.c_str() : nullptr;
+    confined::DrawingSource source;
+    source.fileName = fileName_;
+    source.password = password_;
+    source.hasPassword = hasPassword_;
+    source.appearancesFromValues = appearancesFromValues_;
+    std::string why;
     if (readWithoutRepairs_ && wideValueTakesFormAppearance_) {
         // qpdf's own reading has its appearances made by now: a new one.
-        std::string copy;
         try {
-            copy = copyForDrawingForms(*openWithQpdf(fileName_, password));
+            source.copy = copyForDrawingForms(*openWithQpdf(fileName_, password));
         } catch (const std::exception&) {
         }
-        if (!copy.empty()) {
-            drawable_ = plugin->openCopy(copy, password, appearancesFromValues_, error);
+        if (!source.copy.empty()) {
+            drawable_ = confined::ConfinedDocument::open(source, error, why);
             if (drawable_) return;
+            source.copy.clear();
         }
     }
-    drawable_ = plugin->open(fileName_.c_str(), password, appearancesFromValues_, error);
+    drawable_ = confined::ConfinedDocument::open(std::move(source), error, why);
+    // A helper that ended before it had read the document: nothing of it
+    // is drawn, and the pages that need drawing say why.
+    if (!drawable_ && !why.empty()) drawingUnavailable_ = why;
 }
 
-std::unique_ptr<drawing::DrawablePage> SourceDocument::drawablePage(int index) {
+std::unique_ptr<confined::ConfinedPage> SourceDocument::drawablePage(int index) {
     if (!drawableTried_) {
         unsigned long error = kPdfLoaded;
         openDrawable(error);
     }
     return drawable_ ? drawable_->page(index) : nullptr;
+}
+
+const std::string& SourceDocument::drawingFailure() const {
+    static const std::string none;
+    return drawable_ ? drawable_->failure() : none;
 }
 
 std::string SourceDocument::annotationsToPlace(QPDFObjectHandle page, std::vector<QPDFObjectHandle>* placed) {
@@ -297,23 +310,6 @@ std::string SourceDocument::annotationsToPlace(QPDFObjectHandle page, std::vecto
     return reason;
 }
 
-bool SourceDocument::everyPageDrawn() {
-    if (!qpdf_) return drawable_ != nullptr;
-    if (pages_.empty()) return false;
-    for (QPDFObjectHandle& page : pages_) {
-        try {
-            if (annotationsToPlace(page, nullptr).empty()) return false;
-        } catch (const std::exception&) {
-            // What cannot be read is drawn.
-        }
-    }
-    if (!drawableTried_) {
-        unsigned long error = kPdfLoaded;
-        openDrawable(error);
-    }
-    return drawable_ != nullptr;
-}
-
 void SourceDocument::checkPlaceable(PreparedPage& page) {
     assembly::SourcePage source = assembly::SourcePage::of(qpdf_, pages_[page.index]);
     page.width = source.displayed.width();
@@ -344,7 +340,7 @@ std::unique_ptr<PreparedPage> SourceDocument::preparePage(int index) {
     page->drawable = drawablePage(index);
     if (page->drawable) {
         // Text a form holds reaches the paper, or the page does not print.
-        const std::string lost = page->drawable->formValueLost();
+        const std::string& lost = page->drawable->formValueLost();
         if (!lost.empty()) {
             pdfPrintLog.error("Page %d cannot be printed: %s", index, lost.c_str());
             return nullptr;
@@ -357,7 +353,9 @@ std::unique_ptr<PreparedPage> SourceDocument::preparePage(int index) {
     }
     // It cannot be drawn either: skipped, and the log says why, rather
     // than printed without what needed drawing.
-    if (qpdf_) {
+    if (!drawingFailure().empty()) {
+        pdfPrintLog.error("Page %d cannot be printed: %s", index, drawingFailure().c_str());
+    } else if (qpdf_) {
         pdfPrintLog.error("Page %d needs drawing (%s): %s", index, page->drawReason.c_str(),
                           drawingUnavailable_.empty() ? "poppler cannot read it"
                                                       : drawingUnavailable_.c_str());

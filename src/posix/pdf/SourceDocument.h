@@ -1,5 +1,5 @@
 // A document as the placing engine holds it: qpdf's reading of it, and
-// the drawing plugin's, opened only when a page has to be drawn.
+// the drawing helper's, started only when a page has to be drawn.
 #pragma once
 
 #include <qpdf/QPDF.hh>
@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "posix/assembly/SourcePage.h"
-#include "posix/drawing/DrawingPlugin.h"
+#include "posix/confined/ConfinedDrawing.h"
 #include "posix/pdf/PrintedLayers.h"
 
 namespace posix::pdf {
@@ -30,7 +30,7 @@ struct PreparedPage {
     // Why the page is drawn instead, when it is.
     std::string drawReason;
     // The page to draw, when it is drawn.
-    std::unique_ptr<drawing::DrawablePage> drawable;
+    std::unique_ptr<confined::ConfinedPage> drawable;
 };
 
 class SourceDocument {
@@ -46,18 +46,15 @@ public:
     int pageCount() const;
     // Null when the page can be neither placed nor drawn.
     std::unique_ptr<PreparedPage> preparePage(int index);
-    // The page of that index for drawing; null when there is none.
-    std::unique_ptr<drawing::DrawablePage> drawablePage(int index);
+    // The page of that index for drawing; null when there is none, or
+    // when the helper could not be asked (drawingFailure() says why).
+    std::unique_ptr<confined::ConfinedPage> drawablePage(int index);
+    const std::string& drawingFailure() const;
     // The document's permission bits (bit 3, value 4: printing), all set
     // for a document without encryption.
     unsigned long permissions() const;
     // Logs (level 100) what qpdf has warned of since the last call.
     void logWarnings();
-    // Whether every page of the document needs drawing (for what its
-    // annotations and forms hold, or because only drawing reads it): such
-    // a document is drawn whole rather than each page into a document of
-    // its own, with its fonts.
-    bool drawnWhole() const { return drawnWhole_; }
 
 private:
     SourceDocument() = default;
@@ -68,7 +65,6 @@ private:
     // Why the printable annotations of the page need drawing, or empty;
     // those drawn from their appearances go into placed (when given).
     std::string annotationsToPlace(QPDFObjectHandle page, std::vector<QPDFObjectHandle>* placed);
-    bool everyPageDrawn();
 
     std::string fileName_;
     std::string password_;
@@ -76,15 +72,15 @@ private:
     std::shared_ptr<QPDF> qpdf_;                 // null: every page is drawn
     std::vector<QPDFObjectHandle> pages_;
     std::string drawAllReason_;
-    std::unique_ptr<drawing::DrawableDocument> drawable_;
+    std::unique_ptr<confined::ConfinedDocument> drawable_;
     bool drawableTried_ = false;
     // Why nothing of the document can be drawn (the plugin cannot be
-    // loaded, its forms would hang poppler), or empty.
+    // loaded, its forms would hang poppler, the helper could not read it
+    // within its budget), or empty.
     std::string drawingUnavailable_;
     // Widgets of fields whose values qpdf cannot draw, and why.
     std::map<QPDFObjGen, const char*> undrawableWidgets_;
     PrintedLayers printedLayers_;
-    bool drawnWhole_ = false;
     bool formsUnprepared_ = false;
     bool appearancesFromValues_ = false;   // as the document says (qpdf's appearances change it)
     bool readWithoutRepairs_ = false;      // qpdf and drawing read the same document

@@ -6,7 +6,6 @@
 #include "os/PaperSizes.h"
 #include "plat/Exception.h"
 #include "plat/Strings.h"
-#include "posix/pdf/RenderMode.h"
 #include "posix/printing/ContextDocument.h"
 #include "posix/printing/EnginePdf.h"
 #include "posix/spooler/DriverSettings.h"
@@ -113,11 +112,8 @@ void DriverPrinter::selectSize(PaperExtent size) {
     settings_.paperLength = size.length;
 }
 
-std::unique_ptr<PrintDocument> DriverPrinter::createDocument(PdfDocument& pdf, StepOutcome& outcome) {
-    // A document whose every page needs drawing is drawn whole, as
-    // Render=always draws it, so that what its pages share is written once.
-    const bool drawEveryPage = renderMode() == RenderMode::Always || static_cast<EngineDocument&>(pdf).drawnWhole();
-    std::unique_ptr<DeviceContext> context = driver_->createDeviceContext(settings_, drawEveryPage);
+std::unique_ptr<PrintDocument> DriverPrinter::createDocument(PdfDocument&, StepOutcome& outcome) {
+    std::unique_ptr<DeviceContext> context = driver_->createDeviceContext(settings_);
     if (!context) {
         outcome = StepOutcome::failedAt(PrintStep::CreateDocument, GetLastError());
         return nullptr;

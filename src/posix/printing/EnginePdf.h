@@ -43,7 +43,6 @@ public:
     EngineDocument(PdfEngine& engine, DocumentHandle document) : document_(document, EngineRelease{&engine}) {}
 
     int pageCount() override { return engine().pageCount(document_.get()); }
-    bool drawnWhole() { return engine().drawnWhole(document_.get()); }
     unsigned long permissions() override { return engine().permissions(document_.get()); }
     std::unique_ptr<PdfPage> loadPage(int index) override {
         PageHandle page = engine().loadPage(document_.get(), index);

@@ -51,6 +51,11 @@ public:
         return false;
     }
 
+    // Paints a drawing of the page in progress, given as pixels (ARGB32,
+    // premultiplied, rows of width * 4 bytes) the size of the target
+    // rectangle, at the target. False when this context does not draw.
+    virtual bool paintPixels(const std::string&, const assembly::TargetRect&) { return false; }
+
     // Withdraws the sheet in progress, for a page that could not be put on
     // it: nothing of the sheet prints. False where the context cannot take
     // a sheet back (it then ends as it is).

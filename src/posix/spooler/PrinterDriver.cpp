@@ -67,16 +67,14 @@ std::shared_ptr<PrinterDriver> openPrinterDriver(const std::string& name) {
     return driver;
 }
 
-std::unique_ptr<DeviceContext> PrinterDriver::createDeviceContext(const JobSettings& settings, bool drawEveryPage) {
+std::unique_ptr<DeviceContext> PrinterDriver::createDeviceContext(const JobSettings& settings) {
     // A printer of raster has every page drawn for it.
     if (const RasterFormat* raster = rasterFormat()) {
         drawing::DrawingPlugin* plugin = drawing::drawingPlugin();
         return plugin ? plugin->rasterDeviceContext(*this, settings, *raster) : nullptr;
     }
-    if (drawEveryPage) {
-        drawing::DrawingPlugin* plugin = drawing::drawingPlugin();
-        return plugin ? plugin->deviceContext(*this, settings) : nullptr;
-    }
+    // Pages that are drawn come back from the drawing helper as PDF, and
+    // are placed like the others.
     return std::make_unique<assembly::AssemblyDeviceContext>(*this, settings);
 }
 

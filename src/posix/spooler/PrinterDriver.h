@@ -121,10 +121,10 @@ public:
     }
 
     // The device context for this printer, set up from the settings. The
-    // default places the document's pages (or, for a document drawn whole,
-    // draws them onto cairo) and hands the PDF to startJob's sink; a printer
-    // of raster has every page drawn.
-    virtual std::unique_ptr<DeviceContext> createDeviceContext(const JobSettings& settings, bool drawEveryPage);
+    // default places the document's pages (those drawn as well, as the
+    // drawing helper hands them back) and hands the PDF to startJob's sink;
+    // a printer of raster has every page drawn.
+    virtual std::unique_ptr<DeviceContext> createDeviceContext(const JobSettings& settings);
 
     // The paper the settings describe: by its id when that names one of
     // papers(), otherwise by its size. Margins of a size

@@ -160,7 +160,7 @@ public:
         return nullptr;
     }
 
-    std::unique_ptr<posix::DeviceContext> createDeviceContext(const posix::JobSettings& settings, bool) override {
+    std::unique_ptr<posix::DeviceContext> createDeviceContext(const posix::JobSettings& settings) override {
         if (shared_->setup.createDeviceContextError != 0) {
             shared_->log.add("createContext failed");
             SetLastError(shared_->setup.createDeviceContextError);

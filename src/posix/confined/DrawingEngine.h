@@ -1,21 +1,22 @@
-// The PDF engine that draws every page with poppler onto cairo, as it was
-// printed before pages were placed: the engine of Render=always.
+// The PDF engine that draws every page (Render=always): the document read
+// and its pages drawn by the drawing helper, each drawing placed on its
+// sheet (or painted, on a printer of raster).
 #pragma once
 
 #include "posix/pdf/PdfEngine.h"
 
-namespace posix::drawing {
+namespace posix::confined {
 
-class PopplerEngine : public PdfEngine {
+class DrawingEngine : public PdfEngine {
 public:
-    // Poppler reads the document, once its form field tree is known to be
-    // one poppler can walk; the permissions are those poppler reads.
+    // The helper reads the document, once its form field tree and its page
+    // tree are known to be ones poppler can walk; the permissions are those
+    // poppler reads.
     DocumentHandle loadDocument(const char* fileName, const char* password, unsigned long& error) override;
     unsigned long permissions(DocumentHandle document) override;
     int pageCount(DocumentHandle document) override;
     void closeDocument(DocumentHandle document) override;
 
-    // A page is poppler's own, drawn onto the context's cairo.
     PageHandle loadPage(DocumentHandle document, int index) override;
     double pageWidth(PageHandle page) override;
     double pageHeight(PageHandle page) override;
@@ -25,7 +26,7 @@ public:
     std::string drawReason(PageHandle) override { return "Render=always"; }
 };
 
-// The poppler engine, one per process.
-PopplerEngine& popplerEngine();
+// The drawing engine, one per process.
+DrawingEngine& drawingEngine();
 
-}  // namespace posix::drawing
+}  // namespace posix::confined

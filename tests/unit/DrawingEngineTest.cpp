@@ -1,12 +1,13 @@
-// The drawing engine on poppler: load errors as the print job reports
-// them, page sizes, and pages drawn onto the device context where the
-// target rectangle and the rotation put them, as vectors.
+// The drawing engine (Render=always), its documents read and its pages
+// drawn by the drawing helper: load errors as the print job reports them,
+// page sizes, and pages drawn onto the device context where the target
+// rectangle and the rotation put them, as vectors.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <string>
 
-#include "posix/drawing/DrawingPlugin.h"
+#include "posix/confined/DrawingEngine.h"
 #include "posix/pdf/PdfEngine.h"
 #include "posix/spooler/DeviceContext.h"
 #include "posix/spooler/DriverSettings.h"
@@ -21,7 +22,7 @@ using posix::PageHandle;
 
 std::string sample(const std::string& name) { return std::string(QUORLEX_TEST_DATA) + "/" + name; }
 
-posix::PdfEngine& poppler() { return posix::drawing::drawingPlugin()->engine(); }
+posix::PdfEngine& poppler() { return posix::confined::drawingEngine(); }
 
 struct LoadedDocument {
     explicit LoadedDocument(const std::string& path, const char* password = nullptr)
@@ -41,11 +42,11 @@ struct LoadedPage {
     PageHandle page;
 };
 
-// A device context of the memory printer that draws every page, at its
-// default settings (A4, 300 dpi).
+// A device context of the memory printer, at its default settings (A4,
+// 300 dpi): drawn pages are placed on it as the helper draws them.
 std::unique_ptr<posix::DeviceContext> drawingContext(std::shared_ptr<posix::PrinterDriver>& driver) {
     driver = posix::openPrinterDriver("mem:render");
-    return driver->createDeviceContext(posix::defaultSettings(*driver), true);
+    return driver->createDeviceContext(posix::defaultSettings(*driver));
 }
 
 // Renders one page of a sample onto an A4 sheet of the memory printer at
@@ -83,7 +84,7 @@ double dark(const std::string& pdf, double xMm, double yMm) {
 
 // ------------------------------------------------------------------ loading
 
-TEST(PopplerLoading, ErrorCodesSayWhyADocumentDidNotLoad) {
+TEST(DrawingEngineLoading, ErrorCodesSayWhyADocumentDidNotLoad) {
     struct Case { std::string path; unsigned long error; };
     const Case cases[] = {
         {sample("no-such-file.pdf"), kPdfFileError},
@@ -100,7 +101,7 @@ TEST(PopplerLoading, ErrorCodesSayWhyADocumentDidNotLoad) {
     }
 }
 
-TEST(PopplerLoading, LoadsByRelativeAndOddlyNamedPathsAndWithAPassword) {
+TEST(DrawingEngineLoading, LoadsByRelativeAndOddlyNamedPathsAndWithAPassword) {
     const fs::path relative = fs::relative(sample("mixed.pdf"));
     LoadedDocument byRelative(relative.string());
     ASSERT_NE(byRelative.document, nullptr) << relative;
@@ -118,7 +119,7 @@ TEST(PopplerLoading, LoadsByRelativeAndOddlyNamedPathsAndWithAPassword) {
     EXPECT_EQ(poppler().pageCount(encrypted.document), 4);
 }
 
-TEST(PopplerLoading, PagesReportTheirSizeInPointsAsShown) {
+TEST(DrawingEngineLoading, PagesReportTheirSizeInPointsAsShown) {
     LoadedDocument doc(sample("mixed.pdf"));
     ASSERT_NE(doc.document, nullptr);
     ASSERT_EQ(poppler().pageCount(doc.document), 4);
@@ -139,7 +140,7 @@ TEST(PopplerLoading, PagesReportTheirSizeInPointsAsShown) {
     EXPECT_NEAR(poppler().pageHeight(first.page), 595.28, 0.01);
 }
 
-TEST(PopplerLoading, ADocumentWithoutPagesLoadsWithNone) {
+TEST(DrawingEngineLoading, ADocumentWithoutPagesLoadsWithNone) {
     LoadedDocument doc(sample("empty.pdf"));
     ASSERT_NE(doc.document, nullptr);
     EXPECT_EQ(poppler().pageCount(doc.document), 0);
@@ -184,14 +185,15 @@ TEST_F(RenderTest, OutputStaysVectorAndNeedsAPageToDrawOn) {
     EXPECT_FALSE(testing_support::containsImages(pdf));
     EXPECT_EQ(pdf.find("/Subtype /Image"), std::string::npos);
 
-    // Outside a page there is nothing to draw on, and nothing is drawn.
+    // Outside a page there is nothing to draw on: nothing is drawn, and
+    // the page is not taken as printed.
     LoadedDocument doc(sample("mixed.pdf"));
     LoadedPage page(doc.document, 0);
     std::shared_ptr<posix::PrinterDriver> driver;
     std::unique_ptr<posix::DeviceContext> dc = drawingContext(driver);
     ASSERT_NE(dc, nullptr);
-    EXPECT_EQ(poppler().renderPage(*dc, page.page, 0, 0, 100, 100, 0), "");
-    EXPECT_EQ(dc->cairo(), nullptr);
+    EXPECT_EQ(poppler().renderPage(*dc, page.page, 0, 0, 100, 100, 0),
+              "Page 0 could not be printed: nothing of it could be drawn");
 }
 
 // ---------------------------------------------------------------- engines
