@@ -555,8 +555,8 @@ const Hazard kHazards[] = {
      "The document cannot be drawn: its page tree has more than 100000 paths", {"Render=always"}},
     {"a page smaller than a pixel at the printer's resolution", thinnerThanAPixel, 3, 1,
      "Page 1 could not be printed: it is smaller than a pixel at the printer's resolution"},
-    // Drawn straight onto cairo's surface, its sheet stays, blank.
-    {"the same, every page drawn", thinnerThanAPixel, 3, 2,
+    // Drawn pages are placed too: its sheet is withdrawn as well.
+    {"the same, every page drawn", thinnerThanAPixel, 3, 1,
      "Page 1 could not be printed: it is smaller than a pixel at the printer's resolution", {"Render=always"}},
     {"a single content stream of damaged Flate data",
      [](const std::string& folder) { return encodedContent(folder, "flate.pdf", "/FlateDecode"); }, 0, 1,
@@ -646,11 +646,12 @@ const Hazard kHazards[] = {
      },
      0, 5, "Page 4 drawn: a printable annotation has no appearance", {}, false, false, "",
      [](const std::string&, const std::string& printed) {
-         // Drawn as one document: its font once, not once per page.
+         // Each page drawn into a PDF of its own carries the font it uses,
+         // once, and no more.
          EXPECT_EQ(testpdf::countObjects(printed, [](QPDFObjectHandle object) {
                        return object.isDictionary() && object.getKey("/Type").isNameAndEquals("/FontDescriptor");
                    }),
-                   1);
+                   5);
      }},
     {"a check box that is off and has no off appearance",
      [](const std::string& folder) {

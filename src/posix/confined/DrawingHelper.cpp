@@ -16,6 +16,7 @@
 #include <new>
 
 #include "posix/drawing/DrawingPlugin.h"
+#include "print/PrintLogs.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #define QUORLEX_SANITIZED 1
@@ -122,14 +123,17 @@ std::unique_ptr<DrawingHelper> DrawingHelper::start(const DrawingSource& source,
         std::string body;
         if (!helper->await(MessageKind::Opened, body, "reading the document for drawing", why)) return nullptr;
         MessageIn in(body);
-        uint32_t error = 0, pages = 0, permissions = 0;
-        if (!in.number(error) || !in.number(pages) || !in.number(permissions) || pages > INT32_MAX) return nullptr;
+        uint32_t error = 0, pages = 0, permissions = 0, microseconds = 0;
+        if (!in.number(error) || !in.number(pages) || !in.number(permissions) || !in.number(microseconds) ||
+            pages > INT32_MAX)
+            return nullptr;
         opened = OpenedDocument{error, static_cast<int>(pages), permissions};
         return helper;
     }
     const pid_t program = getpid();
     // What the parent wrote but not yet flushed must not be written twice.
     std::fflush(nullptr);
+    const Clock::time_point started = Clock::now();
     const pid_t pid = fork();
     if (pid < 0) {
         why = std::string("the drawing helper cannot be started: ") + std::strerror(errno);
@@ -147,13 +151,19 @@ std::unique_ptr<DrawingHelper> DrawingHelper::start(const DrawingSource& source,
     std::string body;
     if (!helper->await(MessageKind::Opened, body, "reading the document for drawing", why)) return nullptr;
     MessageIn in(body);
-    uint32_t error = 0, pages = 0, permissions = 0;
-    if (!in.number(error) || !in.number(pages) || !in.number(permissions) || !in.atEnd() || pages > INT32_MAX) {
+    uint32_t error = 0, pages = 0, permissions = 0, microseconds = 0;
+    if (!in.number(error) || !in.number(pages) || !in.number(permissions) || !in.number(microseconds) ||
+        !in.atEnd() || pages > INT32_MAX) {
         helper->reap(true, "");
         why = "the drawing helper answered what was not asked";
         return nullptr;
     }
     opened = OpenedDocument{error, static_cast<int>(pages), permissions};
+    // What starting a helper costs beyond reading the document, which
+    // drawing needs wherever it runs.
+    const double total = std::chrono::duration<double, std::milli>(Clock::now() - started).count();
+    pdfPrintLog.info("Drawing helper %d ready in %.1f ms, %.1f ms of it reading the document", static_cast<int>(pid),
+                     total, microseconds / 1000.0);
     return helper;
 }
 

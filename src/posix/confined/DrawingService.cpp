@@ -4,6 +4,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -53,11 +54,14 @@ void injectFault(uint32_t kind, std::string_view body) {
 
 DrawingService::DrawingService(drawing::DrawingPlugin& plugin, const DrawingSource& source) {
     error_ = kPdfLoaded;
+    const auto start = std::chrono::steady_clock::now();
     const char* password = source.hasPassword ? source.password.c_str() : nullptr;
     document_ = source.copy.empty()
                     ? plugin.open(source.fileName.c_str(), password, source.appearancesFromValues, error_)
                     : plugin.openCopy(source.copy, password, source.appearancesFromValues, error_);
     if (!document_ && error_ == kPdfLoaded) error_ = kPdfUnknownError;
+    openMicroseconds_ = static_cast<uint32_t>(
+        std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start).count());
 }
 
 std::string DrawingService::opened() const {
@@ -65,6 +69,7 @@ std::string DrawingService::opened() const {
     out.number(document_ ? kPdfLoaded : static_cast<uint32_t>(error_));
     out.number(document_ ? static_cast<uint32_t>(document_->pageCount()) : 0);
     out.number(document_ ? static_cast<uint32_t>(document_->permissions()) : 0);
+    out.number(openMicroseconds_);
     return out.body();
 }
 

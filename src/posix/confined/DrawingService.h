@@ -41,6 +41,7 @@ private:
 
     std::unique_ptr<drawing::DrawableDocument> document_;
     unsigned long error_ = 0;
+    uint32_t openMicroseconds_ = 0;
     // The page asked about last: drawn once, when its form values are
     // checked, and that drawing is the one handed over.
     uint32_t pageIndex_ = 0;

@@ -13,7 +13,8 @@ namespace posix::confined {
 
 enum class MessageKind : uint32_t {
     // The helper, once it has read the document: the load error (0 when it
-    // read it), the page count, the permission bits.
+    // read it), the page count, the permission bits, the microseconds
+    // reading it took.
     Opened = 1,
     // The program: a page's size and whether its form values reach its
     // drawing (the page's index). The helper: whether it has the page, its
