@@ -10,6 +10,9 @@
 //   make_sample_pdfs --annotated N FILE    N pages of text, each with a
 //                                     printable annotation without
 //                                     appearance (every page is drawn)
+//   make_sample_pdfs --jbig2-content N FILE   one page whose content is a
+//                                     JBIG2 stream of 2 GiB decoded,
+//                                     named N times (a hostile document)
 // Every sample page carries its number in big segment digits (drawn as
 // paths, so no font is needed to see it), a black square in its top-left
 // corner 10 mm in from both edges and a thin frame 5 mm in from the edges,
@@ -25,6 +28,7 @@
 #include <string>
 #include <vector>
 
+#include "support/Jbig2.h"
 #include "support/PdfBuilder.h"
 
 namespace {
@@ -230,6 +234,24 @@ void writeAnnotatedDocument(const std::string& path, int pages) {
     pdf.write(path);
 }
 
+// A hostile document of a few hundred bytes: the page's content is JBIG2
+// data (which qpdf cannot decode, so the page is drawn) of a blank white
+// page 32768 pixels wide and 500,000 high, 2 GiB of bytes 0xFF once
+// decoded, named N times in /Contents. poppler decodes the whole page each
+// time the stream is named, and reads every byte of it as content: none
+// makes an operator, and it reports two errors for every 128. pdftocairo
+// takes minutes for each time the stream is named, at 2 GB of memory.
+void writeJbig2ContentDocument(const std::string& path, int times) {
+    testpdf::PdfBuilder pdf;
+    pdf.encodedStream("content", "/JBIG2Decode", testpdf::jbig2::blankPage(32768, 500000, false));
+    std::string contents = "[";
+    for (int time = 0; time < times; ++time) contents += "{content} ";
+    testpdf::Page page{kA4.widthMm * kPointsPerMm, kA4.heightMm * kPointsPerMm, ""};
+    page.contents = contents + "]";
+    pdf.page(page);
+    pdf.write(path);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -252,9 +274,13 @@ int main(int argc, char** argv) {
             writeAnnotatedDocument(argv[3], pages);
             return 0;
         }
+        if (kind == "--jbig2-content") {
+            writeJbig2ContentDocument(argv[3], pages);
+            return 0;
+        }
     }
     if (argc != 2) {
-        std::fprintf(stderr, "usage: make_sample_pdfs DIR | make_sample_pdfs --pages|--letterhead|--annotated N FILE\n");
+        std::fprintf(stderr, "usage: make_sample_pdfs DIR | make_sample_pdfs --pages|--letterhead|--annotated|--jbig2-content N FILE\n");
         return 2;
     }
     const std::string dir = argv[1];
