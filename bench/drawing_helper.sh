@@ -37,7 +37,7 @@ for _ in 1 2 3 4 5 6 7; do
   end=$(date +%s.%N)
   awk -v a="$start" -v b="$end" 'BEGIN { printf "%.4f\n", (b - a) * 1000 }' >>"$work/walls"
   tr '\n' ' ' <"$work/log" | tr -s ' ' | grep -o 'Drawing helper [0-9]* ready in [0-9.]* ms, [0-9.]* ms of it' |
-    awk '{ printf "%.3f\n", $5 - $7 }' | head -n 1 >>"$work/starts"
+    awk '{ printf "%.3f\n", $6 - $8 }' | head -n 1 >>"$work/starts"
 done
 wall=$(median <"$work/walls")
 startCost=$(median <"$work/starts")

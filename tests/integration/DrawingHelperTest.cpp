@@ -19,6 +19,8 @@
 
 #include "integration/support/ProcessRunner.h"
 #include "integration/support/Sandbox.h"
+#include "support/Jbig2.h"
+#include "support/Jpeg.h"
 #include "support/PdfBuilder.h"
 
 namespace itest {
@@ -187,8 +189,53 @@ TEST(DrawingHelper, APagePastItsTimeOrMemoryIsSkippedWithTheBudgetNamed) {
     EXPECT_TRUE(holds(spinning.run.err, "Page 0 cannot be printed: drawing it took more than 2 s")) << spinning.run.err;
     EXPECT_EQ(spinning.sheets, sheetsWithout(1));
 
-    const Printed growing = printWith(doc, {"DrawingMemory=100"}, {{"QUORLEX_DRAWING_FAULT", "grow:4"}});
-    expectOnlyPageLost(growing, 4, "drawing it needed more than 100 MiB");
+    const Printed growing = printWith(doc, {"DrawingMemory=200"}, {{"QUORLEX_DRAWING_FAULT", "grow:4"}});
+    expectOnlyPageLost(growing, 4, "drawing it needed more than 200 MiB");
+}
+
+// A page, then one whose content is in a filter placing cannot decode, so
+// that it is drawn: content poppler decodes and reads as operators for
+// minutes (pdftocairo too), named three times.
+std::string hostileDocument(const std::string& filter, const std::string& data) {
+    testpdf::PdfBuilder pdf;
+    pdf.object("helv", "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>");
+    pdf.page({595.276, 841.89, "BT /F1 36 Tf 100 600 Td (Sheet 1) Tj ET\n", "<< /Font << /F1 {helv} >> >>"});
+    pdf.encodedStream("content", filter, data);
+    testpdf::Page hostile{595.276, 841.89, ""};
+    hostile.contents = "[{content} {content} {content}]";
+    pdf.page(hostile);
+    const std::string doc = makeTempDir("drawing-helper-doc") + "/hostile.pdf";
+    pdf.write(doc);
+    return doc;
+}
+
+TEST(DrawingHelper, ContentThatPopplerNeverFinishesDrawingCostsItsPageNotTheRun) {
+    // A JPEG whose frame says 65500 x 65500 pixels: 4 GiB of grey read as
+    // content, at little memory, for some twenty minutes.
+    auto start = std::chrono::steady_clock::now();
+    const Printed endless = printWith(hostileDocument("/DCTDecode", testpdf::hugeGreyJpeg()), {"DrawingTime=5"}, {});
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
+    EXPECT_EQ(endless.run.exitCode, 3) << endless.run.err;
+    EXPECT_TRUE(holds(endless.run.err, "Page 1 cannot be printed: drawing it took more than 5 s")) << endless.run.err;
+    EXPECT_EQ(endless.sheets, std::vector<std::string>{"Sheet 1"});
+
+    // A blank JBIG2 page of 2 GiB: poppler takes it all at once. Where the
+    // helper's address space is limited, its allocation fails and the page
+    // draws as the nothing it is; under the sanitizers, which take no such
+    // limit, the memory budget stops it.
+    start = std::chrono::steady_clock::now();
+    const Printed huge =
+        printWith(hostileDocument("/JBIG2Decode", testpdf::jbig2::blankPage(32768, 500000, false)), {"DrawingTime=20"}, {});
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(60));
+    if (huge.run.exitCode == 0) {
+        EXPECT_EQ(huge.sheets, (std::vector<std::string>{"Sheet 1", ""})) << huge.run.err;
+    } else {
+        EXPECT_EQ(huge.run.exitCode, 3) << huge.run.err;
+        EXPECT_TRUE(holds(huge.run.err, "Page 1 cannot be printed: drawing it needed more than 768 MiB") ||
+                    holds(huge.run.err, "Page 1 cannot be printed: drawing it took more than 20 s"))
+            << huge.run.err;
+        EXPECT_EQ(huge.sheets, std::vector<std::string>{"Sheet 1"});
+    }
 }
 
 TEST(DrawingHelper, ABudgetOfNoAcceptedValueFailsTheRunBeforeAnythingPrints) {

@@ -134,6 +134,7 @@ std::unique_ptr<DrawingHelper> DrawingHelper::start(const DrawingSource& source,
     // What the parent wrote but not yet flushed must not be written twice.
     std::fflush(nullptr);
     const Clock::time_point started = Clock::now();
+    const uint64_t resident = memoryOf(program, true);
     const pid_t pid = fork();
     if (pid < 0) {
         why = std::string("the drawing helper cannot be started: ") + std::strerror(errno);
@@ -147,6 +148,7 @@ std::unique_ptr<DrawingHelper> DrawingHelper::start(const DrawingSource& source,
     }
     close(fds[1]);
     std::unique_ptr<DrawingHelper> helper(new DrawingHelper(pid, fds[0], budget));
+    helper->startedWith_ = resident;
 
     std::string body;
     if (!helper->await(MessageKind::Opened, body, "reading the document for drawing", why)) return nullptr;
@@ -232,7 +234,7 @@ bool DrawingHelper::await(MessageKind expected, std::string& body, const char* a
             why = budgetPassed(activity, false);
             return false;
         }
-        if (pid_ > 0 && memoryOf(pid_, true) > budget_.bytes()) {
+        if (pid_ > 0 && memoryOf(pid_, true) > startedWith_ + budget_.bytes()) {
             reap(true, activity);
             why = budgetPassed(activity, true);
             return false;

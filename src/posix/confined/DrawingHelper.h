@@ -64,6 +64,9 @@ private:
 
     pid_t pid_ = -1;
     int fd_ = -1;
+    // What the helper had resident when it started: the program's pages,
+    // which it shares until it writes them. The budget is what it adds.
+    uint64_t startedWith_ = 0;
     std::thread server_;   // serving in a thread, instead of a process
     DrawingBudget budget_;
 };
