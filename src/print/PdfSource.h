@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include <memory>
 
@@ -40,6 +41,9 @@ public:
     virtual unsigned long permissions() = 0;     // as its encryption grants the user
     // Null when the page cannot be loaded.
     virtual std::unique_ptr<PdfPage> loadPage(int index) = 0;
+    // The pages the job will load, in order, told before the first: a
+    // library that draws pages may draw them together.
+    virtual void willLoad(const std::vector<int>& /*pages*/) {}
 };
 
 // The PDF library for one run; released when it goes, after every

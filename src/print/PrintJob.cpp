@@ -119,6 +119,10 @@ void PrintJob::createDocument(PdfDocument& pdf) {
 }
 
 void PrintJob::printPages(PdfDocument& pdf) {
+    std::vector<int> selected;
+    for (int index = 0; index < pdf.pageCount(); ++index)
+        if (options.pages.selects(index)) selected.push_back(index);
+    pdf.willLoad(selected);
     // The count is asked again after every page.
     for (int index = 0; index < pdf.pageCount(); ++index) {
         if (!options.pages.selects(index)) continue;

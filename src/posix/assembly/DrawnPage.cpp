@@ -1,23 +1,18 @@
 #include "posix/assembly/DrawnPage.h"
 
-#include <qpdf/QPDFPageDocumentHelper.hh>
-
 #include <exception>
-#include <memory>
-#include <vector>
+#include <utility>
 
 #include "posix/assembly/SourcePage.h"
 #include "posix/spooler/DeviceContext.h"
 
 namespace posix::assembly {
 
-bool placeDrawnPage(DeviceContext& context, std::string pdf, const TargetRect& target, int rotate) {
-    if (pdf.empty()) return false;
+bool placeDrawnPage(DeviceContext& context, std::shared_ptr<QPDF> drawing, QPDFObjectHandle page,
+                    const TargetRect& target, int rotate) {
+    if (!drawing) return false;
     try {
-        std::shared_ptr<QPDF> drawn = openPdfInMemory(std::move(pdf), "drawn page");
-        const std::vector<QPDFPageObjectHelper> pages = QPDFPageDocumentHelper(*drawn).getAllPages();
-        if (pages.empty()) return false;
-        SourcePage source = SourcePage::of(drawn, pages.front().getObjectHandle());
+        SourcePage source = SourcePage::of(std::move(drawing), page);
         source.drawn = true;
         return context.placePage(source, target, rotate);
     } catch (const std::exception&) {

@@ -1,9 +1,12 @@
-// A page drawn by the drawing helper, as a PDF of one page of the page's
-// displayed size, placed on a context that places pages as the page itself
-// would have been.
+// A page drawn by the drawing helper, a page of the page's displayed size
+// in a PDF the helper drew (alone or with other pages), placed on a
+// context that places pages as the page itself would have been.
 #pragma once
 
-#include <string>
+#include <qpdf/QPDF.hh>
+#include <qpdf/QPDFObjectHandle.hh>
+
+#include <memory>
 
 namespace posix {
 
@@ -13,9 +16,10 @@ namespace assembly {
 
 struct TargetRect;
 
-// False when the drawing is no PDF of a page qpdf reads, or the context
+// False when the page cannot be taken from the drawing, or the context
 // does not place pages.
-bool placeDrawnPage(DeviceContext& context, std::string pdf, const TargetRect& target, int rotate);
+bool placeDrawnPage(DeviceContext& context, std::shared_ptr<QPDF> drawing, QPDFObjectHandle page,
+                    const TargetRect& target, int rotate);
 
 }  // namespace assembly
 }  // namespace posix

@@ -307,14 +307,16 @@ void PdfAssembly::putOnSheet(const SourcePage& source, const Matrix& pageToSheet
     // blend every page as transparent.
     QPDFObjectHandle pageGroup = pageObject.getKey("/Group");
     if (taken.group.empty() && pageGroup.isDictionary()) taken.group = writer_.value(pageGroup);
-    if (source.drawn) taken.drawn.push_back(source.document);
+    if (source.drawn && source.document != lastDrawing_) {
+        if (lastDrawing_) letGo(lastDrawing_);
+        lastDrawing_ = source.document;
+    }
 
     taken.content += drawing;
     sheet_ = std::move(taken);
 }
 
 void PdfAssembly::dropSheet() {
-    for (const std::shared_ptr<QPDF>& drawn : sheet_.drawn) letGo(drawn);
     sheet_ = Sheet{};
 }
 
@@ -333,8 +335,6 @@ void PdfAssembly::endSheet() {
     page += ">> /Contents " + contents + " ";
     if (!sheet_.group.empty()) page += "/Group " + sheet_.group + " ";
     page += ">>";
-    // Pages drawn for this sheet alone are let go: all of them is written.
-    for (const std::shared_ptr<QPDF>& drawn : sheet_.drawn) letGo(drawn);
     // Copies share the sheet's content; each is a page object of its own.
     PageBody written{page, sheet_.width, sheet_.height};
     sheet_ = Sheet{};

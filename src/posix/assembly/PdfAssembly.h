@@ -79,7 +79,6 @@ private:
         std::string pageContents;
         std::string before;
         std::set<std::string> pageNames;
-        std::vector<std::shared_ptr<QPDF>> drawn;   // let go with the sheet
     };
 
     // A resource name for the sheet that none of it holds yet.
@@ -97,6 +96,9 @@ private:
     // one written before when it is small and the same.
     int ownStream(const std::string& data);
     std::string blankPage(const PageBody& like) const;
+    // The drawing whose pages were placed last: what they share is written
+    // once, until a page of another drawing comes.
+    std::shared_ptr<QPDF> lastDrawing_;
     // Forgets a document let go before the end.
     void letGo(const std::shared_ptr<QPDF>& document);
     // The number of a form made before from the document under the key.

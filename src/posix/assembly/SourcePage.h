@@ -34,8 +34,9 @@ struct SourcePage {
     // they leave open at their end. -1 when they are joined into a form
     // instead (a single stream is made a form as it is).
     int openSaves = -1;
-    // Drawn for this one sheet: its document is let go once the sheet is
-    // written.
+    // Drawn for the job: its document (the drawing of this page, or of
+    // pages drawn together) is let go once a page of another drawing is
+    // placed.
     bool drawn = false;
 
     // The page with its displayed region read from its boxes (inherited ones

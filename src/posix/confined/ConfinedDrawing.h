@@ -7,8 +7,13 @@
 
 #include <sys/types.h>
 
+#include <qpdf/QPDF.hh>
+#include <qpdf/QPDFObjectHandle.hh>
+
+#include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "posix/confined/DrawingBudget.h"
 #include "posix/confined/DrawingHelper.h"
@@ -41,12 +46,24 @@ public:
     // The helper's process id, or 0 while none runs.
     pid_t helperId() const { return helper_ ? helper_->pid() : 0; }
 
+    // The pages the run will have drawn as PDF, in order: drawn together,
+    // kMostPagesTogether at a time, so that what they share (fonts above
+    // all) is written once for them. A page not among them is drawn alone.
+    void drawTogether(std::vector<int> pages) { together_ = std::move(pages); }
+    // The drawing that holds the page, and the page in it; false with why
+    // (empty where the helper drew nothing of it) when there is none.
+    bool drawingOf(int index, std::shared_ptr<QPDF>& drawing, QPDFObjectHandle& page, std::string& why);
+
 private:
     friend class ConfinedPage;
     ConfinedDocument(DrawingSource source, const DrawingBudget& budget) : source_(std::move(source)), budget_(budget) {}
     // Asks the helper, starting a fresh one when none runs; false with why.
     bool ask(MessageKind request, const std::string& body, MessageKind expected, std::string& answer,
-             std::string& why);
+             std::string& why, int* pageReached = nullptr);
+    // The pages to draw with the one asked for: it, and those that follow
+    // it among the pages drawn together and were not lost.
+    std::vector<int> drawnWith(int index) const;
+    bool takeDrawing(const std::string& answer);
 
     DrawingSource source_;
     DrawingBudget budget_;
@@ -54,6 +71,10 @@ private:
     int pageCount_ = 0;
     unsigned long permissions_ = 0;
     std::string failure_;
+    std::vector<int> together_;
+    std::map<int, std::string> lost_;   // pages whose helper was ended, and why
+    std::shared_ptr<QPDF> drawing_;     // the pages drawn last, together
+    std::map<int, QPDFObjectHandle> drawnPages_;
 };
 
 class ConfinedPage {

@@ -97,6 +97,10 @@ void DrawingEngine::closePage(PageHandle page) { delete asPage(page); }
 
 void DrawingEngine::closeDocument(DocumentHandle document) { delete asDocument(document); }
 
+void DrawingEngine::willLoad(DocumentHandle document, const std::vector<int>& pages) {
+    if (document) asDocument(document)->drawTogether(pages);
+}
+
 unsigned long DrawingEngine::permissions(DocumentHandle document) {
     return document ? asDocument(document)->permissions() : 0;
 }

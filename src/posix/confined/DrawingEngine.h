@@ -14,6 +14,8 @@ public:
     // poppler reads.
     DocumentHandle loadDocument(const char* fileName, const char* password, unsigned long& error) override;
     unsigned long permissions(DocumentHandle document) override;
+    // Every page is drawn: those the job loads are drawn together.
+    void willLoad(DocumentHandle document, const std::vector<int>& pages) override;
     int pageCount(DocumentHandle document) override;
     void closeDocument(DocumentHandle document) override;
 

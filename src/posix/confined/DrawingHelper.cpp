@@ -189,14 +189,32 @@ bool DrawingHelper::ask(MessageKind request, const std::string& body, MessageKin
 }
 
 bool DrawingHelper::await(MessageKind expected, std::string& body, const char* activity, std::string& why) {
-    const Clock::time_point deadline = Clock::now() + std::chrono::seconds(budget_.seconds);
+    Clock::time_point deadline = Clock::now() + std::chrono::seconds(budget_.seconds);
+    pageReached_ = -1;
     std::string header;
     uint64_t length = 0;
     bool headerRead = false;
     body.clear();
     char chunk[64 * 1024];
+    uint32_t kind = 0;
     for (;;) {
-        if (headerRead && body.size() == length) return true;
+        if (headerRead && body.size() == length) {
+            if (kind == static_cast<uint32_t>(expected)) return true;
+            // A page of several begins: its budget starts now.
+            uint32_t index = 0;
+            MessageIn in(body);
+            if (!in.number(index) || !in.atEnd() || index > INT32_MAX) {
+                reap(true, activity);
+                why = "the drawing helper answered what was not asked";
+                return false;
+            }
+            pageReached_ = static_cast<int>(index);
+            deadline = Clock::now() + std::chrono::seconds(budget_.seconds);
+            header.clear();
+            body.clear();
+            headerRead = false;
+            continue;
+        }
         pollfd ready{fd_, POLLIN, 0};
         const int polled = poll(&ready, 1, kWatchMilliseconds);
         if (polled < 0 && errno != EINTR) {
@@ -218,8 +236,10 @@ bool DrawingHelper::await(MessageKind expected, std::string& body, const char* a
                 } else {
                     header.append(chunk, static_cast<size_t>(got));
                     if (header.size() == kHeaderSize) {
-                        uint32_t kind = 0;
-                        if (!readHeader(header, kind, length) || kind != static_cast<uint32_t>(expected)) {
+                        const bool progress = expected == MessageKind::PdfPages;
+                        if (!readHeader(header, kind, length) ||
+                            (kind != static_cast<uint32_t>(expected) &&
+                             !(progress && kind == static_cast<uint32_t>(MessageKind::PageStarted)))) {
                             reap(true, activity);
                             why = "the drawing helper answered what was not asked";
                             return false;

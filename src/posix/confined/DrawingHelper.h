@@ -44,6 +44,9 @@ public:
     // and why says how ("drawing it took more than 60 s").
     bool ask(MessageKind request, const std::string& body, MessageKind expected, std::string& answer,
              std::string& why);
+    // The page a request of several pages came to last (PageStarted), or
+    // -1: the one it was at when it ended.
+    int pageReached() const { return pageReached_; }
     // The helper's process id; 0 for one served in a thread.
     pid_t pid() const { return pid_ > 0 ? pid_ : 0; }
 
@@ -67,6 +70,7 @@ private:
     // What the helper had resident when it started: the program's pages,
     // which it shares until it writes them. The budget is what it adds.
     uint64_t startedWith_ = 0;
+    int pageReached_ = -1;
     std::thread server_;   // serving in a thread, instead of a process
     DrawingBudget budget_;
 };

@@ -24,12 +24,11 @@ std::pair<uint32_t, std::string> refused() { return {static_cast<uint32_t>(Messa
 // lose only the page it was drawing: QUORLEX_DRAWING_FAULT=crash:N (a
 // segmentation fault), stall:N (sleeps), spin:N (burns processor time) or
 // grow:N (takes memory without end), when asked anything of page N (from 0).
-void injectFault(uint32_t kind, std::string_view body) {
+void injectFault(uint32_t index) {
     static const char* fault = std::getenv("QUORLEX_DRAWING_FAULT");
-    if (!fault || kind == static_cast<uint32_t>(MessageKind::Prepare)) return;
+    if (!fault) return;
     const char* colon = std::strchr(fault, ':');
-    uint32_t index = 0;
-    if (!colon || !MessageIn(body).number(index) || std::strtoul(colon + 1, nullptr, 10) != index) return;
+    if (!colon || std::strtoul(colon + 1, nullptr, 10) != index) return;
     const std::string what(fault, colon);
     if (what == "crash") {
         signal(SIGSEGV, SIG_DFL);
@@ -83,8 +82,42 @@ drawing::DrawablePage* DrawingService::pageAt(uint32_t index) {
     return page_.get();
 }
 
-std::pair<uint32_t, std::string> DrawingService::answer(uint32_t kind, std::string_view body) {
+std::pair<uint32_t, std::string> DrawingService::drawTogether(MessageIn& in,
+                                                              const std::function<void(uint32_t)>& progress) {
+    uint32_t count = 0;
+    if (!document_ || !in.number(count) || count == 0 || count > kMostPagesTogether) return refused();
+    std::vector<uint32_t> asked(count);
+    for (uint32_t& index : asked)
+        if (!in.number(index)) return refused();
+    if (!in.atEnd()) return refused();
+    std::vector<std::unique_ptr<drawing::DrawablePage>> held;
+    std::vector<drawing::DrawablePage*> pages;
+    std::vector<uint32_t> drawn;
+    for (uint32_t index : asked) {
+        progress(index);
+        if (index >= static_cast<uint32_t>(document_->pageCount())) continue;
+        std::unique_ptr<drawing::DrawablePage> page = document_->page(static_cast<int>(index));
+        // A value that would be lost leaves the page out: the program has
+        // it skipped, with the reason, when it asks about it.
+        if (!page || !page->formValueLost().empty()) continue;
+        pages.push_back(page.get());
+        drawn.push_back(index);
+        held.push_back(std::move(page));
+    }
+    std::string pdf;
+    if (!pages.empty()) pdf = document_->drawnAsPdf(pages, [&](size_t at) { progress(drawn[at]); });
+    if (pdf.empty()) drawn.clear();
+    MessageOut out;
+    out.number(static_cast<uint32_t>(drawn.size()));
+    for (uint32_t index : drawn) out.number(index);
+    out.bytes(pdf);
+    return {static_cast<uint32_t>(MessageKind::PdfPages), out.body()};
+}
+
+std::pair<uint32_t, std::string> DrawingService::answer(uint32_t kind, std::string_view body,
+                                                        const std::function<void(uint32_t)>& progress) {
     MessageIn in(body);
+    if (kind == static_cast<uint32_t>(MessageKind::DrawPdfPages)) return drawTogether(in, progress);
     uint32_t index = 0;
     if (!in.number(index)) return refused();
     switch (static_cast<MessageKind>(kind)) {
@@ -99,13 +132,6 @@ std::pair<uint32_t, std::string> DrawingService::answer(uint32_t kind, std::stri
             const std::string lost = page->formValueLost();
             out.number(1).real(page->width()).real(page->height()).bytes(lost);
             return {static_cast<uint32_t>(MessageKind::Prepared), out.body()};
-        }
-        case MessageKind::DrawPdf: {
-            drawing::DrawablePage* page = in.atEnd() ? pageAt(index) : nullptr;
-            if (!page) return refused();
-            MessageOut out;
-            out.bytes(page->drawnAsPdf());
-            return {static_cast<uint32_t>(MessageKind::Pdf), out.body()};
         }
         case MessageKind::DrawPixels: {
             uint32_t width = 0, height = 0, rotate = 0;
@@ -141,10 +167,18 @@ void serveRequests(int fd, DrawingService& service, int secondsEach) {
     std::string body;
     while (receiveMessage(fd, kind, body)) {
         if (secondsEach > 0) allowProcessorTime(secondsEach);
-        injectFault(kind, body);
+        if (uint32_t index = 0; kind == static_cast<uint32_t>(MessageKind::DrawPixels) && MessageIn(body).number(index))
+            injectFault(index);
         std::pair<uint32_t, std::string> reply;
+        // Each page of a request of several has the budget of its own, and
+        // the program knows which page the helper is at.
+        const auto progress = [&](uint32_t index) {
+            if (secondsEach > 0) allowProcessorTime(secondsEach);
+            sendMessage(fd, MessageKind::PageStarted, MessageOut().number(index).body());
+            injectFault(index);
+        };
         try {
-            reply = service.answer(kind, body);
+            reply = service.answer(kind, body, progress);
         } catch (const std::bad_alloc&) {
             // Past its memory limit: the program names the budget.
             _exit(kExitOutOfMemory);

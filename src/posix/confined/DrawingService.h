@@ -5,11 +5,13 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
 
+#include "posix/confined/Messages.h"
 #include "posix/drawing/DrawingPlugin.h"
 
 namespace posix::confined {
@@ -33,17 +35,19 @@ public:
     DrawingService(drawing::DrawingPlugin& plugin, const DrawingSource& source);
     // The body of the Opened message.
     std::string opened() const;
-    // The answer to one request: its kind and body.
-    std::pair<uint32_t, std::string> answer(uint32_t kind, std::string_view body);
+    // The answer to one request: its kind and body. progress is told of
+    // each page a request of several pages comes to.
+    std::pair<uint32_t, std::string> answer(uint32_t kind, std::string_view body,
+                                            const std::function<void(uint32_t)>& progress);
 
 private:
     drawing::DrawablePage* pageAt(uint32_t index);
+    std::pair<uint32_t, std::string> drawTogether(MessageIn& in, const std::function<void(uint32_t)>& progress);
 
     std::unique_ptr<drawing::DrawableDocument> document_;
     unsigned long error_ = 0;
     uint32_t openMicroseconds_ = 0;
-    // The page asked about last: drawn once, when its form values are
-    // checked, and that drawing is the one handed over.
+    // The page asked about last, kept for the requests that follow.
     uint32_t pageIndex_ = 0;
     std::unique_ptr<drawing::DrawablePage> page_;
 };

@@ -21,10 +21,6 @@ enum class MessageKind : uint32_t {
     // width and height, why a form value is lost (or empty).
     Prepare = 2,
     Prepared = 3,
-    // The program: the page drawn as a PDF of one page (its index). The
-    // helper: the PDF, empty when nothing could be drawn.
-    DrawPdf = 4,
-    Pdf = 5,
     // The program: the page drawn into pixels (its index, the width and
     // height in pixels, the quarter turns). The helper: the width, the
     // height and the pixels (ARGB32, rows of width * 4 bytes), or none.
@@ -32,7 +28,19 @@ enum class MessageKind : uint32_t {
     Pixels = 7,
     // The helper: a request it does not know or that names no page.
     Refused = 8,
+    // The program: pages drawn into one PDF (their count, their indexes).
+    // The helper: PageStarted (the index) before it reads and before it
+    // draws each, then the indexes it drew (their count, each; a page it
+    // cannot read or whose form value would be lost is left out) and the
+    // PDF, its pages in that order.
+    DrawPdfPages = 9,
+    PageStarted = 10,
+    PdfPages = 11,
 };
+
+// The most pages drawn into one PDF: a longer run of them is drawn in
+// several, so that neither side holds a whole long document at once.
+constexpr uint32_t kMostPagesTogether = 100;
 
 // The largest body either side takes: a drawn page at the printer's
 // resolution fits well within it.

@@ -4,8 +4,10 @@
 // printer that takes raster. The plugin exports quorlexDrawingPlugin().
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "posix/spooler/JobSettings.h"
 
@@ -24,12 +26,8 @@ public:
     virtual double width() const = 0;
     virtual double height() const = 0;
     // Why a value of the page's form does not reach its drawing (poppler
-    // found no font for a character), or empty. Draws the page once to see,
-    // and keeps that drawing for drawnAsPdf.
+    // found no font for a character), or empty. Draws the page once to see.
     virtual std::string formValueLost() = 0;
-    // The page drawn as printing shows it, as a PDF of one page of its
-    // displayed size; empty when cairo fails.
-    virtual std::string drawnAsPdf() = 0;
     // The page drawn as printing shows it into width x height pixels
     // (ARGB32, premultiplied, rows of width * 4 bytes), turned by rotate
     // quarter turns clockwise; false when cairo cannot.
@@ -44,6 +42,11 @@ public:
     virtual std::unique_ptr<DrawablePage> page(int index) = 0;
     // The permission bits its encryption grants the user.
     virtual unsigned long permissions() const = 0;
+    // The pages (as page() gives them) drawn into one PDF, so that what
+    // they share is in it once; pageStarts is told before each, with its
+    // place in the list. Empty when cairo fails.
+    virtual std::string drawnAsPdf(const std::vector<DrawablePage*>& pages,
+                                   const std::function<void(size_t)>& pageStarts) = 0;
 };
 
 class DrawingPlugin {

@@ -60,6 +60,30 @@ std::string drawPageAsPdf(PopplerPage* page) {
     return pdf;
 }
 
+std::string drawPagesAsPdf(const std::vector<PopplerPage*>& pages, const std::function<void(size_t)>& pageStarts) {
+    std::string pdf;
+    {
+        std::unique_ptr<cairo_surface_t, SurfaceDestroy> surface(
+            cairo_pdf_surface_create_for_stream(appendTo, &pdf, 612, 792));
+        std::unique_ptr<cairo_t, ContextDestroy> cr(cairo_create(surface.get()));
+        for (size_t at = 0; at < pages.size(); ++at) {
+            PopplerPage* page = pages[at];
+            pageStarts(at);
+            double width = 0, height = 0;
+            poppler_page_get_size(page, &width, &height);
+            if (width <= 0 || height <= 0) return {};
+            cairo_pdf_surface_set_size(surface.get(), width, height);
+            poppler_page_render_for_printing(page, cr.get());
+            cairo_show_page(cr.get());
+            if (cairo_status(cr.get()) != CAIRO_STATUS_SUCCESS) return {};
+        }
+        cr.reset();
+        cairo_surface_finish(surface.get());
+        if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) return {};
+    }
+    return pdf;
+}
+
 bool drawPageAsPixels(PopplerPage* page, int width, int height, int rotate, std::string& pixels) {
     std::unique_ptr<cairo_surface_t, SurfaceDestroy> surface(
         cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height));

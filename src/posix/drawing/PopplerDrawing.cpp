@@ -18,10 +18,10 @@ public:
     }
     double width() const override { return width_; }
     double height() const override { return height_; }
-    std::string formValueLost() override { return drawFormValues(page_.get(), appearancesFromValues_, drawn_); }
-    std::string drawnAsPdf() override {
-        if (!drawn_.empty()) return std::move(drawn_);
-        return drawPageAsPdf(page_.get());
+    PopplerPage* poppler() const { return page_.get(); }
+    std::string formValueLost() override {
+        std::string drawn;
+        return drawFormValues(page_.get(), appearancesFromValues_, drawn);
     }
     bool drawnAsPixels(int width, int height, int rotate, std::string& pixels) override {
         return drawPageAsPixels(page_.get(), width, height, rotate, pixels);
@@ -31,7 +31,6 @@ private:
     PopplerPagePtr page_;
     bool appearancesFromValues_;
     double width_ = 0, height_ = 0;
-    std::string drawn_;   // the page drawn into a PDF of its own, once drawn
 };
 
 class PopplerDrawableDocument : public DrawableDocument {
@@ -46,6 +45,12 @@ public:
         return std::make_unique<PopplerDrawablePage>(std::move(page), appearancesFromValues_);
     }
     unsigned long permissions() const override { return permissionBits(document_.get()); }
+    std::string drawnAsPdf(const std::vector<DrawablePage*>& pages,
+                           const std::function<void(size_t)>& pageStarts) override {
+        std::vector<PopplerPage*> drawn;
+        for (DrawablePage* page : pages) drawn.push_back(static_cast<PopplerDrawablePage*>(page)->poppler());
+        return drawPagesAsPdf(drawn, pageStarts);
+    }
 
 private:
     PopplerDocumentPtr document_;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "print/PdfSource.h"
 
@@ -43,6 +44,8 @@ public:
                                    int sizeX, int sizeY, int rotate) = 0;
     virtual void closePage(PageHandle page) = 0;
     virtual void closeDocument(DocumentHandle document) = 0;
+    // The pages that will be loaded, in order, told before the first.
+    virtual void willLoad(DocumentHandle, const std::vector<int>& /*pages*/) {}
     // How rendering would put the page on its sheet: placed as it is, or drawn.
     virtual PageWay wayOf(PageHandle) { return PageWay::Drawn; }
     // Why a page drawn was not placed; empty when not known.

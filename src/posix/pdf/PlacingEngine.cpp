@@ -88,6 +88,10 @@ std::string PlacingEngine::drawReason(PageHandle handle) {
     return page ? page->drawReason : std::string();
 }
 
+void PlacingEngine::willLoad(DocumentHandle document, const std::vector<int>& pages) {
+    if (document) asDocument(document)->willLoad(pages);
+}
+
 unsigned long PlacingEngine::permissions(DocumentHandle document) {
     return document ? asDocument(document)->permissions() : 0;
 }

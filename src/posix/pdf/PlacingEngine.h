@@ -17,6 +17,7 @@ public:
     // and knows whether every page of it needs drawing.
     DocumentHandle loadDocument(const char* fileName, const char* password, unsigned long& error) override;
     unsigned long permissions(DocumentHandle document) override;
+    void willLoad(DocumentHandle document, const std::vector<int>& pages) override;
     int pageCount(DocumentHandle document) override;
     void closeDocument(DocumentHandle document) override;
 

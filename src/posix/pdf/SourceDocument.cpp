@@ -255,11 +255,15 @@ void SourceDocument::openDrawable(unsigned long& error) {
         }
         if (!source.copy.empty()) {
             drawable_ = confined::ConfinedDocument::open(source, error, why);
-            if (drawable_) return;
+            if (drawable_) {
+                drawable_->drawTogether(drawnTogether_);
+                return;
+            }
             source.copy.clear();
         }
     }
     drawable_ = confined::ConfinedDocument::open(std::move(source), error, why);
+    if (drawable_) drawable_->drawTogether(drawnTogether_);
     // A helper that ended before it had read the document: nothing of it
     // is drawn, and the pages that need drawing say why.
     if (!drawable_ && !why.empty()) drawingUnavailable_ = why;
@@ -308,6 +312,25 @@ std::string SourceDocument::annotationsToPlace(QPDFObjectHandle page, std::vecto
         }
     }
     return reason;
+}
+
+bool SourceDocument::everyPageDrawn(const std::vector<int>& pages) {
+    if (!qpdf_) return true;
+    for (int index : pages) {
+        if (index < 0 || index >= static_cast<int>(pages_.size())) return false;
+        try {
+            if (annotationsToPlace(pages_[index], nullptr).empty()) return false;
+        } catch (const std::exception&) {
+            // What cannot be read is drawn.
+        }
+    }
+    return !pages.empty();
+}
+
+void SourceDocument::willLoad(const std::vector<int>& pages) {
+    if (pages.size() < 2 || !everyPageDrawn(pages)) return;
+    drawnTogether_ = pages;
+    if (drawable_) drawable_->drawTogether(drawnTogether_);
 }
 
 void SourceDocument::checkPlaceable(PreparedPage& page) {

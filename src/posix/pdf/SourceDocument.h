@@ -53,6 +53,11 @@ public:
     // The document's permission bits (bit 3, value 4: printing), all set
     // for a document without encryption.
     unsigned long permissions() const;
+    // The pages the job will load, in order. Where every one of them needs
+    // drawing (for what its annotations and forms hold, or because only
+    // drawing reads the document), they are drawn together, so that what
+    // they share (fonts above all) is written once.
+    void willLoad(const std::vector<int>& pages);
     // Logs (level 100) what qpdf has warned of since the last call.
     void logWarnings();
 
@@ -62,6 +67,7 @@ private:
     void prepareForms();
     void openDrawable(unsigned long& error);
     void checkPlaceable(PreparedPage& page);
+    bool everyPageDrawn(const std::vector<int>& pages);
     // Why the printable annotations of the page need drawing, or empty;
     // those drawn from their appearances go into placed (when given).
     std::string annotationsToPlace(QPDFObjectHandle page, std::vector<QPDFObjectHandle>* placed);
@@ -82,6 +88,7 @@ private:
     std::map<QPDFObjGen, const char*> undrawableWidgets_;
     PrintedLayers printedLayers_;
     bool formsUnprepared_ = false;
+    std::vector<int> drawnTogether_;       // pages the helper draws together
     bool appearancesFromValues_ = false;   // as the document says (qpdf's appearances change it)
     bool readWithoutRepairs_ = false;      // qpdf and drawing read the same document
     // A field's value beyond ASCII takes the form's default appearance:

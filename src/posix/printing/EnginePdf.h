@@ -44,6 +44,7 @@ public:
 
     int pageCount() override { return engine().pageCount(document_.get()); }
     unsigned long permissions() override { return engine().permissions(document_.get()); }
+    void willLoad(const std::vector<int>& pages) override { engine().willLoad(document_.get(), pages); }
     std::unique_ptr<PdfPage> loadPage(int index) override {
         PageHandle page = engine().loadPage(document_.get(), index);
         return page ? std::make_unique<EnginePage>(engine(), page) : nullptr;
