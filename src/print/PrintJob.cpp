@@ -119,12 +119,13 @@ void PrintJob::createDocument(PdfDocument& pdf) {
 }
 
 void PrintJob::printPages(PdfDocument& pdf) {
+    const int pages = pdf.pageCount();
     std::vector<int> selected;
-    for (int index = 0; index < pdf.pageCount(); ++index)
+    for (int index = 0; index < pages; ++index)
         if (options.pages.selects(index)) selected.push_back(index);
     pdf.willLoad(selected);
     // The count is asked again after every page.
-    for (int index = 0; index < pdf.pageCount(); ++index) {
+    for (int index = 0, count = pages; index < count; ++index, count = pdf.pageCount()) {
         if (!options.pages.selects(index)) continue;
         const std::unique_ptr<PdfPage> page = loadRecordedPage(pdf, index);
         if (!page) {
