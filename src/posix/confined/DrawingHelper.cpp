@@ -197,6 +197,8 @@ bool DrawingHelper::await(MessageKind expected, std::string& body, const char* a
     body.clear();
     char chunk[64 * 1024];
     uint32_t kind = 0;
+    uint32_t pagesStarted = 0;
+    Clock::time_point nextLook = Clock::now();
     for (;;) {
         if (headerRead && body.size() == length) {
             if (kind == static_cast<uint32_t>(expected)) return true;
@@ -237,9 +239,13 @@ bool DrawingHelper::await(MessageKind expected, std::string& body, const char* a
                     header.append(chunk, static_cast<size_t>(got));
                     if (header.size() == kHeaderSize) {
                         const bool progress = expected == MessageKind::PdfPages;
+                        // A word of progress is one number, and comes before
+                        // each page at most twice (it is read, then drawn).
                         if (!readHeader(header, kind, length) ||
                             (kind != static_cast<uint32_t>(expected) &&
-                             !(progress && kind == static_cast<uint32_t>(MessageKind::PageStarted)))) {
+                             !(progress && kind == static_cast<uint32_t>(MessageKind::PageStarted))) ||
+                            (kind == static_cast<uint32_t>(MessageKind::PageStarted) &&
+                             (length != 4 || ++pagesStarted > 2 * kMostPagesTogether))) {
                             reap(true, activity);
                             why = "the drawing helper answered what was not asked";
                             return false;
@@ -254,6 +260,9 @@ bool DrawingHelper::await(MessageKind expected, std::string& body, const char* a
             why = budgetPassed(activity, false);
             return false;
         }
+        const Clock::time_point now = Clock::now();
+        if (now < nextLook) continue;
+        nextLook = now + std::chrono::milliseconds(kWatchMilliseconds);
         if (pid_ > 0 && memoryOf(pid_, true) > startedWith_ + budget_.bytes()) {
             reap(true, activity);
             why = budgetPassed(activity, true);
