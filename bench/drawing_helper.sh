@@ -15,13 +15,8 @@
 #   bench/drawing_helper.sh [BUILD_DIR]   (default: builds a release into build/)
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
-if (($# > 0)); then
-  dir=$(cd "$1" && pwd)
-else
-  dir=$("$top/scripts/build" release | tail -n 1)
-fi
-quorlex="$dir/quorlex"
-generator="$dir/tests/tools/make_sample_pdfs"
+build=${1:-$("$top/scripts/build" release | tail -n 1)}
+quorlex="$build/quorlex" generator="$build/tests/tools/make_sample_pdfs"
 work=$(mktemp -d "${TMPDIR:-/tmp}/quorlex-helper-bench.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 

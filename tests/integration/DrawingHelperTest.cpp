@@ -240,19 +240,14 @@ TEST(DrawingHelper, ContentThatPopplerNeverFinishesDrawingCostsItsPageNotTheRun)
 
 TEST(DrawingHelper, ABudgetOfNoAcceptedValueFailsTheRunBeforeAnythingPrints) {
     const std::string doc = pagesToDraw(makeTempDir("drawing-helper-doc"));
-    const struct {
-        const char* setting;
-        const char* message;
-    } cases[] = {
-        {"DrawingTime=0", "DrawingTime=0 is not accepted: use whole seconds from 1 to 86400"},
-        {"DrawingTime=1m", "DrawingTime=1m is not accepted: use whole seconds from 1 to 86400"},
-        {"DrawingMemory=32", "DrawingMemory=32 is not accepted: use whole MiB from 64 to 1048576"},
-    };
-    for (const auto& c : cases) {
-        const Printed printed = printWith(doc, {c.setting}, {});
-        EXPECT_EQ(printed.run.exitCode, 2) << c.setting << "\n" << printed.run.err;
-        EXPECT_NE(printed.report.find(c.message), std::string::npos) << printed.report;
-        EXPECT_TRUE(printed.sheets.empty()) << c.setting;
+    const std::string seconds = " is not accepted: use whole seconds from 1 to 86400";
+    for (const std::string setting : {"DrawingTime=0", "DrawingTime=1m", "DrawingMemory=32"}) {
+        const std::string accepted = setting.rfind("DrawingTime", 0) == 0 ? seconds
+                                                                           : " is not accepted: use whole MiB from 64 to 1048576";
+        const Printed printed = printWith(doc, {setting}, {});
+        EXPECT_EQ(printed.run.exitCode, 2) << setting << "\n" << printed.run.err;
+        EXPECT_NE(printed.report.find(setting + accepted), std::string::npos) << printed.report;
+        EXPECT_TRUE(printed.sheets.empty()) << setting;
     }
 }
 

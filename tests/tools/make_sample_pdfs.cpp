@@ -237,31 +237,19 @@ void writeAnnotatedDocument(const std::string& path, int pages) {
     pdf.write(path);
 }
 
-// A hostile document of a few hundred bytes: the page's content is JBIG2
-// data (which qpdf cannot decode, so the page is drawn) of a blank white
-// page 32768 pixels wide and 500,000 high, 2 GiB of bytes 0xFF once
-// decoded, named N times in /Contents. poppler decodes the whole page each
-// time the stream is named, and reads every byte of it as content: none
-// makes an operator, and it reports two errors for every 128. pdftocairo
-// takes minutes for each time the stream is named, at 2 GB of memory.
-void writeJbig2ContentDocument(const std::string& path, int times) {
+// A hostile document of a few hundred bytes: one page whose content is a
+// stream in a filter qpdf does not decode (so the page is drawn), named N
+// times in /Contents; poppler decodes it whole each time and reads every
+// byte of it as content.
+//  - JBIG2: a blank white page 32768 pixels wide and 500,000 high, 2 GiB of
+//    bytes 0xFF, none of which makes an operator; two errors for every
+//    128. pdftocairo takes minutes for each time, at 2 GB of memory.
+//  - DCT: a JPEG whose frame says 65500 x 65500 pixels, 4 GiB of bytes
+//    0x80 read row by row at little memory; pdftocairo reports 64,000
+//    errors a second of it, some 67 million for each time.
+void writeHostileContentDocument(const std::string& path, const char* filter, const std::string& data, int times) {
     testpdf::PdfBuilder pdf;
-    pdf.encodedStream("content", "/JBIG2Decode", testpdf::jbig2::blankPage(32768, 500000, false));
-    std::string contents = "[";
-    for (int time = 0; time < times; ++time) contents += "{content} ";
-    testpdf::Page page{kA4.widthMm * kPointsPerMm, kA4.heightMm * kPointsPerMm, ""};
-    page.contents = contents + "]";
-    pdf.page(page);
-    pdf.write(path);
-}
-
-// As writeJbig2ContentDocument, with content in a filter qpdf does not
-// decode unasked (DCT): 4 GiB of bytes 0x80 once decoded, read as content
-// row by row, at little memory. pdftocairo reports 64,000 errors a second
-// of it, some 67 million in all, for each time the stream is named.
-void writeDctContentDocument(const std::string& path, int times) {
-    testpdf::PdfBuilder pdf;
-    pdf.encodedStream("content", "/DCTDecode", testpdf::hugeGreyJpeg());
+    pdf.encodedStream("content", filter, data);
     std::string contents = "[";
     for (int time = 0; time < times; ++time) contents += "{content} ";
     testpdf::Page page{kA4.widthMm * kPointsPerMm, kA4.heightMm * kPointsPerMm, ""};
@@ -293,11 +281,11 @@ int main(int argc, char** argv) {
             return 0;
         }
         if (kind == "--jbig2-content") {
-            writeJbig2ContentDocument(argv[3], pages);
+            writeHostileContentDocument(argv[3], "/JBIG2Decode", testpdf::jbig2::blankPage(32768, 500000, false), pages);
             return 0;
         }
         if (kind == "--dct-content") {
-            writeDctContentDocument(argv[3], pages);
+            writeHostileContentDocument(argv[3], "/DCTDecode", testpdf::hugeGreyJpeg(), pages);
             return 0;
         }
     }

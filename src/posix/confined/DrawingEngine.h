@@ -11,21 +11,21 @@ class DrawingEngine : public PdfEngine {
 public:
     // The helper reads the document, once its form field tree and its page
     // tree are known to be ones poppler can walk; the permissions are those
-    // poppler reads.
+    // poppler reads. Every page is drawn: those the job loads are drawn
+    // together.
     DocumentHandle loadDocument(const char* fileName, const char* password, unsigned long& error) override;
-    unsigned long permissions(DocumentHandle document) override;
-    // Every page is drawn: those the job loads are drawn together.
-    void willLoad(DocumentHandle document, const std::vector<int>& pages) override;
     int pageCount(DocumentHandle document) override;
+    unsigned long permissions(DocumentHandle document) override;
+    void willLoad(DocumentHandle document, const std::vector<int>& pages) override;
     void closeDocument(DocumentHandle document) override;
 
     PageHandle loadPage(DocumentHandle document, int index) override;
     double pageWidth(PageHandle page) override;
     double pageHeight(PageHandle page) override;
+    std::string drawReason(PageHandle) override { return "Render=always"; }
     std::string renderPage(DeviceContext& context, PageHandle page, int startX, int startY, int sizeX, int sizeY,
                            int rotate) override;
     void closePage(PageHandle page) override;
-    std::string drawReason(PageHandle) override { return "Render=always"; }
 };
 
 // The drawing engine, one per process.
