@@ -32,9 +32,11 @@ namespace {
 
 // How often the helper's memory is looked at while it works.
 constexpr int kWatchMilliseconds = 20;
+#ifndef QUORLEX_SANITIZED
 // Room beyond the budget in the address space: the libraries and the
 // stacks are mapped, not resident.
 constexpr uint64_t kAddressSpaceRoom = uint64_t(512) << 20;
+#endif
 constexpr int kHelperFd = 3;
 
 bool helpersInThreads = false;
