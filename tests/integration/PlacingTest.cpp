@@ -349,6 +349,27 @@ std::string appearanceBomb(const std::string& folder) {
     return built(pdf, folder + "/bomb.pdf");
 }
 
+// The marks, then more than the check reads of a content stream: 257 MiB
+// of blanks in some 250 kilobytes.
+std::string contentBomb(const std::string& folder) {
+    testpdf::PdfBuilder pdf;
+    std::string compressed;
+    {
+        Pl_String collect("deflated", nullptr, compressed);
+        Pl_Flate deflate("deflated", &collect, Pl_Flate::a_deflate);
+        const std::string content = marks(kA4W, kA4H), blanks(1 << 20, ' ');
+        deflate.write(reinterpret_cast<const unsigned char*>(content.data()), content.size());
+        for (int mib = 0; mib < 257; ++mib)
+            deflate.write(reinterpret_cast<const unsigned char*>(blanks.data()), blanks.size());
+        deflate.finish();
+    }
+    pdf.encodedStream("content", "/FlateDecode", compressed);
+    testpdf::Page page{kA4W, kA4H, ""};
+    page.contents = "{content}";
+    pdf.page(page);
+    return built(pdf, folder + "/content-bomb.pdf");
+}
+
 // A form whose field tree names each level's kid twice, 40 levels deep:
 // 2^40 paths through a few kilobytes.
 std::string fieldTreeOfManyPaths(const std::string& folder) {
@@ -563,6 +584,8 @@ const Hazard kHazards[] = {
      "Page 0 drawn: its content could not be read for placing"},
     {"content whose predictor rows would take gigabytes", hugePredictorRows, 0, 1,
      "Page 0 drawn: its content could not be read for placing"},
+    {"content that inflates beyond what the check reads", contentBomb, 0, 1,
+     "Page 0 drawn: its content inflates beyond 256 MiB", {}, false, true},
     {"content in a filter qpdf does not decode (JBIG2)",
      [](const std::string& folder) { return encodedContent(folder, "jbig2.pdf", "/JBIG2Decode"); }, 0, 1,
      "Page 0 drawn: its content could not be read for placing"},

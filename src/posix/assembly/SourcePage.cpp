@@ -113,24 +113,29 @@ const ContentCheck& checkStream(QPDFObjectHandle stream, bool counted, ContentCh
     check = ContentCheck{};
     check.tried = true;
     if (!counted) {
-        check.readable = decodeStream(stream, nullptr);
+        check.readable = decodeStream(stream, nullptr, kContentLimit, &check.tooLarge);
         return check;
     }
     SaveCounter counter(check);
     Pl_QPDFTokenizer tokens("content stream", &counter);
-    check.readable = decodeStream(stream, &tokens);
+    check.readable = decodeStream(stream, &tokens, kContentLimit, &check.tooLarge);
     check.counted = check.readable;
     return check;
 }
 
 }  // namespace
 
-bool readContents(QPDFObjectHandle page, int& openSaves, ContentChecks& checks) {
+ContentReading readContents(QPDFObjectHandle page, int& openSaves, ContentChecks& checks) {
     openSaves = -1;
+    const auto reading = [](const ContentCheck& check) {
+        return check.readable   ? ContentReading::Readable
+               : check.tooLarge ? ContentReading::TooLarge
+                                : ContentReading::Unreadable;
+    };
     QPDFObjectHandle contents = page.getKey("/Contents");
-    if (contents.isStream()) return checkStream(contents, false, checks).readable;
-    if (contents.isNull()) return true;
-    if (!contents.isArray()) return false;
+    if (contents.isStream()) return reading(checkStream(contents, false, checks));
+    if (contents.isNull()) return ContentReading::Readable;
+    if (!contents.isArray()) return ContentReading::Unreadable;
     // The streams are read as one, as a reader reads them (they divide
     // between tokens). They can run between a sheet's q and Q when no Q
     // restores what the sheet saved and no text object stays open.
@@ -138,15 +143,15 @@ bool readContents(QPDFObjectHandle page, int& openSaves, ContentChecks& checks) 
     bool fits = true, inText = false;
     for (QPDFObjectHandle& item : contents.aitems()) {
         if (item.isNull()) continue;
-        if (!item.isStream()) return false;
+        if (!item.isStream()) return ContentReading::Unreadable;
         const ContentCheck& check = checkStream(item, true, checks);
-        if (!check.readable) return false;
+        if (!check.readable) return reading(check);
         fits = fits && saves + check.lowest >= 0;
         saves += check.net;
         if (check.textAtEnd != 0) inText = check.textAtEnd > 0;
     }
     if (fits && !inText) openSaves = saves;
-    return true;
+    return ContentReading::Readable;
 }
 
 SourcePage SourcePage::of(std::shared_ptr<QPDF> document, QPDFObjectHandle pageObject) {
@@ -167,7 +172,7 @@ SourcePage SourcePage::of(std::shared_ptr<QPDF> document, QPDFObjectHandle pageO
     return source;
 }
 
-bool decodeStream(QPDFObjectHandle stream, Pipeline* out, size_t limit) {
+bool decodeStream(QPDFObjectHandle stream, Pipeline* out, size_t limit, bool* tooLarge) {
     if (!stream.isStream() || !sanePredictors(stream.getDict())) return false;
     Pl_Discard discard;
     LimitedPipeline limited(out ? out : &discard, limit);
@@ -178,6 +183,7 @@ bool decodeStream(QPDFObjectHandle stream, Pipeline* out, size_t limit) {
     } catch (const std::exception&) {
         readable = false;
     }
+    if (tooLarge) *tooLarge = limited.exceeded;
     return readable && decoded && !limited.exceeded;
 }
 

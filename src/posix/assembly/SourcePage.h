@@ -51,6 +51,7 @@ struct SourcePage {
 struct ContentCheck {
     bool tried = false;     // read once: what is known stays so
     bool readable = false;
+    bool tooLarge = false;  // stopped at kContentLimit, not read to the end
     bool counted = false;   // the rest is known
     int lowest = 0;         // the fewest saves open on the way, from 0 at its start
     int net = 0;            // saves open at its end
@@ -61,15 +62,29 @@ struct ContentCheck {
 // however many pages share it.
 using ContentChecks = std::map<QPDFObjGen, ContentCheck>;
 
+// What one content stream may inflate to before the check stops reading
+// it: real pages hold a few megabytes of content, a hostile stream can
+// inflate a few kilobytes to gigabytes.
+constexpr size_t kContentLimit = size_t{256} << 20;
+
+enum class ContentReading {
+    Readable,
+    Unreadable,  // a stream does not decode, or the contents are not streams
+    TooLarge,    // a stream inflates beyond kContentLimit
+};
+
 // Decodes every content stream of the page (a printer's interpreter that
-// meets data it cannot decode may abort the whole job); false when one does
-// not decode. For several streams, openSaves is set as SourcePage has it.
-bool readContents(QPDFObjectHandle page, int& openSaves, ContentChecks& checks);
+// meets data it cannot decode may abort the whole job), each up to
+// kContentLimit. For several readable streams, openSaves is set as
+// SourcePage has it.
+ContentReading readContents(QPDFObjectHandle page, int& openSaves, ContentChecks& checks);
 
 // Pipes the stream's data, decoded, into out (null: only reads it through).
 // False when qpdf cannot decode it all: damaged data, a filter qpdf does
-// not decode (JBIG2 or JPEG on content, say), or more than limit bytes.
-bool decodeStream(QPDFObjectHandle stream, Pipeline* out, size_t limit = SIZE_MAX);
+// not decode (JBIG2 or JPEG on content, say), or more than limit bytes
+// (then tooLarge, when given, is set).
+bool decodeStream(QPDFObjectHandle stream, Pipeline* out, size_t limit = SIZE_MAX,
+                  bool* tooLarge = nullptr);
 
 // What one annotation appearance may inflate to: real ones are a few
 // kilobytes, a hostile one can hold gigabytes in a few kilobytes.

@@ -27,6 +27,8 @@ namespace posix::pdf {
 namespace {
 
 constexpr const char* kUnreadable = "its content could not be read for placing";
+constexpr const char* kInflatesTooFar = "its content inflates beyond 256 MiB";
+static_assert(assembly::kContentLimit == size_t{256} << 20, "the reason names the limit");
 constexpr const char* kAppearanceUnreadable = "an annotation's appearance could not be read for placing";
 constexpr const char* kNoAppearance = "a printable annotation has no appearance";
 constexpr const char* kFormValue = "a form value has characters placing cannot draw";
@@ -337,8 +339,16 @@ void SourceDocument::checkPlaceable(PreparedPage& page) {
     assembly::SourcePage source = assembly::SourcePage::of(qpdf_, pages_[page.index]);
     page.width = source.displayed.width();
     page.height = source.displayed.height();
-    if (!assembly::readContents(source.page, source.openSaves, contentChecks_))
+    switch (assembly::readContents(source.page, source.openSaves, contentChecks_)) {
+    case assembly::ContentReading::Readable:
+        break;
+    case assembly::ContentReading::Unreadable:
         throw std::runtime_error(kUnreadable);
+    case assembly::ContentReading::TooLarge:
+        // Not placed: drawing it is held to the drawing budget.
+        page.drawReason = kInflatesTooFar;
+        return;
+    }
     page.drawReason = annotationsToPlace(source.page, &source.annotations);
     page.placeable = std::move(source);
 }
