@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "posix/assembly/SourcePage.h"
+#include "posix/pdf/CachedFileSource.h"
 #include "posix/pdf/InputDocument.h"
 
 namespace posix {
@@ -50,7 +51,16 @@ std::shared_ptr<QPDF> openWithQpdf(const std::string& fileName, const char* pass
     if (readSmallFile(fileName, bytes)) return assembly::openPdfInMemory(std::move(bytes), fileName, password);
     auto document = std::make_shared<QPDF>();
     document->setSuppressWarnings(true);
-    document->processFile(fileName.c_str(), password);
+    std::shared_ptr<InputSource> source;
+    try {
+        source = std::make_shared<CachedFileSource>(fileName);
+    } catch (const std::runtime_error&) {
+        // Not a file that can be read so: qpdf reads it, or says why not,
+        // as it always has.
+        document->processFile(fileName.c_str(), password);
+        return document;
+    }
+    document->processInputSource(source, password);
     return document;
 }
 
