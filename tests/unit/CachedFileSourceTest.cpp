@@ -4,6 +4,7 @@
 // boundaries and at the file's end, and a damaged large file is repaired
 // as it is from memory.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <qpdf/Buffer.hh>
 #include <qpdf/BufferInputSource.hh>
