@@ -7,6 +7,9 @@
 // back) runs in a thread of this process rather than a process of its own,
 // so that what goes wrong there is found here. Any crash, memory error or
 // hang is a finding; a document that fails to load is not.
+// QUORLEX_FUZZ_HELPER=process replays an input as the program runs it, the
+// helper a process of its own held to DrawingTime=2: a drawing poppler
+// never finishes then costs its page, as it does in a real run.
 #include <unistd.h>
 
 #include <cstdint>
@@ -50,6 +53,11 @@ private:
     std::vector<posix::Paper> papers_;
 };
 
+bool helperProcess() {
+    const char* helper = std::getenv("QUORLEX_FUZZ_HELPER");
+    return helper && std::string_view(helper) == "process";
+}
+
 struct Setup {
     std::string path = "/tmp/quorlex-fuzz-" + std::to_string(getpid()) + ".pdf";
     // poppler sets up its global tables (encodings, fonts) with the first
@@ -63,7 +71,7 @@ struct Setup {
         });
         posix::drawing::DrawingPlugin* plugin = quorlexDrawingPlugin();
         posix::drawing::useDrawingPlugin(plugin);
-        posix::confined::DrawingHelper::serveInThreads(true);
+        posix::confined::DrawingHelper::serveInThreads(!helperProcess());
         if (FILE* file = std::fopen(path.c_str(), "wb")) {
             std::fputs(kEmptyPdf, file);
             std::fclose(file);
@@ -95,6 +103,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string mode = render ? std::string("Render=") + render
                                     : hash % 8 == 0 ? "Render=always" : "Render=auto";
     plat::ParameterSet::global()->processArg(mode.c_str(), 0);
+    if (helperProcess()) plat::ParameterSet::global()->processArg("DrawingTime=2", 0);
     try {
         PrintJob job("fuzz:printer");
         // What goes wrong on page 5 goes wrong on page 1 of another input.

@@ -570,6 +570,12 @@ const Hazard kHazards[] = {
     {"a form field tree of many paths where qpdf reads few", fieldTreeReadOtherwise, 0, 1, "Page 0 placed"},
     {"the same, every page drawn", fieldTreeReadOtherwise, 1, -1,
      "The document cannot be drawn: its form field tree has more than 10000 paths", {"Render=always"}},
+    // Found by fuzzing: qpdf cannot read it, and poppler (pdftocairo too)
+    // parses its damaged objects again and again without end. Every page
+    // costs its budget and is skipped; nothing printed is a failed run.
+    {"a damaged file whose every page poppler never finishes drawing",
+     [](const std::string&) { return std::string(QUORLEX_TEST_DATA) + "/poppler-never-finishes.pdf"; }, 1, -1,
+     "Page 7 cannot be printed: drawing it took more than 1 s", {"DrawingTime=1"}},
     {"a page tree of 2^21 paths in a file only poppler reads", pageTreeOfManyPaths, 1, -1,
      "Unable to load PDF document: 3"},
     {"the same, every page drawn", pageTreeOfManyPaths, 1, -1,
