@@ -98,22 +98,31 @@ fi
 # neither), and the budget is what stops it; a run that then ends in time
 # had its drawing held. Anything else is a finding.
 slow=0 held=0
-for input in "$work"/stopped/*; do
-  [[ -e "$input" ]] || continue
+# Replays one input; says slow, held, known or finding.
+replay() {
   if ASAN_OPTIONS="detect_leaks=0:allocator_may_return_null=1" "$dir/tests/fuzz/fuzz_pdf" \
-       -timeout=20 -rss_limit_mb=2048 -close_fd_mask=3 "$input" >"$work/replay.log" 2>&1; then
-    slow=$((slow + 1))
+       -timeout=20 -rss_limit_mb=2048 -close_fd_mask=3 "$1" >"$work/replay.log" 2>&1; then
+    echo slow
   elif is_known "$work/replay.log"; then
-    mv "$input" "$work/known/"
+    echo known
   elif grep -q 'ERROR: libFuzzer: timeout' "$work/replay.log" &&
        QUORLEX_FUZZ_HELPER=process ASAN_OPTIONS="detect_leaks=0:allocator_may_return_null=1" \
-         "$dir/tests/fuzz/fuzz_pdf" -timeout=60 -rss_limit_mb=2048 -close_fd_mask=3 "$input" \
+         "$dir/tests/fuzz/fuzz_pdf" -timeout=60 -rss_limit_mb=2048 -close_fd_mask=3 "$1" \
          >"$work/held.log" 2>&1; then
-    held=$((held + 1))
+    echo held
   else
     cat "$work/replay.log" >>"$work/log"
-    mv "$input" "$work/findings/"
+    echo finding
   fi
+}
+for input in "$work"/stopped/*; do
+  [[ -e "$input" ]] || continue
+  case $(replay "$input") in
+    slow) slow=$((slow + 1)) ;;
+    held) held=$((held + 1)) ;;
+    known) mv "$input" "$work/known/" ;;
+    *) mv "$input" "$work/findings/" ;;
+  esac
 done
 
 # Leaks are looked for afterwards, once per input the fuzzing kept, with
@@ -132,17 +141,17 @@ if ((status == 0)); then
     crashed=$(grep '^Running: ' "$work/run.log" | tail -n 1 | cut -d' ' -f2-)
     # Full stacks on every allocation make a slow input many times slower:
     # one that ran out of time here is replayed as the stopped ones are, and
-    # only one that still does not finish is a hang.
+    # only one that still does not finish, and is not held by the drawing
+    # budget, is a hang.
     if grep -q 'ERROR: libFuzzer: timeout' "$work/run.log"; then
-      if ASAN_OPTIONS="detect_leaks=0:allocator_may_return_null=1" "$dir/tests/fuzz/fuzz_pdf" \
-           -timeout=20 -rss_limit_mb=2048 -close_fd_mask=3 "$crashed" >"$work/replay.log" 2>&1; then
-        slow=$((slow + 1))
-      else
-        cat "$work/replay.log" >>"$work/log"
-        cp "$crashed" "$work/findings/"
-        status=$leaks
-        break
-      fi
+      case $(replay "$crashed") in
+        slow) slow=$((slow + 1)) ;;
+        held) held=$((held + 1)) ;;
+        *)
+          cp "$crashed" "$work/findings/"
+          status=$leaks
+          break ;;
+      esac
     elif ! is_known "$work/run.log"; then
       status=$leaks
       mv "$work/leakcheck/"* "$work/findings/" 2>/dev/null || true

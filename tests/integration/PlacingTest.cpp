@@ -574,7 +574,10 @@ const Hazard kHazards[] = {
     // parses its damaged objects again and again without end. Every page
     // costs its budget and is skipped; nothing printed is a failed run.
     {"a damaged file whose every page poppler never finishes drawing",
-     [](const std::string&) { return std::string(QUORLEX_TEST_DATA) + "/poppler-never-finishes.pdf"; }, 1, -1,
+     [](const std::string&) {
+         return std::string(QUORLEX_TEST_DATA) + "/../fuzz/held/poppler-never-finishes.pdf";
+     },
+     1, -1,
      "Page 7 cannot be printed: drawing it took more than 1 s", {"DrawingTime=1"}},
     {"a page tree of 2^21 paths in a file only poppler reads", pageTreeOfManyPaths, 1, -1,
      "Unable to load PDF document: 3"},
