@@ -8,7 +8,6 @@
 #include <qpdf/InputSource.hh>
 
 #include <array>
-#include <memory>
 #include <string>
 #include <vector>
 
